@@ -31,7 +31,8 @@ SettingError field_error(std::string_view caption, std::string_view requirement,
     return SettingError(message);
 }
 
-SettingError cell_error(std::string_view grid, std::int64_t row, int column, std::string_view text) {
+SettingError cell_error(std::string_view grid, std::int64_t row, int column,
+                        std::string_view text) {
     std::string message(grid);
     message += ", row " + std::to_string(row) + ", column " + std::to_string(column) + ": \"";
     message += text;

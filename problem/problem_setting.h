@@ -1,0 +1,75 @@
+#pragma once
+// The problem side of one run, frozen at Start: node table, constants,
+// variable slots, data columns and the two run flags.
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "problem/data_file.h"
+#include "program/functable.h"
+
+namespace vorn {
+
+// The texts and states of the "Problem Setting" page and the two grids, as
+// the window or the headless runner hand them over.
+struct ProblemTexts {
+    std::array<bool, num_primitives> checked{true, true, true, true};  // CheckListBox1
+    std::string constant_min = "-1";                                   // Edit10
+    std::string constant_max = "1";                                    // Edit11
+    std::string num_constants = "1000";                                // Edit12
+    std::string input1_name = "x";                                     // Edit16
+    std::string input2_name = "y";                                     // Edit17
+    bool use_training_data = true;                                     // CheckBox3
+    std::span<const CellRow> training_cells;                           // StringGrid1
+    std::span<const CellRow> validation_cells;                         // StringGrid2
+};
+
+// Captions that refusals name.
+inline constexpr const char* training_grid_caption = "Training Data";
+inline constexpr const char* validation_grid_caption = "Validation Data";
+
+class Tproblem_setting {
+public:
+    // Builds the setting from the texts; throws SettingError naming the field
+    // or cell when a text is not usable, and then no setting exists.
+    Tproblem_setting(const ProblemTexts& texts, std::span<const functable> function_table);
+
+    // True when no function was checked and "+" was used instead; the front
+    // end then tells the user and checks "+".
+    [[nodiscard]] bool fell_back_to_plus() const { return fell_back_to_plus_; }
+
+    std::int32_t num_training_rows = 0;
+    std::int32_t num_validation_rows = 0;
+    std::int32_t num_functions = 0;
+    std::int32_t num_variables = 2;
+    std::int32_t num_constants = 0;
+    float constant_max = 0;
+    float constant_min = 0;
+    std::uint8_t pause_request = 0;
+    std::uint8_t abort_request = 0;
+    std::vector<functable> node_table;
+    std::vector<double> variable_values;
+    std::vector<double> constant_table;
+    std::vector<double> valid_x1;
+    std::vector<double> train_x1;
+    std::vector<double> valid_y1;
+    std::vector<double> train_y1;
+    std::vector<double> valid_x2;
+    std::vector<double> train_x2;
+    std::vector<double> valid_y2;
+    std::vector<double> train_y2;
+
+    void make_node_table(const ProblemTexts& texts, std::span<const functable> function_table);
+    void read_data_tables(const ProblemTexts& texts);
+
+private:
+    bool fell_back_to_plus_ = false;
+};
+
+// constant_table[i] = (i * (max - min)) / n + min in extended precision.
+[[nodiscard]] std::vector<double> make_constant_table(float constant_min, float constant_max,
+                                                      std::int32_t num_constants);
+
+}  // namespace vorn

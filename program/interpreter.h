@@ -1,0 +1,46 @@
+#pragma once
+// The reference interpreter: a recursive descent over the prefix array, one
+// call per node through the node table's evaluators, and the fitness measure.
+#include <cstdint>
+#include <span>
+
+namespace vorn {
+
+class Tproblem_setting;
+
+// Evaluates the subtree at `position` and leaves `position` just past it.
+[[nodiscard]] double evaluate(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+                              std::int32_t& position);
+
+// Evaluators of the terminal rows of the node table.
+[[nodiscard]] double variable_eval(const Tproblem_setting& setting,
+                                   std::span<const std::int32_t> gene, std::int32_t& position);
+[[nodiscard]] double constant_eval(const Tproblem_setting& setting,
+                                   std::span<const std::int32_t> gene, std::int32_t& position);
+
+void set_input1(Tproblem_setting& setting, double value);
+void set_input2(Tproblem_setting& setting, double value);
+
+// The gene's output on the point (u, v).
+[[nodiscard]] double evaluate_at(Tproblem_setting& setting, std::span<const std::int32_t> gene,
+                                 double u, double v);
+
+// Fraction of the 2N training points the gene misclassifies (0 is perfect).
+[[nodiscard]] double training_fitness(Tproblem_setting& setting,
+                                      std::span<const std::int32_t> gene);
+
+// Number of the 2M validation points the gene misclassifies.
+[[nodiscard]] double validation_fitness(Tproblem_setting& setting,
+                                        std::span<const std::int32_t> gene);
+
+// Decision rules on an output: a positive point is a hit only when the
+// output is greater than 0; a negative point is a hit unless the output is
+// greater than or equal to 0 (so NaN counts as negative).
+[[nodiscard]] inline bool positive_hit(double output) {
+    return output > 0;
+}
+[[nodiscard]] inline bool negative_hit(double output) {
+    return !(output >= 0);
+}
+
+}  // namespace vorn

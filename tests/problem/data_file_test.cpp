@@ -1,0 +1,182 @@
+#include "problem/data_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "problem/errors.h"
+#include "problem/number_text.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own under the system's temporary folder, removed afterwards.
+struct TempFolder {
+    fs::path path = fs::temp_directory_path() /
+                    ("vorn-data-file-test-" +
+                     std::to_string(fs::file_time_type::clock::now().time_since_epoch().count()));
+    TempFolder() { fs::create_directories(path); }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    [[nodiscard]] fs::path write(const std::string& name, const std::string& content) const {
+        std::ofstream(path / name, std::ios::binary) << content;
+        return path / name;
+    }
+};
+
+DataRow row_of(int i) {
+    const auto base = static_cast<float>(i);
+    return {base, base * 0.5F, -base, base + 0.25F};
+}
+
+std::string line_of(int i, const std::string& separator = " ") {
+    const DataRow row = row_of(i);
+    return cell_text(row[0]) + separator + cell_text(row[1]) + separator + cell_text(row[2]) +
+           separator + cell_text(row[3]);
+}
+
+// Records row_of(0..count-1) with the given separator and line break.
+std::string make_text(int count, const std::string& separator, const std::string& line_break,
+                      bool final_break) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += line_of(i, separator) + (i + 1 < count || final_break ? line_break : "");
+    }
+    return text;
+}
+
+std::vector<DataRow> expected_rows(int count) {
+    std::vector<DataRow> rows;
+    for (int i = 0; i < count; ++i) {
+        rows.push_back(row_of(i));
+    }
+    return rows;
+}
+
+TEST(DataFile, AcceptsEveryLineLayout) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const struct {
+        const char* name;
+        std::string text;
+        int rows;
+    } cases[] = {
+        {"tabs, final break", make_text(120, "\t", "\n", true), 120},
+        {"tabs, no final break", make_text(120, "\t", "\n", false), 120},
+        {"runs of blanks", make_text(5, "  \t ", "\n", true), 5},
+        {"CRLF", make_text(5, " ", "\r\n", true), 5},
+        {"CRLF, no final break", make_text(5, " ", "\r\n", false), 5},
+        {"lone CR", make_text(5, " ", "\r", true), 5},
+        {"byte-order mark", bom + make_text(3, "\t", "\n", true), 3},
+        {"empty and blank lines",
+         "\n \t\r\n" + line_of(0) + "\n\n  \n" + line_of(1) + "\r\n\t\r\n" + line_of(2) + "\n\n",
+         3},
+        {"leading and trailing blanks", "  0 0 -0 0.25\t \n", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(parse_data_text(c.text, "data.txt"), expected_rows(c.rows));
+    }
+}
+
+TEST(DataFile, ReadsNumbersByTheParserRules) {
+    const auto rows = parse_data_text("-1.5 +2e3 .5 1.\n1e-45 3.4028235e38 -0 7\n", "d");
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_EQ(rows[0], (DataRow{-1.5F, 2000.0F, 0.5F, 1.0F}));
+    // The smallest float (a denormal) is kept, not flushed or refused.
+    EXPECT_EQ(rows[1][0], std::numeric_limits<float>::denorm_min());
+    EXPECT_EQ(rows[1][1], std::numeric_limits<float>::max());
+}
+
+TEST(DataFile, RefusalsNameTheLineAndTheProblem) {
+    const std::string ok = "1 2 3 4\n";
+    const std::string longest = "1 2 3" + std::string(249, ' ') + "4";  // 255 characters
+    const struct {
+        std::string text;
+        std::int64_t line;
+        std::string message;
+    } cases[] = {
+        {"", 0, "data.txt: the file is empty."},
+        {"\xEF\xBB\xBF", 0, "data.txt: the file is empty."},
+        {"\n \t\r\n\r\n", 0, "data.txt: the file holds no records, only blank lines."},
+        {ok + ok + "1 2 3\n", 3, "data.txt, line 3: expected 4 numbers, found 3."},
+        {"1 2\n3 4\n", 1, "data.txt, line 1: expected 4 numbers, found 2."},
+        {ok + "1 2 3 4 5", 2, "data.txt, line 2: expected 4 numbers, found 5."},
+        {ok + "1,5 2 3 4\n", 2, "data.txt, line 2: \"1,5\" is not a number."},
+        {"x1 y1 x2 y2\n" + ok, 1, "data.txt, line 1: \"x1\" is not a number."},
+        {ok + "1 nan 3 4\n", 2, "data.txt, line 2: \"nan\" is not a number."},
+        {ok + "1 2 inf 4\n", 2, "data.txt, line 2: \"inf\" is not a number."},
+        {ok + std::string("1 2\0 3 4\n", 9), 2, "data.txt, line 2: \"2?\" is not a number."},
+        {ok + "1 2 \x01\xff 4\n", 2, "data.txt, line 2: \"??\" is not a number."},
+        {ok + "1 2 3 1e39\n", 2,
+         "data.txt, line 2: value \"1e39\" is outside the 32-bit float range."},
+        {"1e400 2 3 4\n", 1,
+         "data.txt, line 1: value \"1e400\" is outside the 32-bit float range."},
+        // Too small for a float: the parser reports it as out of range.
+        {"1e-50 2 3 4\n", 1,
+         "data.txt, line 1: value \"1e-50\" is outside the 32-bit float range."},
+        {"1 2 3 4\r\n\r\n1 2 3 x\r\n", 3, "data.txt, line 3: \"x\" is not a number."},
+        {ok + longest + "\r\n" + longest + " \n", 3,
+         "data.txt, line 3: the line is longer than 255 characters."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        try {
+            static_cast<void>(parse_data_text(c.text, "data.txt"));
+            ADD_FAILURE() << "accepted";
+        } catch (const DataFileError& error) {
+            EXPECT_EQ(error.file(), "data.txt");
+            EXPECT_EQ(error.line(), c.line);
+            EXPECT_STREQ(error.what(), c.message.c_str());
+        }
+    }
+}
+
+TEST(DataFile, ReadsAFileAndNamesItInErrors) {
+    const TempFolder folder;
+    const std::string text = make_text(120, "\t", "\r\n", true);
+    const fs::path good = folder.write("good.txt", text);
+    EXPECT_EQ(read_data_file(good), expected_rows(120));
+
+    const fs::path bad = folder.write("bad.txt", "1 2 3 4\n1 2 3\n");
+    const fs::path missing = folder.path / "missing.txt";
+    const struct {
+        fs::path path;
+        std::int64_t line;
+        std::string problem;
+    } cases[] = {
+        {bad, 2, ", line 2: expected 4 numbers, found 3."},
+        {missing, 0, ": cannot be opened."},
+        {folder.path, 0, ": cannot be opened."},
+    };
+    for (const auto& c : cases) {
+        try {
+            static_cast<void>(read_data_file(c.path));
+            ADD_FAILURE() << c.path << " accepted";
+        } catch (const DataFileError& error) {
+            EXPECT_EQ(error.file(), c.path.string());
+            EXPECT_EQ(error.line(), c.line);
+            EXPECT_EQ(error.what(), c.path.string() + c.problem);
+        }
+    }
+}
+
+TEST(DataFile, CellTextsRoundToSixDigits) {
+    const std::vector<DataRow> rows = {{1.2345678F, 0.1F, -2.0F, 1234567.0F}};
+    const std::vector<CellRow> cells = cell_texts(rows);
+    ASSERT_EQ(cells.size(), 1U);
+    EXPECT_EQ(cells[0], (CellRow{"1.23457", "0.1", "-2", "1.23457E6"}));
+    EXPECT_EQ(parse_real(cells[0][0]), 1.23457);
+    EXPECT_EQ(parse_real(cells[0][3]), 1234570.0);
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "program/interpreter.h"
+#include "tests/program/test_setting.h"
+
+namespace vorn {
+namespace {
+
+using testing::row;
+using testing::SettingFixture;
+
+// Default check marks: codes 0..3 are + - * /, 4 is x, 5 is y, 6.. constants.
+TEST(Interpreter, EvaluatesPrefixGeneAndAdvancesPosition) {
+    SettingFixture f;
+    f.training = {row("1", "2", "3", "4")};
+    auto setting = f.make();
+    const std::vector<std::int32_t> gene = {0, 4, 5};
+    set_input1(setting, 1);
+    set_input2(setting, 2);
+    std::int32_t position = 0;
+    EXPECT_EQ(evaluate(setting, gene, position), 3);
+    EXPECT_EQ(position, 3);
+
+    // x - y / y with y = 0 gives x - 1 (protected division).
+    const std::vector<std::int32_t> gene2 = {1, 4, 3, 5, 5};
+    EXPECT_EQ(evaluate_at(setting, gene2, 5, 0), 4);
+}
+
+TEST(Interpreter, AllArgumentsOfIflteAreConsumed) {
+    SettingFixture f;
+    f.texts.checked = {true, false, false, false, false, false, false, false, false, true};
+    f.training = {row("1", "2", "3", "4")};
+    auto setting = f.make();
+    // Codes: 0 "+", 1 "IFLTE", 2 x, 3 y. IFLTE x y (+ x (+ y x)) (+ (+ y y) y) then a tail.
+    const std::vector<std::int32_t> gene = {1, 2, 3, 0, 2, 0, 3, 2, 0, 0, 3, 3, 3, 2};
+    set_input1(setting, 1);
+    set_input2(setting, 2);
+    std::int32_t position = 0;
+    EXPECT_EQ(evaluate(setting, gene, position), 1 + (2 + 1));
+    EXPECT_EQ(position, 13);
+    set_input1(setting, 3);
+    position = 0;
+    EXPECT_EQ(evaluate(setting, gene, position), (2 + 2) + 2);
+    EXPECT_EQ(position, 13);
+}
+
+class FitnessTest : public ::testing::Test {
+protected:
+    // Range 0..1 with 2 constants: code 6 is 0, code 7 is 0.5.
+    Tproblem_setting make(std::vector<CellRow> training, std::vector<CellRow> validation = {}) {
+        f.texts.constant_min = "0";
+        f.texts.constant_max = "1";
+        f.texts.num_constants = "2";
+        f.training = std::move(training);
+        f.validation = std::move(validation);
+        f.texts.use_training_data = f.validation.empty();
+        return f.make();
+    }
+    SettingFixture f;
+};
+
+TEST_F(FitnessTest, ConstantGenesFollowTheDecisionTable) {
+    auto setting =
+        make({row("1", "1", "-1", "-1"), row("2", "0", "-2", "0")},
+             {row("1", "1", "-1", "-1"), row("1", "1", "-1", "-1"), row("5", "5", "-5", "-5")});
+    const std::vector<std::int32_t> half = {7};
+    EXPECT_EQ(training_fitness(setting, half), 0.5);
+    EXPECT_EQ(validation_fitness(setting, half), 3);  // M misses: every negative point
+    const std::vector<std::int32_t> zero = {6};
+    EXPECT_EQ(training_fitness(setting, zero), 1.0);
+    EXPECT_EQ(validation_fitness(setting, zero), 6);  // 2M: zero is never a hit
+    const std::vector<std::int32_t> x = {4};
+    EXPECT_EQ(training_fitness(setting, x), 0.0);
+    EXPECT_EQ(validation_fitness(setting, x), 0);
+}
+
+TEST_F(FitnessTest, NanOutputCountsAsNegative) {
+    auto setting = make({row("1e300", "1", "1e300", "1"), row("1e300", "2", "1e300", "3")});
+    // (x * x) - (x * x) overflows to inf - inf = NaN on every point.
+    const std::vector<std::int32_t> nan_gene = {1, 2, 4, 4, 2, 4, 4};
+    EXPECT_TRUE(std::isnan(evaluate_at(setting, nan_gene, 1e300, 1)));
+    EXPECT_EQ(training_fitness(setting, nan_gene), 0.5);
+    EXPECT_EQ(validation_fitness(setting, nan_gene), 2);
+}
+
+TEST_F(FitnessTest, TrainingDataServesForValidation) {
+    auto setting =
+        make({row("1", "1", "2", "2"), row("-1", "3", "1", "-3"), row("0.5", "0", "-4", "1")});
+    const std::vector<std::int32_t> y = {5};
+    // Hits: positive y 1, 3 (not 0); negative y -3 (not 2, 1).
+    const double training = training_fitness(setting, y);
+    EXPECT_EQ(training, 0.5);
+    EXPECT_EQ(validation_fitness(setting, y), 2 * 3 * training);
+}
+
+}  // namespace
+}  // namespace vorn
