@@ -1,0 +1,132 @@
+#include "engine/run_gp.h"
+
+#include "engine/tgp_pop.h"
+#include "problem/errors.h"
+#include "problem/problem_setting.h"
+#include "program/generic_sort.h"
+#include "program/infix.h"
+#include "program/interpreter.h"
+#include "program/random.h"
+
+namespace vorn {
+
+bool assign_fitness(Tproblem_setting& setting, std::span<Individual* const> generation) {
+    bool perfect = false;
+    for (Individual* individual : generation) {
+        individual->raw_fitness = training_fitness(setting, individual->program());
+        if (!(individual->raw_fitness > 0)) {
+            perfect = true;
+        }
+    }
+    double sum = 0;
+    for (Individual* individual : generation) {
+        individual->adjusted_fitness = 1 / (1 + individual->raw_fitness);
+        sum += individual->adjusted_fitness;
+    }
+    for (Individual* individual : generation) {
+        individual->normalized_fitness = individual->adjusted_fitness / sum;
+    }
+    return perfect;
+}
+
+int compare_fitness(const Individual* a, const Individual* b) {
+    if (a->normalized_fitness > b->normalized_fitness) {
+        return -1;
+    }
+    if (a->normalized_fitness == b->normalized_fitness) {
+        return 0;
+    }
+    return 1;
+}
+
+double mean_length(std::span<Individual* const> generation) {
+    std::int64_t sum = 0;
+    for (const Individual* individual : generation) {
+        sum += individual->length;
+    }
+    return static_cast<double>(sum) / static_cast<double>(generation.size());
+}
+
+void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed) {
+    seed_random(seed);
+    pop.create_initial_population(setting);
+}
+
+namespace {
+
+GenerationReport report_generation(Tproblem_setting& setting, const Tgp_pop& pop, std::int32_t g,
+                                   bool training_curve) {
+    const Individual& best = *pop.current()[0];
+    GenerationReport report;
+    report.generation = g;
+    report.num_generations = pop.num_generations;
+    report.validation_fitness = pop.validation_history[g];
+    report.best_raw_fitness = best.raw_fitness;
+    report.mean_length = pop.mean_length_history[g];
+    report.best_length = best.length;
+    report.best_gene = best.program();
+    report.validation_curve = positive_region(
+        setting, report.best_gene,
+        data_box(setting.valid_x1, setting.valid_y1, setting.valid_x2, setting.valid_y2));
+    if (training_curve) {
+        report.training_curve = positive_region(
+            setting, report.best_gene,
+            data_box(setting.train_x1, setting.train_y1, setting.train_x2, setting.train_y2));
+    }
+    return report;
+}
+
+}  // namespace
+
+RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_end,
+                  const RunOptions& options) {
+    RunOutcome outcome;
+    // The seed is settled first so that even a run that fails at creation
+    // reports it.
+    outcome.seed = options.seed ? *options.seed : clock_seed();
+    front_end.run_started();
+    try {
+        initialize_run(setting, pop, outcome.seed);
+        front_end.set_up(setting, pop, outcome.seed);
+        for (std::int32_t g = 0; g < pop.num_generations; ++g) {
+            while (setting.pause_request != 0) {
+                front_end.wait_while_paused();
+                if (setting.abort_request != 0) {
+                    setting.pause_request ^= 1;
+                    front_end.aborted_while_paused();
+                    break;
+                }
+            }
+            if (setting.abort_request != 0) {
+                outcome.aborted = true;
+                break;
+            }
+            front_end.progress(g, pop.num_generations);
+
+            auto& generation = pop.generation_buffers[pop.current_buffer];
+            assign_fitness(setting, generation);
+            generic_sort(std::span<Individual*>(generation), compare_fitness);
+            const Individual& best = *generation[0];
+            const auto validation = static_cast<float>(validation_fitness(setting, best.program()));
+            const auto mean = static_cast<std::int32_t>(mean_length(generation));
+            pop.record_statistics(g, validation, static_cast<float>(best.raw_fitness), mean);
+            front_end.generation_done(
+                report_generation(setting, pop, g, front_end.wants_training_curve()));
+
+            if (pop.break_every != 0 && (g + 1) % pop.break_every == 0) {
+                setting.pause_request = 1;
+            }
+            pop.breed(g, setting);
+            front_end.best_formula(infix_text(setting.node_table, best.program()));
+            pop.current_buffer = 1 - pop.current_buffer;
+            outcome.generations_done = g + 1;
+            front_end.pump_events();
+        }
+    } catch (const RunError& error) {
+        outcome.error = error.what();
+    }
+    front_end.run_ended(outcome);
+    return outcome;
+}
+
+}  // namespace vorn

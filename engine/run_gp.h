@@ -1,0 +1,87 @@
+#pragma once
+// The run driver: one whole evolution on the caller's thread. It talks to its
+// front end (window, runner, tests) only through RunFrontEnd.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/grid_scan.h"
+#include "program/individual.h"
+
+namespace vorn {
+
+class Tproblem_setting;
+class Tgp_pop;
+
+// What one generation shows, handed over after it is evaluated and ranked.
+struct GenerationReport {
+    std::int32_t generation = 0;  // from 0
+    std::int32_t num_generations = 0;
+    float validation_fitness = 0;  // as recorded
+    double best_raw_fitness = 0;   // the best individual's training fitness
+    std::int32_t mean_length = 0;  // truncated
+    std::int32_t best_length = 0;
+    std::span<const std::int32_t> best_gene;
+    std::vector<PlanePoint> validation_curve;  // grid points where the best is positive
+    std::vector<PlanePoint> training_curve;    // filled only when the front end asks
+};
+
+struct RunOutcome {
+    std::uint32_t seed = 0;
+    std::int32_t generations_done = 0;
+    bool aborted = false;
+    std::optional<std::string> error;  // a RunError that ended the run
+};
+
+class RunFrontEnd {
+public:
+    virtual ~RunFrontEnd() = default;
+    // Buttons to the running state, before anything else happens.
+    virtual void run_started() {}
+    // After the first generation is grown: clear the charts, set the progress
+    // range and plot the data points.
+    virtual void set_up(const Tproblem_setting& /*setting*/, const Tgp_pop& /*pop*/,
+                        std::uint32_t /*seed*/) {}
+    // Top of generation g (from 0), before it is evaluated.
+    virtual void progress(std::int32_t /*g*/, std::int32_t /*num_generations*/) {}
+    // Whether the training curve is wanted this generation.
+    [[nodiscard]] virtual bool wants_training_curve() { return false; }
+    virtual void generation_done(const GenerationReport& /*report*/) {}
+    // The best program of the generation just evaluated, as formula text.
+    virtual void best_formula(const std::string& /*formula*/) {}
+    // Lets pending events through once per generation.
+    virtual void pump_events() {}
+    // Called again and again while the run is paused; may block until an
+    // event arrives.
+    virtual void wait_while_paused() { pump_events(); }
+    // An abort arrived while paused; the pause request is already cleared.
+    virtual void aborted_while_paused() {}
+    // After the last generation, an abort or a RunError.
+    virtual void run_ended(const RunOutcome& /*outcome*/) {}
+};
+
+struct RunOptions {
+    std::optional<std::uint32_t> seed;  // the clock in whole seconds when unset
+};
+
+// Runs every generation unless aborted; never throws a RunError (it ends the
+// run and is reported in the outcome).
+RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_end,
+                  const RunOptions& options = {});
+
+// Seeds the generator and grows the first generation.
+void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed);
+
+// Fills the three fitness values of every individual; true when one of them
+// is perfect (raw fitness not above 0).
+bool assign_fitness(Tproblem_setting& setting, std::span<Individual* const> generation);
+
+// -1 when a's normalized fitness is greater, 0 when equal, +1 otherwise.
+[[nodiscard]] int compare_fitness(const Individual* a, const Individual* b);
+
+// Integer sum of lengths divided, as a real, by the population size.
+[[nodiscard]] double mean_length(std::span<Individual* const> generation);
+
+}  // namespace vorn

@@ -1,0 +1,134 @@
+#pragma once
+// The population of one run: its parameters, two generation buffers that take
+// turns holding the current generation, and the per-generation history.
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "program/functable.h"
+#include "program/individual.h"
+#include "program/random_node.h"
+
+namespace vorn {
+
+class Tproblem_setting;
+
+// The texts and states of the "Population" page (and the constant fields of
+// the "Problem Setting" page), as the window or the runner hand them over.
+struct PopulationTexts {
+    std::string population_size = "1000";          // Edit1
+    std::string num_generations = "50";            // Edit2
+    int selection_method = 0;                      // RadioGroup1 item index
+    std::string tournament_size = "6";             // Edit3
+    std::string crossover_rate = "0.70";           // Edit4
+    std::string mutation_rate = "0.20";            // Edit5
+    std::string one_point_mutation_rate = "0.00";  // Edit6
+    std::string reproduction_rate = "0.1";         // Label6
+    bool elite_strategy = true;                    // CheckBox1
+    std::string elite_percent = "10";              // Edit7
+    bool break_point = false;                      // CheckBox2
+    std::string break_every = "5";                 // Edit15
+    std::string constant_max = "1";                // Edit11
+    std::string constant_min = "-1";               // Edit10
+    std::string num_constants = "1000";            // Edit12
+    std::string max_length = "100";                // Edit8
+    std::string max_initial_depth = "5";           // Edit9
+    std::string function_ratio = "0.50";           // Edit13
+    std::string variable_ratio = "0.20";           // Edit14
+    std::string constant_ratio = "0.3";            // ConstLabel
+};
+
+enum SelectionMethod : std::int32_t { proportional = 0, tournament = 1, random_selection = 2 };
+
+// Abandoned trees per individual before creation gives up with a RunError.
+inline constexpr std::int64_t creation_attempt_limit = 1'000'000;
+// Redraws of a second parent equal to the first before another position is
+// taken directly.
+inline constexpr std::int32_t parent_redraw_limit = 1000;
+// Node cap of a randomly created tree (also capped by max_length).
+inline constexpr std::int32_t creation_node_cap = 70;
+
+class Tgp_pop {
+public:
+    // Converts and checks every parameter (SettingError naming the field),
+    // then allocates everything the run needs; nothing is allocated later.
+    Tgp_pop(const PopulationTexts& texts, const Tproblem_setting& setting);
+    Tgp_pop(const Tgp_pop&) = delete;
+    Tgp_pop& operator=(const Tgp_pop&) = delete;
+
+    std::int32_t current_buffer = 0;
+    std::int32_t max_length = 0;
+    std::int32_t max_initial_depth = 0;
+    float function_ratio = 0;
+    float variable_ratio = 0;
+    float constant_ratio = 0;
+    float constant_max = 0;
+    float constant_min = 0;
+    std::int32_t num_constants = 0;
+    std::int32_t break_every = 0;
+    std::int32_t num_generations = 0;
+    std::int32_t population_size = 0;
+    std::int32_t selection_method = 0;
+    std::int32_t tournament_size = 0;
+    float crossover_rate = 0;
+    float mutation_rate = 0;
+    float reproduction_rate = 0;
+    float one_point_mutation_rate = 0;
+    float elite_fraction = 0;
+    std::vector<float> validation_history;
+    std::vector<float> training_history;
+    std::vector<std::int32_t> mean_length_history;
+    // Pointers into the individuals below; sorting permutes these only.
+    std::array<std::vector<Individual*>, 2> generation_buffers;
+
+    [[nodiscard]] std::span<Individual* const> current() const {
+        return generation_buffers[current_buffer];
+    }
+    [[nodiscard]] std::span<Individual* const> next() const {
+        return generation_buffers[1 - current_buffer];
+    }
+
+    // Random creation: fills every individual of the current buffer.
+    void create_initial_population(const Tproblem_setting& setting);
+
+    // Breeds the sorted current generation into the other buffer.
+    void breed(std::int32_t generation, const Tproblem_setting& setting);
+    [[nodiscard]] std::int32_t select_parent();
+    [[nodiscard]] std::int32_t select_proportional();
+    [[nodiscard]] std::int32_t select_tournament();
+    [[nodiscard]] std::int32_t select_random();
+
+    void record_statistics(std::int32_t g, float validation, float training,
+                           std::int32_t mean_length);
+
+    [[nodiscard]] NodeChooser node_chooser(const Tproblem_setting& setting) const;
+
+private:
+    [[nodiscard]] std::int32_t select_second_parent(std::int32_t p1);
+
+    std::array<std::vector<Individual>, 2> individuals_;
+    std::array<std::vector<std::int32_t>, 2> gene_store_;
+    std::vector<std::int32_t> work_;              // creation's working array
+    std::vector<std::int32_t> tournament_draws_;  // one tournament's entrants
+    std::vector<std::int32_t> mutation_scratch_;  // mutation's new subtree
+};
+
+// Number of elite copies: population size times the elite share, truncated,
+// in double precision (29 % of 100 is 28; 10 % of 1000 is 100).
+[[nodiscard]] std::int32_t elite_count(std::int32_t population_size, float elite_fraction);
+
+// Tree depth of the subtree at `position`, its root counted as `depth`;
+// `position` is left on the subtree's last node.
+[[nodiscard]] std::int32_t tree_depth(std::int32_t depth, std::span<const std::int32_t> codes,
+                                      std::int32_t& position,
+                                      std::span<const functable> node_table);
+
+// Depth of the slot `target` of a partial gene whose nodes before it are
+// filled; the walk starts at `position` with `depth`.
+[[nodiscard]] std::int32_t slot_depth(std::int32_t depth, std::span<const std::int32_t> codes,
+                                      std::int32_t& position, std::int32_t target,
+                                      std::span<const functable> node_table);
+
+}  // namespace vorn

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "engine/run_gp.h"
+#include "program/gene.h"
+#include "program/generic_sort.h"
+#include "program/random.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace vorn {
+namespace {
+
+using testing::EngineFixture;
+
+// Fills the current generation with distinct three-node genes "+ x c_i" and
+// gives them decreasing normalized fitness, best first.
+void fill_ranked_generation(Tgp_pop& pop) {
+    const auto generation = pop.current();
+    for (std::int32_t i = 0; i < pop.population_size; ++i) {
+        Individual& individual = *generation[i];
+        individual.gene[0] = 0;
+        individual.gene[1] = 4;
+        individual.gene[2] = 6 + i;
+        individual.length = 3;
+        individual.raw_fitness = 0.01 * i;
+        individual.adjusted_fitness = 1 / (1 + individual.raw_fitness);
+    }
+    double sum = 0;
+    for (const Individual* individual : generation) {
+        sum += individual->adjusted_fitness;
+    }
+    for (Individual* individual : generation) {
+        individual->normalized_fitness = individual->adjusted_fitness / sum;
+    }
+}
+
+TEST(Breeding, EliteCopiesTheBestWithTheirFitness) {
+    EngineFixture f;
+    f.population.elite_percent = "29";
+    f.population.population_size = "100";
+    f.build();
+    fill_ranked_generation(*f.pop);
+    seed_random(11);
+    f.pop->breed(0, *f.setting);
+    const auto current = f.pop->current();
+    const auto next = f.pop->next();
+    for (int i = 0; i < 28; ++i) {
+        ASSERT_EQ(next[i]->length, 3);
+        EXPECT_EQ(next[i]->gene[2], current[i]->gene[2]);
+        EXPECT_EQ(next[i]->raw_fitness, current[i]->raw_fitness);
+        EXPECT_EQ(next[i]->normalized_fitness, current[i]->normalized_fitness);
+    }
+    for (const Individual* child : next) {
+        EXPECT_TRUE(is_well_formed(f.setting->node_table, child->program()));
+    }
+}
+
+TEST(Breeding, WholeEliteBreedsNothingAndDrawsNothing) {
+    EngineFixture f;
+    f.population.elite_percent = "100";
+    f.build();
+    fill_ranked_generation(*f.pop);
+    seed_random(5);
+    const auto before = random_state().value;
+    f.pop->breed(0, *f.setting);
+    EXPECT_EQ(random_state().value, before);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(f.pop->next()[i]->gene[2], f.pop->current()[i]->gene[2]);
+    }
+}
+
+TEST(Breeding, ReproductionDrawsRThenTheParent) {
+    EngineFixture f;
+    f.population.elite_strategy = false;
+    f.population.crossover_rate = "0";
+    f.population.mutation_rate = "0";
+    f.population.selection_method = random_selection;
+    f.build();
+    fill_ranked_generation(*f.pop);
+    seed_random(21);
+    std::vector<std::int32_t> expected_parents;
+    for (int i = 0; i < 20; ++i) {
+        (void)rand15();  // r
+        expected_parents.push_back(random_below(20));
+    }
+    seed_random(21);
+    f.pop->breed(0, *f.setting);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(f.pop->next()[i]->gene[2], 6 + expected_parents[i]) << i;
+    }
+}
+
+TEST(Selection, TournamentOfOneIsRandomSelection) {
+    EngineFixture f;
+    f.population.selection_method = tournament;
+    f.population.tournament_size = "1";
+    f.build();
+    fill_ranked_generation(*f.pop);
+    seed_random(3);
+    std::vector<std::int32_t> tournament_picks;
+    for (int i = 0; i < 50; ++i) {
+        tournament_picks.push_back(f.pop->select_tournament());
+    }
+    seed_random(3);
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(f.pop->select_random(), tournament_picks[i]);
+    }
+}
+
+TEST(Selection, TournamentTiesGoToTheEarliestDraw) {
+    EngineFixture f;
+    f.population.selection_method = tournament;
+    f.population.tournament_size = "4";
+    f.build();
+    fill_ranked_generation(*f.pop);
+    for (Individual* individual : f.pop->current()) {
+        individual->normalized_fitness = 0.05;
+    }
+    seed_random(8);
+    const std::int32_t first_draw = random_below(20);
+    seed_random(8);
+    EXPECT_EQ(f.pop->select_tournament(), first_draw);
+
+    // A large tournament almost always returns the best.
+    f.population.tournament_size = "200";
+    f.build();
+    fill_ranked_generation(*f.pop);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(f.pop->select_tournament(), 0);
+    }
+}
+
+TEST(Selection, ProportionalEdgeCases) {
+    EngineFixture f;
+    f.population.population_size = "4";
+    f.build();
+    fill_ranked_generation(*f.pop);
+    for (Individual* individual : f.pop->current()) {
+        individual->normalized_fitness = 0.25;
+    }
+    seed_random(33429);  // the first rand15 is 32767, so r = 1: no sum exceeds it
+    EXPECT_EQ(f.pop->select_proportional(), 0);
+    seed_random(4256);  // r = 0: the first individual
+    EXPECT_EQ(f.pop->select_proportional(), 0);
+
+    // Equal fitness selects uniformly.
+    seed_random(2);
+    std::map<std::int32_t, int> counts;
+    for (int i = 0; i < 8000; ++i) {
+        ++counts[f.pop->select_proportional()];
+    }
+    ASSERT_EQ(counts.size(), 4u);
+    for (const auto& [index, count] : counts) {
+        EXPECT_NEAR(count, 2000, 200) << index;
+    }
+}
+
+TEST(Selection, SecondParentIsFoundEvenWhenSelectionIsStuck) {
+    // A tournament of 1000 among 2 always returns the better one, so the
+    // second parent of crossover could never differ by selection alone.
+    EngineFixture f;
+    f.population.population_size = "2";
+    f.population.elite_strategy = false;
+    f.population.selection_method = tournament;
+    f.population.tournament_size = "1000";
+    f.population.crossover_rate = "1";
+    f.population.mutation_rate = "0";
+    f.build();
+    fill_ranked_generation(*f.pop);
+    seed_random(4);
+    f.pop->breed(0, *f.setting);
+    for (const Individual* child : f.pop->next()) {
+        EXPECT_TRUE(is_well_formed(f.setting->node_table, child->program()));
+    }
+}
+
+TEST(Fitness, AssignSortAndMeanLength) {
+    EngineFixture f;
+    f.build();
+    fill_ranked_generation(*f.pop);
+    auto& generation = f.pop->generation_buffers[0];
+    // x + c: classifies by the constant's sign shift; every length is 3.
+    (void)assign_fitness(*f.setting, generation);
+    double sum = 0;
+    for (const Individual* individual : generation) {
+        EXPECT_GE(individual->raw_fitness, 0);
+        EXPECT_LE(individual->raw_fitness, 1);
+        EXPECT_EQ(individual->adjusted_fitness, 1 / (1 + individual->raw_fitness));
+        sum += individual->normalized_fitness;
+    }
+    EXPECT_NEAR(sum, 1, 1e-12);
+    generic_sort(std::span<Individual*>(generation), compare_fitness);
+    for (std::size_t i = 1; i < generation.size(); ++i) {
+        EXPECT_GE(generation[i - 1]->normalized_fitness, generation[i]->normalized_fitness);
+    }
+    EXPECT_EQ(mean_length(generation), 3.0);
+    generation[0]->length = 4;
+    EXPECT_EQ(mean_length(generation), 61.0 / 20);
+}
+
+}  // namespace
+}  // namespace vorn

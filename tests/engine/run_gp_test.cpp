@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/grid_scan.h"
+#include "engine/run_gp.h"
+#include "program/gene.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace vorn {
+namespace {
+
+using testing::EngineFixture;
+
+// Records what the driver shows and lets a test act at each pump.
+class ScriptedFrontEnd : public RunFrontEnd {
+public:
+    explicit ScriptedFrontEnd(Tproblem_setting& setting) : setting_(setting) {}
+
+    void run_started() override { events.push_back("started"); }
+    void set_up(const Tproblem_setting&, const Tgp_pop&, std::uint32_t seed) override {
+        events.push_back("set_up " + std::to_string(seed));
+    }
+    void progress(std::int32_t g, std::int32_t n) override {
+        events.push_back(std::to_string(g + 1) + " / " + std::to_string(n));
+    }
+    void generation_done(const GenerationReport& report) override {
+        reports.push_back(report);
+        genes.emplace_back(report.best_gene.begin(), report.best_gene.end());
+    }
+    void best_formula(const std::string& formula) override { formulas.push_back(formula); }
+    void pump_events() override {
+        ++pumps;
+        if (on_pump) {
+            on_pump(setting_, pumps);
+        }
+    }
+    void wait_while_paused() override {
+        ++waits;
+        if (on_wait) {
+            on_wait(setting_, waits);
+        }
+    }
+    void aborted_while_paused() override { events.push_back("aborted while paused"); }
+    void run_ended(const RunOutcome& outcome) override {
+        events.push_back("ended");
+        ended = outcome;
+    }
+
+    std::vector<std::string> events;
+    std::vector<GenerationReport> reports;
+    std::vector<std::vector<std::int32_t>> genes;
+    std::vector<std::string> formulas;
+    int pumps = 0;
+    int waits = 0;
+    RunOutcome ended;
+    std::function<void(Tproblem_setting&, int)> on_pump;
+    std::function<void(Tproblem_setting&, int)> on_wait;
+
+private:
+    Tproblem_setting& setting_;
+};
+
+TEST(RunDriver, WholeRunInOrder) {
+    EngineFixture f;
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{42});
+    EXPECT_EQ(outcome.seed, 42u);
+    EXPECT_EQ(outcome.generations_done, 5);
+    EXPECT_FALSE(outcome.aborted);
+    EXPECT_FALSE(outcome.error);
+    const std::vector<std::string> expected = {"started", "set_up 42", "1 / 5", "2 / 5",
+                                               "3 / 5",   "4 / 5",     "5 / 5", "ended"};
+    EXPECT_EQ(front.events, expected);
+    ASSERT_EQ(front.reports.size(), 5u);
+    EXPECT_EQ(front.formulas.size(), 5u);
+    EXPECT_EQ(front.pumps, 5);
+    for (std::size_t g = 0; g < 5; ++g) {
+        const auto& report = front.reports[g];
+        EXPECT_EQ(report.generation, static_cast<std::int32_t>(g));
+        EXPECT_EQ(report.validation_fitness, f.pop->validation_history[g]);
+        EXPECT_EQ(report.mean_length, f.pop->mean_length_history[g]);
+        EXPECT_EQ(static_cast<float>(report.best_raw_fitness), f.pop->training_history[g]);
+        // Training data serves for validation: the count is 2N times the fraction.
+        EXPECT_EQ(report.validation_fitness, static_cast<float>(24 * report.best_raw_fitness));
+        EXPECT_EQ(report.best_length, static_cast<std::int32_t>(front.genes[g].size()));
+        EXPECT_TRUE(is_well_formed(f.setting->node_table, front.genes[g]));
+        EXPECT_LE(report.validation_curve.size(), 21u * 21u);
+        EXPECT_TRUE(report.training_curve.empty());
+    }
+    // With the elite kept, the best never gets worse.
+    for (std::size_t g = 1; g < 5; ++g) {
+        EXPECT_LE(front.reports[g].best_raw_fitness, front.reports[g - 1].best_raw_fitness);
+    }
+}
+
+TEST(RunDriver, SameSeedSameRun) {
+    std::vector<std::string> formulas[2];
+    std::vector<float> fitness[2];
+    for (int run = 0; run < 2; ++run) {
+        EngineFixture f;
+        f.population.num_generations = "4";
+        f.population.selection_method = tournament;
+        f.build();
+        ScriptedFrontEnd front(*f.setting);
+        (void)run_gp(*f.setting, *f.pop, front, RunOptions{7});
+        formulas[run] = front.formulas;
+        fitness[run] = f.pop->training_history;
+    }
+    EXPECT_EQ(formulas[0], formulas[1]);
+    EXPECT_EQ(fitness[0], fitness[1]);
+}
+
+TEST(RunDriver, AbortEndsAtTheNextGenerationBoundary) {
+    EngineFixture f;
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    front.on_pump = [](Tproblem_setting& s, int pump) {
+        if (pump == 2) {
+            s.abort_request = 1;
+        }
+    };
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+    EXPECT_TRUE(outcome.aborted);
+    EXPECT_EQ(outcome.generations_done, 2);
+    EXPECT_EQ(front.reports.size(), 2u);
+    EXPECT_EQ(front.events.back(), "ended");
+}
+
+TEST(RunDriver, PauseWaitsAndAbortWhilePausedClearsThePause) {
+    EngineFixture f;
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    front.on_pump = [](Tproblem_setting& s, int pump) {
+        if (pump == 1) {
+            s.pause_request = 1;
+        }
+    };
+    front.on_wait = [](Tproblem_setting& s, int wait) {
+        if (wait == 3) {
+            s.abort_request = 1;
+        }
+    };
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+    EXPECT_EQ(front.waits, 3);
+    EXPECT_TRUE(outcome.aborted);
+    EXPECT_EQ(outcome.generations_done, 1);
+    EXPECT_EQ(f.setting->pause_request, 0);
+    EXPECT_NE(std::find(front.events.begin(), front.events.end(), "aborted while paused"),
+              front.events.end());
+}
+
+TEST(RunDriver, PauseThenResumeGoesOn) {
+    EngineFixture f;
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    front.on_pump = [](Tproblem_setting& s, int pump) {
+        if (pump == 2) {
+            s.pause_request = 1;
+        }
+    };
+    front.on_wait = [](Tproblem_setting& s, int) { s.pause_request = 0; };
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+    EXPECT_EQ(front.waits, 1);
+    EXPECT_FALSE(outcome.aborted);
+    EXPECT_EQ(outcome.generations_done, 5);
+}
+
+TEST(RunDriver, BreakPointPausesEveryNthGenerationButNotAfterTheLast) {
+    EngineFixture f;
+    f.population.break_point = true;
+    f.population.break_every = "2";
+    f.population.num_generations = "4";
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    std::vector<int> paused_after;
+    front.on_wait = [&](Tproblem_setting& s, int) {
+        paused_after.push_back(static_cast<int>(front.reports.size()));
+        s.pause_request = 0;  // one press of the pause button resumes
+    };
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+    EXPECT_EQ(paused_after, std::vector<int>{2});
+    EXPECT_EQ(outcome.generations_done, 4);
+    EXPECT_EQ(f.setting->pause_request, 1);  // set after the last generation, without effect
+}
+
+TEST(RunDriver, ARunThatCannotCreateProgramsEndsWithItsMessage) {
+    EngineFixture f;
+    // Only IFLTE within five nodes and almost no terminals: creation gives up.
+    f.problem.texts.checked = {false, false, false, false, false, false, false, false, false, true};
+    f.population.max_length = "5";
+    f.population.max_initial_depth = "0";
+    f.population.function_ratio = "0.999";
+    f.population.variable_ratio = "0.0005";
+    f.population.constant_ratio = "0.0005";
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+    ASSERT_TRUE(outcome.error);
+    EXPECT_NE(outcome.error->find("Maximum Length"), std::string::npos) << *outcome.error;
+    EXPECT_EQ(outcome.seed, 1u);
+    EXPECT_EQ(outcome.generations_done, 0);
+    EXPECT_EQ(front.events.back(), "ended");
+}
+
+TEST(GridScan, LinesPerAxis) {
+    EXPECT_EQ(scan_lines(0, 20).size(), 21u);
+    EXPECT_EQ(scan_lines(0, 20)[20], 20);
+    const auto unit = scan_lines(0, 1);
+    EXPECT_GE(unit.size(), 20u);
+    EXPECT_LE(unit.size(), 21u);
+    EXPECT_EQ(scan_lines(3, 3), std::vector<double>{3});
+    // A step below the coordinate's precision scans a single line.
+    EXPECT_EQ(scan_lines(1e17, 1e17 + 16).size(), 1u);
+    EXPECT_LE(scan_lines(-1e308, 1e308).size(), 21u);
+    EXPECT_TRUE(scan_lines(1, 0).empty());
+}
+
+TEST(GridScan, PositiveRegionOverTheBox) {
+    EngineFixture f;
+    f.problem.texts.constant_min = "-1";
+    f.problem.texts.constant_max = "1";
+    f.problem.texts.num_constants = "4";  // -1, -0.5, 0, 0.5
+    f.build();
+    const Box box{0, 20, -10, 10};
+    const std::vector<std::int32_t> positive = {9};
+    EXPECT_EQ(positive_region(*f.setting, positive, box).size(), 441u);
+    const std::vector<std::int32_t> zero = {8};
+    EXPECT_TRUE(positive_region(*f.setting, zero, box).empty());
+    const std::vector<std::int32_t> y = {5};  // positive above the x axis only
+    const auto points = positive_region(*f.setting, y, box);
+    EXPECT_EQ(points.size(), 21u * 10u);
+    for (const auto& p : points) {
+        EXPECT_GT(p.y, 0);
+    }
+    const Box b = data_box(std::vector<double>{1, 5}, std::vector<double>{2, 0},
+                           std::vector<double>{-3, 4}, std::vector<double>{7, 1});
+    EXPECT_EQ(b.x_min, -3);
+    EXPECT_EQ(b.x_max, 5);
+    EXPECT_EQ(b.y_min, 0);
+    EXPECT_EQ(b.y_max, 7);
+}
+
+}  // namespace
+}  // namespace vorn
