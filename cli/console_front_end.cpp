@@ -1,0 +1,93 @@
+#include "cli/console_front_end.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+#include "cli/generation_table.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr int bar_cells = 30;
+
+}  // namespace
+
+std::string progress_line(std::int32_t g, std::int32_t num_generations, double elapsed_seconds) {
+    const std::int64_t total = std::max<std::int32_t>(num_generations, 1);
+    const auto filled = static_cast<int>(
+        std::clamp<std::int64_t>((static_cast<std::int64_t>(g) * bar_cells) / total, 0, bar_cells));
+    std::array<char, 32> seconds{};
+    const auto end = std::to_chars(seconds.data(), seconds.data() + seconds.size(), elapsed_seconds,
+                                   std::chars_format::fixed, 1)
+                         .ptr;
+    return "generation " + std::to_string(g + 1) + " / " + std::to_string(num_generations) + " [" +
+           std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(bar_cells - filled), '-') + "] " +
+           std::string(seconds.data(), end) + " s";
+}
+
+ConsoleFrontEnd::ConsoleFrontEnd(std::ostream& out, std::ostream& err, std::ostream* csv,
+                                 ConsoleStyle style)
+    : out_(out), err_(err), csv_(csv), style_(style), started_(std::chrono::steady_clock::now()) {}
+
+void ConsoleFrontEnd::run_started() {
+    started_ = std::chrono::steady_clock::now();
+    if (style_.table) {
+        out_ << table_header() << '\n';
+    }
+    if (csv_ != nullptr) {
+        *csv_ << csv_header() << '\n';
+    }
+}
+
+void ConsoleFrontEnd::progress(std::int32_t g, std::int32_t num_generations) {
+    bar_generation_ = g;
+    bar_generations_ = num_generations;
+    draw_progress_bar();
+}
+
+void ConsoleFrontEnd::draw_progress_bar() {
+    if (!style_.progress_bar || bar_generations_ == 0) {
+        return;
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started_;
+    const std::string line = progress_line(bar_generation_, bar_generations_, elapsed.count());
+    // Blanks over what is left of a longer previous line.
+    err_ << '\r' << line
+         << std::string(bar_width_ > line.size() ? bar_width_ - line.size() : 0, ' ') << std::flush;
+    bar_width_ = std::max(bar_width_, line.size());
+}
+
+void ConsoleFrontEnd::generation_done(const GenerationReport& report) {
+    if (style_.table) {
+        // Both streams may share one terminal: the bar steps aside for the
+        // line and comes back below it at once, so it never looks blank.
+        clear_progress_bar();
+        out_ << table_row(report) << '\n' << std::flush;
+        draw_progress_bar();
+    }
+    if (csv_ != nullptr) {
+        *csv_ << csv_row(report) << '\n';
+    }
+}
+
+void ConsoleFrontEnd::best_formula(const std::string& formula) {
+    formula_ = formula;
+    has_formula_ = true;
+}
+
+void ConsoleFrontEnd::run_ended(const RunOutcome& /*outcome*/) {
+    clear_progress_bar();
+    bar_generations_ = 0;
+}
+
+void ConsoleFrontEnd::clear_progress_bar() {
+    if (bar_width_ > 0) {
+        err_ << '\r' << std::string(bar_width_, ' ') << '\r' << std::flush;
+        bar_width_ = 0;
+    }
+}
+
+}  // namespace vorn

@@ -1,0 +1,64 @@
+#include "cli/generation_table.h"
+
+#include <array>
+#include <charconv>
+#include <string_view>
+
+#include "problem/number_text.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr std::array<std::string_view, 5> column_titles = {
+    "generation", "training fitness", "validation fitness", "mean length", "best length"};
+constexpr std::string_view column_gap = "  ";
+
+std::string right_aligned(std::string_view text, std::size_t width) {
+    std::string cell(text.size() < width ? width - text.size() : 0, ' ');
+    cell += text;
+    return cell;
+}
+
+std::string fixed_text(double value, int decimals) {
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    return std::string(buffer.data(), result.ptr);
+}
+
+}  // namespace
+
+std::string table_header() {
+    std::string line;
+    for (std::string_view title : column_titles) {
+        line += line.empty() ? "" : column_gap;
+        line += title;
+    }
+    return line;
+}
+
+std::string table_row(const GenerationReport& report) {
+    const std::array<std::string, 5> cells = {
+        std::to_string(report.generation + 1), fixed_text(report.best_raw_fitness, 6),
+        general_text(report.validation_fitness), std::to_string(report.mean_length),
+        std::to_string(report.best_length)};
+    std::string line;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        line += c == 0 ? "" : column_gap;
+        line += right_aligned(cells[c], column_titles[c].size());
+    }
+    return line;
+}
+
+std::string csv_header() {
+    return "generation,training_fitness,validation_fitness,mean_length,best_length";
+}
+
+std::string csv_row(const GenerationReport& report) {
+    return std::to_string(report.generation + 1) + "," + general_text(report.best_raw_fitness) +
+           "," + general_text(report.validation_fitness) + "," +
+           std::to_string(report.mean_length) + "," + std::to_string(report.best_length);
+}
+
+}  // namespace vorn

@@ -1,0 +1,19 @@
+#pragma once
+// The runner's per-generation table: fixed columns for people, CSV for tools.
+// Numbers never depend on the process locale.
+#include <string>
+
+#include "engine/run_gp.h"
+
+namespace vorn {
+
+[[nodiscard]] std::string table_header();
+// Generation counted from 1, training fitness with six decimals, the
+// validation count in the general format.
+[[nodiscard]] std::string table_row(const GenerationReport& report);
+
+[[nodiscard]] std::string csv_header();
+// Fitness values in full (shortest text that reads back as the same value).
+[[nodiscard]] std::string csv_row(const GenerationReport& report);
+
+}  // namespace vorn

@@ -1,0 +1,211 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vorn {
+namespace {
+
+CliOptions parse(std::vector<std::string> args) {
+    return parse_cli(args);
+}
+
+std::string usage_error(std::vector<std::string> args) {
+    try {
+        (void)parse_cli(args);
+    } catch (const UsageError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(CliOptions, DefaultsAreTheCoreDefaults) {
+    const CliOptions options = parse({"data.txt"});
+    EXPECT_EQ(options.training_file, "data.txt");
+    EXPECT_FALSE(options.validation_file);
+    EXPECT_FALSE(options.seed);
+    EXPECT_FALSE(options.csv_file);
+    EXPECT_FALSE(options.quiet);
+    EXPECT_EQ(options.output_name, "z");
+    EXPECT_EQ(function_list_text(options.problem), "+,-,*,/");
+    const PopulationTexts defaults;
+    EXPECT_EQ(options.population.population_size, defaults.population_size);
+    EXPECT_EQ(options.population.crossover_rate, defaults.crossover_rate);
+    EXPECT_TRUE(options.population.elite_strategy);
+}
+
+TEST(CliOptions, EachOptionFillsItsField) {
+    const CliOptions o = parse({"--population-size",
+                                "30",
+                                "--generations=4",
+                                "--selection",
+                                "tournament",
+                                "--tournament-size",
+                                "3",
+                                "--crossover",
+                                "0.6",
+                                "--mutation",
+                                "0.1",
+                                "--one-point-mutation",
+                                "0.05",
+                                "--elite",
+                                "5",
+                                "--max-length",
+                                "40",
+                                "--max-initial-depth",
+                                "3",
+                                "--function-ratio",
+                                "0.4",
+                                "--variable-ratio",
+                                "0.3",
+                                "--constant-range",
+                                "-2.5:1e1",
+                                "--num-constants",
+                                "20",
+                                "--functions",
+                                " sin , IFLTE,-",
+                                "--input1",
+                                "u",
+                                "--input2",
+                                "v",
+                                "--output",
+                                "class",
+                                "--seed",
+                                "4294967295",
+                                "--csv",
+                                "out.csv",
+                                "--quiet",
+                                "--validation",
+                                "valid.txt",
+                                "train.txt"});
+    EXPECT_EQ(o.training_file, "train.txt");
+    EXPECT_EQ(o.validation_file, "valid.txt");
+    const PopulationTexts& p = o.population;
+    EXPECT_EQ(p.population_size, "30");
+    EXPECT_EQ(p.num_generations, "4");
+    EXPECT_EQ(p.selection_method, tournament);
+    EXPECT_EQ(p.tournament_size, "3");
+    EXPECT_EQ(p.crossover_rate, "0.6");
+    EXPECT_EQ(p.mutation_rate, "0.1");
+    EXPECT_EQ(p.one_point_mutation_rate, "0.05");
+    EXPECT_TRUE(p.elite_strategy);
+    EXPECT_EQ(p.elite_percent, "5");
+    EXPECT_EQ(p.max_length, "40");
+    EXPECT_EQ(p.max_initial_depth, "3");
+    EXPECT_EQ(p.function_ratio, "0.4");
+    EXPECT_EQ(p.variable_ratio, "0.3");
+    // Both records carry the constants; they must agree.
+    EXPECT_EQ(p.constant_min, "-2.5");
+    EXPECT_EQ(p.constant_max, "1e1");
+    EXPECT_EQ(p.num_constants, "20");
+    EXPECT_EQ(o.problem.constant_min, "-2.5");
+    EXPECT_EQ(o.problem.constant_max, "1e1");
+    EXPECT_EQ(o.problem.num_constants, "20");
+    // Check-list order, whatever order the names came in.
+    EXPECT_EQ(function_list_text(o.problem), "-,sin,IFLTE");
+    EXPECT_EQ(o.problem.input1_name, "u");
+    EXPECT_EQ(o.problem.input2_name, "v");
+    EXPECT_EQ(o.output_name, "class");
+    EXPECT_EQ(o.seed, 4294967295U);
+    EXPECT_EQ(o.csv_file, "out.csv");
+    EXPECT_TRUE(o.quiet);
+}
+
+TEST(CliOptions, ValuesStayTextForTheCore) {
+    // Not numbers, but only the core may refuse them, naming the field.
+    const CliOptions o = parse({"t.txt", "--population-size", "lots", "--crossover", "-0.5",
+                                "--constant-range", "a:", "--input1", ""});
+    EXPECT_EQ(o.population.population_size, "lots");
+    EXPECT_EQ(o.population.crossover_rate, "-0.5");
+    EXPECT_EQ(o.problem.constant_min, "a");
+    EXPECT_EQ(o.problem.constant_max, "");
+    EXPECT_EQ(o.problem.input1_name, "");
+}
+
+TEST(CliOptions, EliteSwitchesLastOneWins) {
+    EXPECT_FALSE(parse({"t.txt", "--no-elite"}).population.elite_strategy);
+    const CliOptions on = parse({"t.txt", "--no-elite", "--elite", "20"});
+    EXPECT_TRUE(on.population.elite_strategy);
+    EXPECT_EQ(on.population.elite_percent, "20");
+    EXPECT_FALSE(parse({"t.txt", "--elite", "20", "--no-elite"}).population.elite_strategy);
+}
+
+TEST(CliOptions, BadUsage) {
+    EXPECT_EQ(usage_error({"t.txt", "--bogus"}), "unknown option --bogus");
+    EXPECT_NE(usage_error({"t.txt", "--selection", "Tournament"}).find("--selection"),
+              std::string::npos);
+    EXPECT_EQ(usage_error({"t.txt", "-x"}), "unknown option -x");
+    EXPECT_EQ(usage_error({}), "no training file given");
+    EXPECT_NE(usage_error({"a.txt", "b.txt"}).find("one training file only"), std::string::npos);
+    EXPECT_NE(usage_error({"t.txt", "--generations"}).find("needs a value"), std::string::npos);
+    EXPECT_NE(usage_error({"t.txt", "--quiet=yes"}).find("takes no value"), std::string::npos);
+    EXPECT_NE(usage_error({"t.txt", "--constant-range", "5"}).find("MIN:MAX"), std::string::npos);
+    for (const char* seed : {"", "-1", "4294967296", "12x", "1e3"}) {
+        EXPECT_NE(usage_error({"t.txt", "--seed", seed}).find("--seed"), std::string::npos) << seed;
+    }
+}
+
+TEST(CliOptions, FunctionListMustNameKnownFunctions) {
+    EXPECT_NE(usage_error({"t.txt", "--functions", "+,exp"}).find("unknown function \"exp\""),
+              std::string::npos);
+    // The check-list text "ln (abs)" is not the printed name.
+    EXPECT_NE(usage_error({"t.txt", "--functions", "ln (abs)"}).find("unknown function"),
+              std::string::npos);
+    // No function at all is bad usage rather than a silent fall-back to "+".
+    for (const char* list : {"", ",", "+,,-", "sin,"}) {
+        EXPECT_NE(usage_error({"t.txt", "--functions", list}).find("at least one"),
+                  std::string::npos)
+            << list;
+    }
+    CliOptions all = parse({"t.txt", "--functions", "+,-,*,/,sin,cos,tan,ln,log10,IFLTE"});
+    EXPECT_EQ(function_list_text(all.problem), "+,-,*,/,sin,cos,tan,ln,log10,IFLTE");
+}
+
+TEST(CliOptions, OptionsEndAtDoubleDash) {
+    const CliOptions o = parse({"--quiet", "--", "--odd-name.txt"});
+    EXPECT_EQ(o.training_file, "--odd-name.txt");
+    EXPECT_TRUE(o.quiet);
+    // Option values may start with a dash.
+    EXPECT_EQ(parse({"t.txt", "--input1", "-u"}).problem.input1_name, "-u");
+}
+
+TEST(CliOptions, HelpNeedsNoFileAndDocumentsEveryOptionWithDefaults) {
+    EXPECT_TRUE(parse({"--help"}).help);
+    EXPECT_TRUE(parse({"-h"}).help);
+    const std::string help = help_text();
+    for (const char* option : {"--validation FILE",
+                               "--population-size N",
+                               "--generations N",
+                               "--selection METHOD",
+                               "--tournament-size N",
+                               "--crossover RATE",
+                               "--mutation RATE",
+                               "--one-point-mutation RATE",
+                               "--elite PERCENT",
+                               "--no-elite",
+                               "--max-length N",
+                               "--max-initial-depth N",
+                               "--function-ratio RATIO",
+                               "--variable-ratio RATIO",
+                               "--constant-range MIN:MAX",
+                               "--num-constants N",
+                               "--functions LIST",
+                               "--input1 NAME",
+                               "--input2 NAME",
+                               "--output NAME",
+                               "--seed N",
+                               "--csv FILE",
+                               "--quiet",
+                               "--help"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+    for (const char* shown : {"(default: 1000)", "(default: proportional)", "(default: 0.70)",
+                              "(default: -1:1)", "(default: +,-,*,/)", "Exit status"}) {
+        EXPECT_NE(help.find(shown), std::string::npos) << shown;
+    }
+}
+
+}  // namespace
+}  // namespace vorn

@@ -1,0 +1,273 @@
+#include "cli/run_cli.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/console_front_end.h"
+#include "cli/generation_table.h"
+#include "program/functable.h"
+
+namespace vorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string spirals = std::string(VORN_DATA_DIR) + "/two_spirals.txt";
+const std::string clouds = std::string(VORN_DATA_DIR) + "/two_clouds.txt";
+
+// A folder of its own under the system's temporary folder, removed afterwards.
+struct TempFolder {
+    fs::path path = fs::temp_directory_path() /
+                    ("vorn-cli-test-" +
+                     std::to_string(fs::file_time_type::clock::now().time_since_epoch().count()));
+    TempFolder() { fs::create_directories(path); }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    [[nodiscard]] std::string write(const std::string& name, const std::string& content) const {
+        std::ofstream(path / name, std::ios::binary) << content;
+        return (path / name).string();
+    }
+};
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result run(std::vector<std::string> args, bool err_is_terminal = false) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = run_cli(args, out, err, err_is_terminal);
+    return {code, out.str(), err.str()};
+}
+
+// A run small enough for a unit test.
+std::vector<std::string> small_run(const std::string& file, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {file, "--population-size", "40", "--generations",
+                                     "4",  "--num-constants",   "50", "--seed",
+                                     "7"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(RunCli, RefusalsAndTheirExitCodes) {
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{spirals, "--frobnicate"}, exit_usage, "unknown option --frobnicate"},
+        {{spirals, "--selection", "best"}, exit_usage, "--selection must be"},
+        {{spirals, "--functions", "+,sqrt"}, exit_usage, "unknown function \"sqrt\""},
+        {{spirals, "--functions", ""}, exit_usage, "at least one"},
+        {{}, exit_usage, "no training file given"},
+        {{spirals, "--population-size", "many"}, exit_refused, "\"Population Size\""},
+        {{spirals, "--population-size", "1"}, exit_refused, "\"Population Size\""},
+        {{spirals, "--generations", "2.5"}, exit_refused, "\"Generation\""},
+        {{spirals, "--selection", "tournament", "--tournament-size", "0"},
+         exit_refused,
+         "\"Tournament Size\""},
+        {{spirals, "--elite", "150"}, exit_refused, "\"Elite Strategy\""},
+        {{spirals, "--num-constants", "0"}, exit_refused, "\"Number of constant\""},
+        {{spirals, "--constant-range", "one:2"}, exit_refused, "\"Range\""},
+        {{spirals, "--constant-range", "1:1"},
+         exit_refused,
+         "Please set the range of constants proparly"},
+        {{spirals, "--crossover", "0.70", "--mutation", "0.20", "--one-point-mutation", "0.20"},
+         exit_refused,
+         "The sum of operation rate must be 1.0"},
+        {{spirals, "--function-ratio", "0.9", "--variable-ratio", "0.2"},
+         exit_refused,
+         "The sum of initial node ratio must be 1.0"},
+        // A rate that is not a number leaves the label alone; the field is named.
+        {{spirals, "--mutation", "0,2"}, exit_refused, "\"Mutation\""},
+        {{spirals + ".missing"}, exit_refused, "two_spirals.txt.missing"},
+        {{spirals, "--validation", clouds + ".missing"}, exit_refused, "two_clouds.txt.missing"},
+    };
+    for (const auto& c : cases) {
+        const Result result = run(c.args);
+        std::string shown;
+        for (const auto& arg : c.args) {
+            shown += arg + " ";
+        }
+        EXPECT_EQ(result.code, c.code) << shown;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << shown << "\n" << result.err;
+        // A refused run prints nothing on stdout, so scripts see no half table.
+        EXPECT_EQ(result.out, "") << shown;
+    }
+}
+
+TEST(RunCli, PrintsTableFormulaAndSeed) {
+    const Result result = run(small_run(clouds, {"--output", "class"}));
+    ASSERT_EQ(result.code, exit_done) << result.err;
+    EXPECT_EQ(result.err, "");  // not a terminal: no progress bar
+    const auto lines = lines_of(result.out);
+    ASSERT_EQ(lines.size(), 1U + 4U + 2U);
+    EXPECT_EQ(lines[0], table_header());
+    for (int g = 1; g <= 4; ++g) {
+        // Fixed columns: every row as wide as the header, generation first.
+        EXPECT_EQ(lines[g].size(), lines[0].size()) << lines[g];
+        EXPECT_EQ(std::stoi(lines[g]), g);
+    }
+    EXPECT_TRUE(lines[5].starts_with("class=")) << lines[5];
+    EXPECT_GT(lines[5].size(), 6U);
+    EXPECT_EQ(lines[6], "seed 7");
+}
+
+TEST(RunCli, SameSeedSameOutputDifferentSeedDifferentRun) {
+    const Result first = run(small_run(spirals));
+    const Result second = run(small_run(spirals));
+    ASSERT_EQ(first.code, exit_done) << first.err;
+    EXPECT_EQ(first.out, second.out);
+    auto other_args = small_run(spirals);
+    other_args.back() = "8";
+    EXPECT_NE(run(other_args).out, first.out);
+}
+
+TEST(RunCli, QuietPrintsOnlyTheResult) {
+    // Rates of 1.5 and -0.5 leave a remainder of 0, which passes.
+    const Result result =
+        run(small_run(clouds, {"--quiet", "--crossover", "1.5", "--mutation", "-0.5"}), true);
+    ASSERT_EQ(result.code, exit_done) << result.err;
+    const auto lines = lines_of(result.out);
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_TRUE(lines[0].starts_with("z="));
+    EXPECT_EQ(lines[1], "seed 7");
+    EXPECT_EQ(result.err, "");  // no progress bar either
+}
+
+TEST(RunCli, ProgressBarGoesToStderrOnly) {
+    const Result plain = run(small_run(clouds));
+    const Result watched = run(small_run(clouds), true);
+    ASSERT_EQ(watched.code, exit_done);
+    EXPECT_EQ(watched.out, plain.out);
+    EXPECT_NE(watched.err.find("generation 4 / 4 ["), std::string::npos) << watched.err;
+    // The bar is wiped at the end, so a shell prompt starts on a clean line.
+    EXPECT_TRUE(watched.err.ends_with("\r")) << watched.err;
+}
+
+TEST(RunCli, CsvHoldsTheSameGenerations) {
+    TempFolder folder;
+    const std::string csv_path = (folder.path / "run.csv").string();
+    const Result result = run(small_run(clouds, {"--csv", csv_path}));
+    ASSERT_EQ(result.code, exit_done) << result.err;
+    std::ifstream csv(csv_path);
+    std::stringstream content;
+    content << csv.rdbuf();
+    const auto rows = lines_of(content.str());
+    const auto table = lines_of(result.out);
+    ASSERT_EQ(rows.size(), 5U);
+    EXPECT_EQ(rows[0], "generation,training_fitness,validation_fitness,mean_length,best_length");
+    // The table's numbers, the training fitness in full.
+    EXPECT_TRUE(rows[4].starts_with("4,")) << rows[4];
+    std::istringstream last_line(table[4]);
+    std::string generation, training, validation, mean, best;
+    last_line >> generation >> training >> validation >> mean >> best;
+    const auto fields = rows[4].substr(2);
+    const auto comma = fields.find(',');
+    EXPECT_NEAR(std::stod(fields.substr(0, comma)), std::stod(training), 5e-7);
+    EXPECT_TRUE(fields.substr(comma).ends_with("," + validation + "," + mean + "," + best))
+        << rows[4] << " / " << table[4];
+}
+
+TEST(RunCli, CsvIsNotTouchedWhenTheRunIsRefused) {
+    TempFolder folder;
+    const std::string csv_path = folder.write("keep.csv", "old\n");
+    const Result result = run(small_run(clouds, {"--csv", csv_path, "--max-length", "2"}));
+    EXPECT_EQ(result.code, exit_refused);
+    std::ifstream csv(csv_path);
+    std::string first;
+    std::getline(csv, first);
+    EXPECT_EQ(first, "old");
+
+    EXPECT_EQ(run(small_run(clouds, {"--csv", (folder.path / "no/such/dir.csv").string()})).code,
+              exit_refused);
+}
+
+TEST(RunCli, DataReachesTheRunThroughSixDigitCellTexts) {
+    TempFolder folder;
+    CliOptions options;
+    options.training_file = folder.write("train.txt", "0.123456789\t-3.14159265\t1234567\t2e-7\n");
+    options.validation_file = folder.write("valid.txt", "1 2 3 4\n5 6 7 8\n");
+    options.population.population_size = "50";
+    const CliData data = load_data(options);
+    ASSERT_EQ(data.training.size(), 1U);
+    EXPECT_EQ(data.training[0], (CellRow{"0.123457", "-3.14159", "1.23457E6", "2E-7"}));
+
+    const StartTexts texts = start_texts(options, data);
+    EXPECT_FALSE(texts.problem.use_training_data);
+    EXPECT_TRUE(texts.start.validation_loaded);
+    const auto function_table = build_function_table();
+    const Tproblem_setting setting(texts.problem, function_table);
+    EXPECT_EQ(setting.train_x1[0], 0.123457);
+    EXPECT_EQ(setting.train_y1[0], -3.14159);
+    EXPECT_EQ(setting.train_x2[0], 1.23457e6);
+    EXPECT_EQ(setting.train_y2[0], 2e-7);
+    EXPECT_EQ(setting.num_validation_rows, 2);
+    EXPECT_EQ(setting.valid_y2[1], 8.0);
+}
+
+TEST(RunCli, StartTextsCarryTheWindowsRemainderLabels) {
+    CliOptions options;
+    options.population.crossover_rate = "0.666";
+    options.population.variable_ratio = "0.25";
+    const CliData data;
+    const StartTexts texts = start_texts(options, data);
+    EXPECT_EQ(texts.population.reproduction_rate, "0.1300");
+    EXPECT_EQ(texts.population.constant_ratio, "0.2500");
+    EXPECT_EQ(texts.start.reproduction_label, "0.1300");
+    EXPECT_TRUE(texts.problem.use_training_data);
+    EXPECT_TRUE(texts.start.training_loaded);
+    EXPECT_FALSE(texts.start.validation_loaded);
+}
+
+TEST(GenerationTable, RowsLineUpAndIgnoreTheLocale) {
+    GenerationReport report;
+    report.generation = 49;
+    report.best_raw_fitness = 0.1237113402061856;
+    report.validation_fitness = 24;
+    report.mean_length = 37;
+    report.best_length = 101;
+    // A comma-decimal locale must not leak into the output.
+    const char* previous = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    const std::string row = table_row(report);
+    const std::string csv = csv_row(report);
+    std::setlocale(LC_ALL, saved.c_str());
+
+    EXPECT_EQ(table_header(),
+              "generation  training fitness  validation fitness  mean length  best length");
+    EXPECT_EQ(row, "        50          0.123711                  24           37          101");
+    EXPECT_EQ(csv, "50,0.123711340206186,24,37,101");
+}
+
+TEST(ConsoleFrontEnd, ProgressLine) {
+    EXPECT_EQ(progress_line(0, 50, 0.04),
+              "generation 1 / 50 [------------------------------] 0.0 s");
+    EXPECT_EQ(progress_line(25, 50, 12.35),
+              "generation 26 / 50 [###############---------------] 12.3 s");
+    EXPECT_EQ(progress_line(0, 1, 1), "generation 1 / 1 [------------------------------] 1.0 s");
+}
+
+}  // namespace
+}  // namespace vorn

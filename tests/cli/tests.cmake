@@ -1,0 +1,20 @@
+# Included from cli/CMakeLists.txt.
+file(GLOB VORN_CLI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/cli/*.cpp)
+add_executable(vorn_cli_tests ${VORN_CLI_TEST_SOURCES})
+target_link_libraries(vorn_cli_tests PRIVATE vorn_cli GTest::gtest GTest::gtest_main)
+target_compile_definitions(vorn_cli_tests PRIVATE
+  VORN_RUN_PATH="$<TARGET_FILE:vorn-run>"
+  VORN_DATA_DIR="${CMAKE_SOURCE_DIR}/data")
+add_dependencies(vorn_cli_tests vorn-run)
+gtest_discover_tests(vorn_cli_tests DISCOVERY_TIMEOUT 60)
+
+# The committed data must be exactly what its script writes.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  add_test(NAME cli.bundled_data_matches_script
+    COMMAND ${CMAKE_COMMAND}
+      -DPYTHON=${Python3_EXECUTABLE}
+      -DDATA_DIR=${CMAKE_SOURCE_DIR}/data
+      -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/regenerated_data
+      -P ${CMAKE_SOURCE_DIR}/tests/cli/check_data.cmake)
+endif()
