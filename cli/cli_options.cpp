@@ -111,6 +111,26 @@ void apply_seed(CliOptions& options, const std::string& value) {
     options.seed = static_cast<std::uint32_t>(seed);
 }
 
+void apply_evaluator(CliOptions& options, const std::string& value) {
+    if (value == "batch") {
+        options.evaluator = EvaluatorKind::batch;
+    } else if (value == "reference") {
+        options.evaluator = EvaluatorKind::reference;
+    } else {
+        throw UsageError("--evaluator takes batch or reference (it is \"" + value + "\")");
+    }
+}
+
+void apply_threads(CliOptions& options, const std::string& value) {
+    unsigned threads = 0;
+    const char* end = value.data() + value.size();
+    const auto [ptr, ec] = std::from_chars(value.data(), end, threads);
+    if (value.empty() || ec != std::errc() || ptr != end || threads > 1024) {
+        throw UsageError("--threads takes a whole number from 0 to 1024 (it is \"" + value + "\")");
+    }
+    options.threads = threads;
+}
+
 // An option either sets one text field of a record or has its own apply.
 constexpr std::array option_table = {
     OptionEntry{.group = "Data",
@@ -236,6 +256,18 @@ constexpr std::array option_table = {
                 .value = "N",
                 .help = "seed of the random generator (default: the clock in whole seconds)",
                 .apply = apply_seed},
+    OptionEntry{.group = "Run",
+                .name = "evaluator",
+                .value = "KIND",
+                .help = "batch (fast, the default) or reference (the plain interpreter); both "
+                        "give the same results",
+                .apply = apply_evaluator},
+    OptionEntry{.group = "Run",
+                .name = "threads",
+                .value = "N",
+                .help = "threads that score programs with the batch evaluator (default: 0, "
+                        "every core); the results do not depend on it",
+                .apply = apply_threads},
     OptionEntry{.group = "Run",
                 .name = "csv",
                 .value = "FILE",

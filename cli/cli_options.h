@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/evaluation.h"
 #include "engine/tgp_pop.h"
 #include "problem/problem_setting.h"
 
@@ -31,6 +32,8 @@ struct CliOptions {
     PopulationTexts population;
     std::string output_name = "z";  // Edit18
     std::optional<std::uint32_t> seed;
+    EvaluatorKind evaluator = EvaluatorKind::batch;
+    unsigned threads = 0;  // 0 = every core
     std::optional<std::string> csv_file;
     bool quiet = false;
     bool help = false;

@@ -100,6 +100,8 @@ int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& 
                                                .progress_bar = err_is_terminal && !options.quiet});
         RunOptions run_options;
         run_options.seed = options.seed;
+        run_options.evaluator = options.evaluator;
+        run_options.threads = options.threads;
         const RunOutcome outcome = run_gp(setting, pop, front_end, run_options);
 
         if (!outcome.error && front_end.has_formula()) {

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include "engine/tgp_pop.h"
+
 #include "problem/problem_setting.h"
 #include "program/operators.h"
 #include "program/random.h"
@@ -23,6 +25,7 @@ void Tgp_pop::breed(std::int32_t /*generation*/, const Tproblem_setting& setting
     const double mutation_limit = crossover_limit + static_cast<double>(mutation_rate);
     const double one_point_limit = mutation_limit + static_cast<double>(one_point_mutation_rate);
 
+    prepare_selection();
     const std::int32_t elite_end = std::min(elite, population_size);
     for (std::int32_t i = 0; i < elite_end; ++i) {
         copy_individual(*next_generation[i], *current_generation[i], max_length);
@@ -77,17 +80,30 @@ std::int32_t Tgp_pop::select_parent() {
     }
 }
 
-std::int32_t Tgp_pop::select_proportional() {
-    const auto r = static_cast<float>(random_unit());
+void Tgp_pop::prepare_selection() {
+    if (selection_method != proportional) {
+        return;
+    }
+    // Summed in the order of the wheel's linear walk, so the sums are the
+    // very values that walk would compare with r.
     const auto generation = current();
     double sum = 0;
     for (std::int32_t i = 0; i < population_size; ++i) {
         sum += generation[i]->normalized_fitness;
-        if (sum > r) {
-            return i;
-        }
+        cumulative_fitness_[i] = sum;
     }
-    return 0;
+}
+
+std::int32_t Tgp_pop::select_proportional() {
+    const auto r = static_cast<float>(random_unit());
+    // Sums of non-negative values never decrease, so the first sum above r
+    // is found by binary search: the index the linear walk would return.
+    const auto found = std::upper_bound(cumulative_fitness_.begin(), cumulative_fitness_.end(),
+                                        static_cast<double>(r));
+    if (found == cumulative_fitness_.end()) {
+        return 0;
+    }
+    return static_cast<std::int32_t>(found - cumulative_fitness_.begin());
 }
 
 std::int32_t Tgp_pop::select_tournament() {

@@ -10,10 +10,10 @@
 
 namespace vorn {
 
-bool assign_fitness(Tproblem_setting& setting, std::span<Individual* const> generation) {
+bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generation) {
+    evaluation.score(generation);
     bool perfect = false;
-    for (Individual* individual : generation) {
-        individual->raw_fitness = training_fitness(setting, individual->program());
+    for (const Individual* individual : generation) {
         if (!(individual->raw_fitness > 0)) {
             perfect = true;
         }
@@ -54,8 +54,8 @@ void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed)
 
 namespace {
 
-GenerationReport report_generation(Tproblem_setting& setting, const Tgp_pop& pop, std::int32_t g,
-                                   bool training_curve) {
+GenerationReport report_generation(const Tproblem_setting& setting, Evaluation& evaluation,
+                                   const Tgp_pop& pop, std::int32_t g, bool training_curve) {
     const Individual& best = *pop.current()[0];
     GenerationReport report;
     report.generation = g;
@@ -65,12 +65,12 @@ GenerationReport report_generation(Tproblem_setting& setting, const Tgp_pop& pop
     report.mean_length = pop.mean_length_history[g];
     report.best_length = best.length;
     report.best_gene = best.program();
-    report.validation_curve = positive_region(
-        setting, report.best_gene,
+    report.validation_curve = evaluation.positive_region(
+        report.best_gene,
         data_box(setting.valid_x1, setting.valid_y1, setting.valid_x2, setting.valid_y2));
     if (training_curve) {
-        report.training_curve = positive_region(
-            setting, report.best_gene,
+        report.training_curve = evaluation.positive_region(
+            report.best_gene,
             data_box(setting.train_x1, setting.train_y1, setting.train_x2, setting.train_y2));
     }
     return report;
@@ -86,6 +86,7 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
     outcome.seed = options.seed ? *options.seed : clock_seed();
     front_end.run_started();
     try {
+        Evaluation evaluation(setting, pop.max_length, options.evaluator, options.threads);
         initialize_run(setting, pop, outcome.seed);
         front_end.set_up(setting, pop, outcome.seed);
         for (std::int32_t g = 0; g < pop.num_generations; ++g) {
@@ -104,14 +105,15 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
             front_end.progress(g, pop.num_generations);
 
             auto& generation = pop.generation_buffers[pop.current_buffer];
-            assign_fitness(setting, generation);
+            assign_fitness(evaluation, generation);
             generic_sort(std::span<Individual*>(generation), compare_fitness);
             const Individual& best = *generation[0];
-            const auto validation = static_cast<float>(validation_fitness(setting, best.program()));
+            const auto validation =
+                static_cast<float>(evaluation.validation_fitness(best.program()));
             const auto mean = static_cast<std::int32_t>(mean_length(generation));
             pop.record_statistics(g, validation, static_cast<float>(best.raw_fitness), mean);
             front_end.generation_done(
-                report_generation(setting, pop, g, front_end.wants_training_curve()));
+                report_generation(setting, evaluation, pop, g, front_end.wants_training_curve()));
 
             if (pop.break_every != 0 && (g + 1) % pop.break_every == 0) {
                 setting.pause_request = 1;

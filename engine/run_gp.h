@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/evaluation.h"
 #include "engine/grid_scan.h"
 #include "program/individual.h"
 
@@ -64,6 +65,8 @@ public:
 
 struct RunOptions {
     std::optional<std::uint32_t> seed;  // the clock in whole seconds when unset
+    EvaluatorKind evaluator = EvaluatorKind::batch;
+    unsigned threads = 0;  // scoring threads, the caller's included; 0 = every core
 };
 
 // Runs every generation unless aborted; never throws a RunError (it ends the
@@ -76,7 +79,7 @@ void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed)
 
 // Fills the three fitness values of every individual; true when one of them
 // is perfect (raw fitness not above 0).
-bool assign_fitness(Tproblem_setting& setting, std::span<Individual* const> generation);
+bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generation);
 
 // -1 when a's normalized fitness is greater, 0 when equal, +1 otherwise.
 [[nodiscard]] int compare_fitness(const Individual* a, const Individual* b);

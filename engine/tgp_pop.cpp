@@ -131,6 +131,9 @@ Tgp_pop::Tgp_pop(const PopulationTexts& texts, const Tproblem_setting& setting) 
     work_.assign(length, 0);
     tournament_draws_.assign(static_cast<std::size_t>(std::max(tournament_size, 1)), 0);
     mutation_scratch_.assign(static_cast<std::size_t>(mutation_node_limit), 0);
+    if (selection_method == proportional) {
+        cumulative_fitness_.assign(size, 0.0);
+    }
     current_buffer = 0;
 }
 

@@ -95,6 +95,9 @@ public:
 
     // Breeds the sorted current generation into the other buffer.
     void breed(std::int32_t generation, const Tproblem_setting& setting);
+    // Builds what selection needs from the ranked current generation: the
+    // running sums of normalized fitness for proportional selection.
+    void prepare_selection();
     [[nodiscard]] std::int32_t select_parent();
     [[nodiscard]] std::int32_t select_proportional();
     [[nodiscard]] std::int32_t select_tournament();
@@ -113,6 +116,7 @@ private:
     std::vector<std::int32_t> work_;              // creation's working array
     std::vector<std::int32_t> tournament_draws_;  // one tournament's entrants
     std::vector<std::int32_t> mutation_scratch_;  // mutation's new subtree
+    std::vector<double> cumulative_fitness_;      // running sums for the roulette wheel
 };
 
 // Number of elite copies: population size times the elite share, truncated,

@@ -105,6 +105,7 @@ void Tproblem_setting::make_node_table(const ProblemTexts& texts,
                 node_table[row].arity_less_one = function_table[i].arity_less_one;
                 node_table[row].name = function_table[i].name;
                 node_table[row].eval = function_table[i].eval;
+                node_table[row].index = function_table[i].index;
                 ++row;
             }
         }

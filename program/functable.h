@@ -20,7 +20,7 @@ struct functable {
     std::int32_t arity_less_one = 0;  // arguments minus one; -1 for terminals
     std::string name;                 // printed text in formulas
     EvalRoutine eval = nullptr;
-    std::int32_t index = 0;  // variable or constant number
+    std::int32_t index = 0;  // variable, constant or primitive number
 };
 
 inline constexpr int num_primitives = 10;

@@ -127,7 +127,7 @@ std::vector<functable> build_function_table() {
         table[i].arity_less_one = rows[i].arity_less_one;
         table[i].name = std::string(primitive_names[i]);
         table[i].eval = rows[i].eval;
-        table[i].index = 0;
+        table[i].index = i;  // the primitive's number, which the batch evaluator dispatches on
     }
     return table;
 }

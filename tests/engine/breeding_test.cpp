@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 
 #include "engine/run_gp.h"
 #include "program/gene.h"
@@ -139,6 +140,7 @@ TEST(Selection, ProportionalEdgeCases) {
     for (Individual* individual : f.pop->current()) {
         individual->normalized_fitness = 0.25;
     }
+    f.pop->prepare_selection();
     seed_random(33429);  // the first rand15 is 32767, so r = 1: no sum exceeds it
     EXPECT_EQ(f.pop->select_proportional(), 0);
     seed_random(4256);  // r = 0: the first individual
@@ -181,7 +183,8 @@ TEST(Fitness, AssignSortAndMeanLength) {
     fill_ranked_generation(*f.pop);
     auto& generation = f.pop->generation_buffers[0];
     // x + c: classifies by the constant's sign shift; every length is 3.
-    (void)assign_fitness(*f.setting, generation);
+    Evaluation evaluation(*f.setting, f.pop->max_length, EvaluatorKind::reference);
+    (void)assign_fitness(evaluation, generation);
     double sum = 0;
     for (const Individual* individual : generation) {
         EXPECT_GE(individual->raw_fitness, 0);
@@ -197,6 +200,49 @@ TEST(Fitness, AssignSortAndMeanLength) {
     EXPECT_EQ(mean_length(generation), 3.0);
     generation[0]->length = 4;
     EXPECT_EQ(mean_length(generation), 61.0 / 20);
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(Selection, ProportionalMatchesTheLinearWalkOfTheWheel) {
+    EngineFixture f;
+    f.population.population_size = "300";
+    f.build();
+    fill_ranked_generation(*f.pop);
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> weight(0, 1);
+    double total = 0;
+    for (Individual* individual : f.pop->current()) {
+        individual->normalized_fitness = weight(rng);
+        total += individual->normalized_fitness;
+    }
+    for (Individual* individual : f.pop->current()) {
+        individual->normalized_fitness /= total;
+    }
+    f.pop->prepare_selection();
+    seed_random(17);
+    std::vector<std::int32_t> picks;
+    for (int i = 0; i < 5000; ++i) {
+        picks.push_back(f.pop->select_proportional());
+    }
+    seed_random(17);
+    for (int i = 0; i < 5000; ++i) {
+        const auto r = static_cast<float>(random_unit());
+        std::int32_t expected = 0;
+        double sum = 0;
+        for (std::int32_t k = 0; k < 300; ++k) {
+            sum += f.pop->current()[k]->normalized_fitness;
+            if (sum > r) {
+                expected = k;
+                break;
+            }
+        }
+        ASSERT_EQ(picks[i], expected) << i;
+    }
 }
 
 }  // namespace

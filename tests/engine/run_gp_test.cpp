@@ -246,3 +246,43 @@ TEST(GridScan, PositiveRegionOverTheBox) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(RunDriver, EveryEvaluatorAndThreadCountRunsAlike) {
+    struct Result {
+        std::vector<std::string> formulas;
+        std::vector<float> training;
+        std::vector<float> validation;
+        std::vector<std::size_t> curve_sizes;
+    };
+    const auto run = [](EvaluatorKind kind, unsigned threads) {
+        EngineFixture f;
+        f.problem.texts.checked.fill(true);
+        f.population.population_size = "80";
+        f.population.num_generations = "6";
+        f.build();
+        ScriptedFrontEnd front(*f.setting);
+        RunOptions options{99};
+        options.evaluator = kind;
+        options.threads = threads;
+        (void)run_gp(*f.setting, *f.pop, front, options);
+        Result result{front.formulas, f.pop->training_history, f.pop->validation_history, {}};
+        for (const auto& report : front.reports) {
+            result.curve_sizes.push_back(report.validation_curve.size());
+        }
+        return result;
+    };
+    const Result reference = run(EvaluatorKind::reference, 1);
+    for (unsigned threads : {1u, 2u, 3u}) {
+        const Result batch = run(EvaluatorKind::batch, threads);
+        EXPECT_EQ(batch.formulas, reference.formulas) << threads;
+        EXPECT_EQ(batch.training, reference.training) << threads;
+        EXPECT_EQ(batch.validation, reference.validation) << threads;
+        EXPECT_EQ(batch.curve_sizes, reference.curve_sizes) << threads;
+    }
+}
+
+}  // namespace
+}  // namespace vorn

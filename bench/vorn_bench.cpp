@@ -1,0 +1,215 @@
+// Speed figures of the engine: evaluation throughput, whole runs, scaling
+// with the population and the data, and peak memory. `make bench` runs it.
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/evaluation.h"
+#include "engine/run_gp.h"
+#include "engine/tgp_pop.h"
+#include "problem/data_file.h"
+#include "problem/problem_setting.h"
+#include "program/functable.h"
+
+namespace vorn {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Repeats `work` until at least `budget` seconds have passed; seconds per call.
+double time_per_call(const std::function<void()>& work, double budget = 0.6) {
+    work();  // warm up
+    int calls = 0;
+    const auto start = Clock::now();
+    double elapsed = 0;
+    do {
+        work();
+        ++calls;
+        elapsed = seconds_since(start);
+    } while (elapsed < budget);
+    return elapsed / calls;
+}
+
+std::vector<CellRow> spiral_cells() {
+    const auto rows = read_data_file(std::filesystem::path(VORN_DATA_DIR) / "two_spirals.txt");
+    return cell_texts(rows);
+}
+
+// Points inside (positive) and outside (negative) a circle, `rows` rows.
+std::vector<CellRow> circle_cells(std::size_t rows) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> angle(0, 6.283185307179586);
+    std::uniform_real_distribution<double> inner(0, 1);
+    std::uniform_real_distribution<double> outer(1.2, 2);
+    std::vector<CellRow> cells;
+    cells.reserve(rows);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const double a = angle(rng);
+        const double b = angle(rng);
+        const double r = inner(rng);
+        const double s = outer(rng);
+        cells.push_back({std::to_string(r * std::cos(a)), std::to_string(r * std::sin(a)),
+                         std::to_string(s * std::cos(b)), std::to_string(s * std::sin(b))});
+    }
+    return cells;
+}
+
+struct Problem {
+    std::vector<functable> function_table = build_function_table();
+    std::vector<CellRow> cells;
+    ProblemTexts texts;
+    std::unique_ptr<Tproblem_setting> setting;
+
+    Problem(std::vector<CellRow> data, bool all_functions) : cells(std::move(data)) {
+        if (all_functions) {
+            texts.checked.fill(true);
+        }
+        texts.training_cells = cells;
+        setting = std::make_unique<Tproblem_setting>(texts, function_table);
+    }
+};
+
+// A front end that times the generations and nothing else.
+class TimingFrontEnd : public RunFrontEnd {
+public:
+    void progress(std::int32_t g, std::int32_t) override {
+        if (g == 0) {
+            first_ = Clock::now();
+        }
+    }
+    void run_ended(const RunOutcome& outcome) override {
+        seconds_per_generation =
+            seconds_since(first_) / std::max(1, static_cast<int>(outcome.generations_done));
+    }
+    double seconds_per_generation = 0;
+
+private:
+    Clock::time_point first_;
+};
+
+// A realistic population: created and bred for a few generations.
+std::unique_ptr<Tgp_pop> bred_population(Problem& problem) {
+    PopulationTexts texts;
+    texts.num_generations = "4";
+    auto pop = std::make_unique<Tgp_pop>(texts, *problem.setting);
+    RunFrontEnd quiet;
+    RunOptions options{1};
+    (void)run_gp(*problem.setting, *pop, quiet, options);
+    return pop;
+}
+
+struct Throughput {
+    double reference = 0;
+    double batch_one = 0;
+    double batch_all = 0;
+};
+
+Throughput evaluation_throughput(bool all_functions) {
+    Problem problem(spiral_cells(), all_functions);
+    const auto pop = bred_population(problem);
+    const auto generation = pop->current();
+    double nodes = 0;
+    for (const Individual* individual : generation) {
+        nodes += individual->length;
+    }
+    const double evaluations = nodes * 2.0 * problem.setting->num_training_rows;
+    Throughput t;
+    const auto rate = [&](EvaluatorKind kind, unsigned threads) {
+        Evaluation evaluation(*problem.setting, pop->max_length, kind, threads);
+        return evaluations / time_per_call([&] { evaluation.score(generation); });
+    };
+    t.reference = rate(EvaluatorKind::reference, 1);
+    t.batch_one = rate(EvaluatorKind::batch, 1);
+    t.batch_all = rate(EvaluatorKind::batch, 0);
+    return t;
+}
+
+double run_seconds_per_generation(std::vector<CellRow> cells, const std::string& population,
+                                  const std::string& generations, EvaluatorKind kind) {
+    Problem problem(std::move(cells), false);
+    PopulationTexts texts;
+    texts.population_size = population;
+    texts.num_generations = generations;
+    Tgp_pop pop(texts, *problem.setting);
+    TimingFrontEnd front_end;
+    RunOptions options{1};
+    options.evaluator = kind;
+    (void)run_gp(*problem.setting, pop, front_end, options);
+    return front_end.seconds_per_generation;
+}
+
+double peak_memory_mib() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void target_line(const char* name, double value, double target, const char* unit) {
+    std::printf("%s: %.2f%s (target >= %.2f%s) %s\n", name, value, unit, target, unit,
+                value >= target ? "met" : "NOT MET");
+}
+
+int run() {
+    std::printf("vorn-bench on %u hardware threads\n\n", std::thread::hardware_concurrency());
+
+    std::printf(
+        "1. Node evaluations per second, scoring a bred population of 1000 on the two "
+        "spirals\n");
+    std::printf("%-22s %14s %14s %14s\n", "primitives", "reference", "batch 1 thread", "batch all");
+    const Throughput four = evaluation_throughput(false);
+    const Throughput ten = evaluation_throughput(true);
+    for (const auto& [name, t] : {std::pair{"+ - * /", four}, std::pair{"all ten", ten}}) {
+        std::printf("%-22s %13.3fG %13.3fG %13.3fG\n", name, t.reference / 1e9, t.batch_one / 1e9,
+                    t.batch_all / 1e9);
+    }
+
+    std::printf(
+        "\n2. Whole runs, default parameters, two spirals, seed 1 (seconds per "
+        "generation)\n");
+    const double reference_run =
+        run_seconds_per_generation(spiral_cells(), "1000", "50", EvaluatorKind::reference);
+    const double batch_run =
+        run_seconds_per_generation(spiral_cells(), "1000", "50", EvaluatorKind::batch);
+    std::printf("reference %.5f s   batch %.5f s   ratio %.1f\n", reference_run, batch_run,
+                reference_run / batch_run);
+
+    std::printf("\n3. Scaling (batch, all cores, seconds per generation over 3 generations)\n");
+    for (const char* size : {"1000", "10000", "100000"}) {
+        std::printf("population %7s, 100 rows:     %.4f s\n", size,
+                    run_seconds_per_generation(circle_cells(100), size, "3", EvaluatorKind::batch));
+    }
+    for (std::size_t rows : {100u, 10000u, 100000u}) {
+        std::printf(
+            "population    1000, %6zu rows:  %.4f s\n", rows,
+            run_seconds_per_generation(circle_cells(rows), "1000", "3", EvaluatorKind::batch));
+    }
+
+    std::printf("\n4. Peak memory (largest case included): %.0f MiB\n\n", peak_memory_mib());
+
+    target_line("batch one thread, + - * /", four.batch_one / 1e9, 3.0, "G/s");
+    target_line("batch one thread over reference, + - * /", four.batch_one / four.reference, 8.0,
+                "x");
+    target_line("batch one thread over reference, all ten", ten.batch_one / ten.reference, 2.0,
+                "x");
+    target_line("all cores over one thread", four.batch_all / four.batch_one, 1.7, "x");
+    target_line("whole default run over reference", reference_run / batch_run, 5.0, "x");
+    return 0;
+}
+
+}  // namespace
+}  // namespace vorn
+
+int main() {
+    return vorn::run();
+}

@@ -1,0 +1,75 @@
+#include "engine/evaluation.h"
+
+#include "problem/problem_setting.h"
+#include "program/interpreter.h"
+
+namespace vorn {
+
+namespace {
+constexpr std::size_t max_grid_points = 21 * 21;
+}
+
+Evaluation::Evaluation(Tproblem_setting& setting, std::int32_t max_length, EvaluatorKind kind,
+                       unsigned threads)
+    : setting_(setting), kind_(kind) {
+    if (kind_ == EvaluatorKind::batch) {
+        pool_ = std::make_unique<FitnessPool>(threads);
+        evaluators_.reserve(pool_->threads());
+        for (unsigned t = 0; t < pool_->threads(); ++t) {
+            evaluators_.emplace_back(setting, max_length);
+        }
+    }
+    grid_x_.reserve(max_grid_points);
+    grid_y_.reserve(max_grid_points);
+    grid_out_.reserve(max_grid_points);
+}
+
+void Evaluation::score(std::span<Individual* const> generation) {
+    if (kind_ == EvaluatorKind::reference) {
+        for (Individual* individual : generation) {
+            individual->raw_fitness = vorn::training_fitness(setting_, individual->program());
+        }
+        return;
+    }
+    pool_->for_each_index(generation.size(), [&](std::size_t i, unsigned thread) {
+        generation[i]->raw_fitness = evaluators_[thread].training_fitness(generation[i]->program());
+    });
+}
+
+double Evaluation::training_fitness(std::span<const std::int32_t> gene) {
+    return kind_ == EvaluatorKind::reference ? vorn::training_fitness(setting_, gene)
+                                             : evaluators_[0].training_fitness(gene);
+}
+
+double Evaluation::validation_fitness(std::span<const std::int32_t> gene) {
+    return kind_ == EvaluatorKind::reference ? vorn::validation_fitness(setting_, gene)
+                                             : evaluators_[0].validation_fitness(gene);
+}
+
+std::vector<PlanePoint> Evaluation::positive_region(std::span<const std::int32_t> gene,
+                                                    const Box& box) {
+    if (kind_ == EvaluatorKind::reference) {
+        return vorn::positive_region(setting_, gene, box);
+    }
+    const auto xs = scan_lines(box.x_min, box.x_max);
+    const auto ys = scan_lines(box.y_min, box.y_max);
+    grid_x_.clear();
+    grid_y_.clear();
+    for (double x : xs) {
+        for (double y : ys) {
+            grid_x_.push_back(x);
+            grid_y_.push_back(y);
+        }
+    }
+    grid_out_.resize(grid_x_.size());
+    evaluators_[0].evaluate(gene, grid_x_, grid_y_, grid_out_);
+    std::vector<PlanePoint> points;
+    for (std::size_t i = 0; i < grid_out_.size(); ++i) {
+        if (grid_out_[i] > 0) {
+            points.push_back({grid_x_[i], grid_y_[i]});
+        }
+    }
+    return points;
+}
+
+}  // namespace vorn

@@ -1,0 +1,49 @@
+#pragma once
+// How a run scores its programs: the batch evaluator spread over a pool of
+// threads, or the reference interpreter on the calling thread. Both give
+// the same bits, so the choice never changes what a run does.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "engine/fitness_pool.h"
+#include "engine/grid_scan.h"
+#include "program/batch_eval.h"
+#include "program/individual.h"
+
+namespace vorn {
+
+class Tproblem_setting;
+
+enum class EvaluatorKind { batch, reference };
+
+class Evaluation {
+public:
+    // `threads` counts the calling thread; 0 means every core. The reference
+    // interpreter always runs on the calling thread alone.
+    Evaluation(Tproblem_setting& setting, std::int32_t max_length, EvaluatorKind kind,
+               unsigned threads = 0);
+
+    [[nodiscard]] EvaluatorKind kind() const { return kind_; }
+    [[nodiscard]] unsigned threads() const { return pool_ ? pool_->threads() : 1; }
+
+    // raw_fitness of every individual.
+    void score(std::span<Individual* const> generation);
+    [[nodiscard]] double training_fitness(std::span<const std::int32_t> gene);
+    [[nodiscard]] double validation_fitness(std::span<const std::int32_t> gene);
+    // Grid points of the box where the gene's output is > 0 (x outer, y inner).
+    [[nodiscard]] std::vector<PlanePoint> positive_region(std::span<const std::int32_t> gene,
+                                                          const Box& box);
+
+private:
+    Tproblem_setting& setting_;
+    EvaluatorKind kind_;
+    std::unique_ptr<FitnessPool> pool_;
+    std::vector<BatchEvaluator> evaluators_;  // one per thread
+    std::vector<double> grid_x_;
+    std::vector<double> grid_y_;
+    std::vector<double> grid_out_;
+};
+
+}  // namespace vorn

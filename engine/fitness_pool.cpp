@@ -1,0 +1,107 @@
+#include "engine/fitness_pool.h"
+
+#include <algorithm>
+
+namespace vorn {
+
+namespace {
+// Indexes handed out per grab: large enough to keep the lock cold, small
+// enough to balance programs of very different lengths.
+constexpr std::size_t chunk = 4;
+}  // namespace
+
+FitnessPool::FitnessPool(unsigned threads) {
+    if (threads == 0) {
+        threads = std::max(1u, std::thread::hardware_concurrency());
+    }
+    for (unsigned t = 1; t < threads; ++t) {
+        workers_.emplace_back([this, t] { worker_loop(t); });
+    }
+}
+
+FitnessPool::~FitnessPool() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    start_.notify_all();
+    for (auto& worker : workers_) {
+        worker.join();
+    }
+}
+
+void FitnessPool::take_indexes(unsigned thread) {
+    for (;;) {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        {
+            std::lock_guard lock(mutex_);
+            if (next_ >= count_ || error_) {
+                return;
+            }
+            begin = next_;
+            end = std::min(count_, begin + chunk);
+            next_ = end;
+        }
+        try {
+            for (std::size_t i = begin; i < end; ++i) {
+                (*work_)(i, thread);
+            }
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            if (!error_) {
+                error_ = std::current_exception();
+            }
+            return;
+        }
+    }
+}
+
+void FitnessPool::worker_loop(unsigned thread) {
+    std::size_t seen_job = 0;
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            start_.wait(lock, [&] { return stopping_ || job_ != seen_job; });
+            if (stopping_) {
+                return;
+            }
+            seen_job = job_;
+        }
+        take_indexes(thread);
+        {
+            std::lock_guard lock(mutex_);
+            --busy_;
+        }
+        done_.notify_all();
+    }
+}
+
+void FitnessPool::for_each_index(
+    std::size_t count, const std::function<void(std::size_t index, unsigned thread)>& work) {
+    if (workers_.empty() || count <= chunk) {
+        for (std::size_t i = 0; i < count; ++i) {
+            work(i, 0);
+        }
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        work_ = &work;
+        count_ = count;
+        next_ = 0;
+        busy_ = static_cast<unsigned>(workers_.size());
+        error_ = nullptr;
+        ++job_;
+    }
+    start_.notify_all();
+    take_indexes(0);
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [&] { return busy_ == 0; });
+    work_ = nullptr;
+    if (error_) {
+        std::rethrow_exception(error_);
+    }
+}
+
+}  // namespace vorn

@@ -1,0 +1,289 @@
+#include "program/batch_eval.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "problem/problem_setting.h"
+#include "program/functable.h"
+#include "program/interpreter.h"
+
+namespace vorn {
+
+namespace {
+
+// Tight element loops; `out` never aliases an input (result_buffer sees to
+// that), so the compiler may vectorize them.
+template <class F>
+void unary_loop(F f, const double* __restrict a, double* __restrict out, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        out[i] = f(a[i]);
+    }
+}
+
+template <class F>
+void binary_loop(F f, const double* __restrict a, const double* __restrict b,
+                 double* __restrict out, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        out[i] = f(a[i], b[i]);
+    }
+}
+
+template <class F>
+void binary_loop_scalar_a(F f, double a, const double* __restrict b, double* __restrict out,
+                          std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        out[i] = f(a, b[i]);
+    }
+}
+
+template <class F>
+void binary_loop_scalar_b(F f, const double* __restrict a, double b, double* __restrict out,
+                          std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        out[i] = f(a[i], b);
+    }
+}
+
+inline double add(double a, double b) {
+    return a + b;
+}
+inline double subtract(double a, double b) {
+    return a - b;
+}
+inline double multiply(double a, double b) {
+    return a * b;
+}
+// The same protected division as the interpreter, written so that the
+// division itself never sees the guarded divisor and the loop can vectorize.
+inline double divide(double a, double b) {
+    const bool guarded = b == 0 || b != b;
+    const double q = a / (guarded ? 1.0 : b);
+    return guarded ? 1.0 : q;
+}
+
+}  // namespace
+
+BatchEvaluator::BatchEvaluator(const Tproblem_setting& setting, std::int32_t max_length)
+    : setting_(setting) {
+    nodes_.reserve(setting.node_table.size());
+    static constexpr Op primitive_ops[num_primitives] = {
+        Op::add, Op::subtract, Op::multiply, Op::divide, Op::sin,
+        Op::cos, Op::tan,      Op::ln,       Op::log10,  Op::iflte};
+    for (const functable& row : setting.node_table) {
+        if (row.eval == variable_eval) {
+            nodes_.push_back({row.index == 0 ? Op::input1 : Op::input2, 0});
+        } else if (row.eval == constant_eval) {
+            nodes_.push_back({Op::constant, setting.constant_table[row.index]});
+        } else {
+            nodes_.push_back({primitive_ops[row.index], 0});
+        }
+    }
+    // A gene of max_length nodes never holds more operands than nodes.
+    const auto slots = static_cast<std::size_t>(std::max(max_length, 1)) + 1;
+    stack_.resize(slots);
+    broadcast_base_ = static_cast<std::int32_t>(2 * slots);
+    buffers_.resize((2 * slots + 4) * block_size);
+    const auto n = static_cast<std::size_t>(setting.num_training_rows);
+    const auto m = static_cast<std::size_t>(setting.num_validation_rows);
+    training_ = join(std::span(setting.train_x1).first(n), std::span(setting.train_y1).first(n),
+                     std::span(setting.train_x2).first(n), std::span(setting.train_y2).first(n));
+    validation_ = join(std::span(setting.valid_x1).first(m), std::span(setting.valid_y1).first(m),
+                       std::span(setting.valid_x2).first(m), std::span(setting.valid_y2).first(m));
+}
+
+std::int32_t BatchEvaluator::result_buffer(std::int32_t slot, const Operand* args,
+                                           int count) const {
+    // Arguments at higher slots use their own slots' buffers; only the
+    // argument at this slot can hold one of this slot's two buffers.
+    const std::int32_t first = 2 * slot;
+    for (int k = 0; k < count; ++k) {
+        if (args[k].buffer == first) {
+            return first + 1;
+        }
+    }
+    return first;
+}
+
+BatchEvaluator::Operand BatchEvaluator::evaluate_block(std::span<const std::int32_t> gene,
+                                                       const double* xs, const double* ys,
+                                                       std::size_t n) {
+    std::int32_t sp = 0;
+    for (auto p = static_cast<std::int32_t>(gene.size()) - 1; p >= 0; --p) {
+        const Node& node = nodes_[gene[p]];
+        switch (node.op) {
+            case Op::input1:
+                stack_[sp++] = {xs, 0, -1};
+                continue;
+            case Op::input2:
+                stack_[sp++] = {ys, 0, -1};
+                continue;
+            case Op::constant:
+                stack_[sp++] = {nullptr, node.value, -1};
+                continue;
+            default:
+                break;
+        }
+        // The first argument is on top of the stack, the last at `slot`.
+        const int arity = node.op == Op::iflte ? 4 : (node.op <= Op::divide ? 2 : 1);
+        const std::int32_t slot = sp - arity;
+        Operand* args = &stack_[slot];
+        const std::int32_t target = result_buffer(slot, args, arity);
+        double* out = buffer(target);
+        Operand result{out, 0, target};
+
+        if (arity == 1) {
+            const Operand& a = args[0];
+            double (*f)(double) = nullptr;
+            switch (node.op) {
+                case Op::sin:
+                    f = [](double v) { return std::sin(v); };
+                    break;
+                case Op::cos:
+                    f = [](double v) { return std::cos(v); };
+                    break;
+                case Op::tan:
+                    f = [](double v) { return std::tan(v); };
+                    break;
+                case Op::ln:
+                    f = integer_ln;
+                    break;
+                default:
+                    f = integer_log10;
+                    break;
+            }
+            if (a.data == nullptr) {
+                result = {nullptr, f(a.scalar), -1};
+            } else {
+                unary_loop(f, a.data, out, n);
+            }
+        } else if (arity == 2) {
+            const Operand& a = args[1];
+            const Operand& b = args[0];
+            const auto apply = [&](auto f) {
+                if (a.data == nullptr && b.data == nullptr) {
+                    result = {nullptr, f(a.scalar, b.scalar), -1};
+                } else if (a.data == nullptr) {
+                    binary_loop_scalar_a(f, a.scalar, b.data, out, n);
+                } else if (b.data == nullptr) {
+                    binary_loop_scalar_b(f, a.data, b.scalar, out, n);
+                } else {
+                    binary_loop(f, a.data, b.data, out, n);
+                }
+            };
+            switch (node.op) {
+                case Op::add:
+                    apply(add);
+                    break;
+                case Op::subtract:
+                    apply(subtract);
+                    break;
+                case Op::multiply:
+                    apply(multiply);
+                    break;
+                default:
+                    apply(divide);
+                    break;
+            }
+        } else {
+            // IFLTE: a, b, c, d in gene order; scalars are broadcast first.
+            const double* v[4];
+            bool all_scalar = true;
+            for (int k = 0; k < 4; ++k) {
+                const Operand& arg = args[3 - k];
+                if (arg.data == nullptr) {
+                    double* column = buffer(broadcast_base_ + k);
+                    std::fill(column, column + n, arg.scalar);
+                    v[k] = column;
+                } else {
+                    v[k] = arg.data;
+                    all_scalar = false;
+                }
+            }
+            if (all_scalar) {
+                result = {nullptr,
+                          iflte(args[3].scalar, args[2].scalar, args[1].scalar, args[0].scalar),
+                          -1};
+            } else {
+                const double* __restrict a = v[0];
+                const double* __restrict b = v[1];
+                const double* __restrict c = v[2];
+                const double* __restrict d = v[3];
+                for (std::size_t i = 0; i < n; ++i) {
+                    out[i] = iflte(a[i], b[i], c[i], d[i]);
+                }
+            }
+        }
+        sp = slot;
+        stack_[sp++] = result;
+    }
+    return stack_[0];
+}
+
+void BatchEvaluator::evaluate(std::span<const std::int32_t> gene, std::span<const double> xs,
+                              std::span<const double> ys, std::span<double> out) {
+    for (std::size_t start = 0; start < out.size(); start += block_size) {
+        const std::size_t n = std::min(block_size, out.size() - start);
+        const Operand r = evaluate_block(gene, xs.data() + start, ys.data() + start, n);
+        if (r.data == nullptr) {
+            std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(start), n, r.scalar);
+        } else {
+            std::copy_n(r.data, n, out.begin() + static_cast<std::ptrdiff_t>(start));
+        }
+    }
+}
+
+BatchEvaluator::DataSet BatchEvaluator::join(std::span<const double> x1, std::span<const double> y1,
+                                             std::span<const double> x2,
+                                             std::span<const double> y2) {
+    DataSet data;
+    data.rows = x1.size();
+    data.xs.reserve(2 * data.rows);
+    data.ys.reserve(2 * data.rows);
+    data.xs.insert(data.xs.end(), x1.begin(), x1.end());
+    data.xs.insert(data.xs.end(), x2.begin(), x2.end());
+    data.ys.insert(data.ys.end(), y1.begin(), y1.end());
+    data.ys.insert(data.ys.end(), y2.begin(), y2.end());
+    return data;
+}
+
+std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene,
+                                        std::span<const double> x1, std::span<const double> y1,
+                                        std::span<const double> x2, std::span<const double> y2) {
+    return count_hits(gene, join(x1, y1, x2, y2));
+}
+
+std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene, const DataSet& data) {
+    std::int64_t hits = 0;
+    const std::size_t points = data.xs.size();
+    for (std::size_t start = 0; start < points; start += block_size) {
+        const std::size_t n = std::min(block_size, points - start);
+        const Operand r = evaluate_block(gene, data.xs.data() + start, data.ys.data() + start, n);
+        // Points before `rows` are positive, the rest negative.
+        const std::size_t positives = start >= data.rows ? 0 : std::min(n, data.rows - start);
+        if (r.data == nullptr) {
+            hits += positive_hit(r.scalar) ? static_cast<std::int64_t>(positives) : 0;
+            hits += negative_hit(r.scalar) ? static_cast<std::int64_t>(n - positives) : 0;
+            continue;
+        }
+        for (std::size_t i = 0; i < positives; ++i) {
+            hits += positive_hit(r.data[i]) ? 1 : 0;
+        }
+        for (std::size_t i = positives; i < n; ++i) {
+            hits += negative_hit(r.data[i]) ? 1 : 0;
+        }
+    }
+    return hits;
+}
+
+double BatchEvaluator::training_fitness(std::span<const std::int32_t> gene) {
+    const auto hits = static_cast<double>(count_hits(gene, training_));
+    const double points = 2.0 * static_cast<double>(training_.rows);
+    return (points - hits) / points;
+}
+
+double BatchEvaluator::validation_fitness(std::span<const std::int32_t> gene) {
+    const auto hits = static_cast<double>(count_hits(gene, validation_));
+    return 2.0 * static_cast<double>(validation_.rows) - hits;
+}
+
+}  // namespace vorn

@@ -1,0 +1,95 @@
+#pragma once
+// Evaluation of one program over a block of points at a time: the prefix
+// array is walked once per block, right to left, with a stack of column
+// buffers, and every primitive is a tight loop over the block. It gives the
+// same bits as the reference interpreter: the same double operations on the
+// same values, only without the per-node, per-point calls.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vorn {
+
+class Tproblem_setting;
+
+class BatchEvaluator {
+public:
+    static constexpr std::size_t block_size = 256;
+
+    // Holds a decoded copy of the setting's node table; the setting must
+    // outlive the evaluator. Genes may have up to `max_length` nodes.
+    BatchEvaluator(const Tproblem_setting& setting, std::int32_t max_length);
+
+    // out[i] = the gene's output at (xs[i], ys[i]).
+    void evaluate(std::span<const std::int32_t> gene, std::span<const double> xs,
+                  std::span<const double> ys, std::span<double> out);
+
+    // Hits over one data set: positive points (x1, y1) whose output is > 0
+    // plus negative points (x2, y2) whose output is not >= 0.
+    [[nodiscard]] std::int64_t count_hits(std::span<const std::int32_t> gene,
+                                          std::span<const double> x1, std::span<const double> y1,
+                                          std::span<const double> x2, std::span<const double> y2);
+
+    [[nodiscard]] double training_fitness(std::span<const std::int32_t> gene);
+    [[nodiscard]] double validation_fitness(std::span<const std::int32_t> gene);
+
+private:
+    // Both points of every row in one pair of columns: the positive points
+    // first, then the negative ones, so that small data sets fill whole
+    // blocks and the walk over the gene is paid once for both.
+    struct DataSet {
+        std::vector<double> xs;
+        std::vector<double> ys;
+        std::size_t rows = 0;
+    };
+    static DataSet join(std::span<const double> x1, std::span<const double> y1,
+                        std::span<const double> x2, std::span<const double> y2);
+    [[nodiscard]] std::int64_t count_hits(std::span<const std::int32_t> gene, const DataSet& data);
+
+    enum class Op : std::uint8_t {
+        input1,
+        input2,
+        constant,
+        add,
+        subtract,
+        multiply,
+        divide,
+        sin,
+        cos,
+        tan,
+        ln,
+        log10,
+        iflte
+    };
+    struct Node {
+        Op op;
+        double value;  // a constant's value
+    };
+    // A stack entry: a whole column, or one value that stands for every point.
+    struct Operand {
+        const double* data;
+        double scalar;
+        std::int32_t buffer;  // the buffer that holds `data`, or -1
+    };
+
+    // Evaluates the gene on n <= block_size points; the result operand is
+    // valid until the next call.
+    Operand evaluate_block(std::span<const std::int32_t> gene, const double* xs, const double* ys,
+                           std::size_t n);
+    [[nodiscard]] double* buffer(std::int32_t index) {
+        return buffers_.data() + static_cast<std::size_t>(index) * block_size;
+    }
+    // The buffer for a result at stack slot `slot`, never one its inputs use.
+    [[nodiscard]] std::int32_t result_buffer(std::int32_t slot, const Operand* args,
+                                             int count) const;
+
+    const Tproblem_setting& setting_;
+    std::vector<Node> nodes_;
+    std::vector<Operand> stack_;
+    std::vector<double> buffers_;  // two per stack slot, then four for broadcasts
+    std::int32_t broadcast_base_ = 0;
+    DataSet training_;
+    DataSet validation_;
+};
+
+}  // namespace vorn
