@@ -104,6 +104,7 @@ std::int32_t BatchEvaluator::result_buffer(std::int32_t slot, const Operand* arg
     return first;
 }
 
+__attribute__((target_clones("avx2", "default")))
 BatchEvaluator::Operand BatchEvaluator::evaluate_block(std::span<const std::int32_t> gene,
                                                        const double* xs, const double* ys,
                                                        std::size_t n) {
