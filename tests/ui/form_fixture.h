@@ -1,0 +1,131 @@
+#pragma once
+// A main window with scripted dialogs and a recorded exit, shown offscreen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/dialogs.h"
+#include "ui/main_window.h"
+
+namespace vorn::testing {
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    void message(const QString& text) override { messages.push_back(text.toStdString()); }
+    bool question(const QString& title, const QString& text) override {
+        questions.push_back((title + ": " + text).toStdString());
+        const bool answer = !answers.empty() && answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return answer;
+    }
+    std::optional<QString> open_file(const QString& proposed) override {
+        proposals.push_back(proposed);
+        if (files.empty() || files.front().isEmpty()) {
+            if (!files.empty()) {
+                files.pop_front();
+            }
+            return std::nullopt;
+        }
+        const QString file = files.front();
+        files.pop_front();
+        return file;
+    }
+
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::vector<QString> proposals;
+    std::deque<bool> answers;
+    std::deque<QString> files;  // an empty name: the user cancels
+};
+
+class FormTest : public ::testing::Test {
+protected:
+    FormTest() {
+        auto scripted = std::make_unique<ScriptedDialogs>();
+        dialogs = scripted.get();
+        form = std::make_unique<TForm1>(std::move(scripted));
+        form->set_exit_routine([this](int status) { exit_statuses.push_back(status); });
+        form->show();
+        form->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    const ProblemPage& problem() const { return form->problem(); }
+    const PopulationPage& population() const { return form->population(); }
+    const ResultsPage& results() const { return form->results(); }
+    const MainMenu& menu() const { return form->menu(); }
+
+    // Replaces the text the way a user does: select all, then type.
+    static void type_into(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        if (text.isEmpty()) {
+            QTest::keyClick(edit, Qt::Key_Delete);
+        } else {
+            QTest::keyClicks(edit, text);
+        }
+    }
+
+    void click_tab(int index) const {
+        QTabBar* bar = form->page_control()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+
+    [[nodiscard]] int current_page() const { return form->page_control()->currentIndex(); }
+
+    // A file in the test's own temporary folder.
+    QString write_file(const QString& name, const QByteArray& content) const {
+        const QString path = folder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        return path;
+    }
+
+    // n records, row i holding i, i/2, -i, i + 0.25.
+    static QByteArray data_rows(int n, const char* separator = "\t", bool final_break = true) {
+        QByteArray text;
+        for (int i = 0; i < n; ++i) {
+            const QList<QByteArray> values = {QByteArray::number(i), QByteArray::number(i * 0.5),
+                                              QByteArray::number(-i), QByteArray::number(i + 0.25)};
+            text += values.join(separator);
+            if (i + 1 < n || final_break) {
+                text += '\n';
+            }
+        }
+        return text;
+    }
+
+    void load_training(const QString& path) {
+        dialogs->files.push_back(path);
+        QTest::mouseClick(problem().BitBtn3, Qt::LeftButton);
+    }
+
+    void load_validation(const QString& path) {
+        dialogs->files.push_back(path);
+        QTest::mouseClick(problem().BitBtn4, Qt::LeftButton);
+    }
+
+    QTemporaryDir folder;
+    ScriptedDialogs* dialogs = nullptr;
+    std::unique_ptr<TForm1> form;
+    std::vector<int> exit_statuses;
+};
+
+enum PageIndex { problem_page = 0, population_page = 1, results_page = 2 };
+
+}  // namespace vorn::testing

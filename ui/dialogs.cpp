@@ -1,0 +1,36 @@
+#include "ui/dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace vorn {
+
+void QtDialogs::message(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(application_title), text,
+                    QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+bool QtDialogs::question(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent_);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> QtDialogs::open_file(const QString& proposed) {
+    if (OpenDialog1 == nullptr) {
+        // No filter and no title of its own: any file may hold data.
+        OpenDialog1 = new QFileDialog(parent_);
+        OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+        OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+        OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    }
+    if (!proposed.isEmpty()) {
+        OpenDialog1->selectFile(proposed);
+    }
+    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return OpenDialog1->selectedFiles().constFirst();
+}
+
+}  // namespace vorn

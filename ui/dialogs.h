@@ -1,0 +1,39 @@
+#pragma once
+// The window's dialogs behind one small interface, so tests script the
+// answers and read every message without a modal loop.
+#include <QString>
+#include <optional>
+
+class QFileDialog;
+class QWidget;
+
+namespace vorn {
+
+inline constexpr const char* application_title = "VORN";
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A message box with an OK button and the application's title.
+    virtual void message(const QString& text) = 0;
+    // A Yes/No question without icon; true for Yes.
+    virtual bool question(const QString& title, const QString& text) = 0;
+    // The file-open dialog proposing `proposed`; nothing when cancelled.
+    virtual std::optional<QString> open_file(const QString& proposed) = 0;
+};
+
+// The real, modal dialogs. One file dialog, OpenDialog1, serves every load,
+// so it keeps its folder history between loads.
+class QtDialogs final : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent) : parent_(parent) {}
+    void message(const QString& text) override;
+    bool question(const QString& title, const QString& text) override;
+    std::optional<QString> open_file(const QString& proposed) override;
+
+private:
+    QWidget* parent_;
+    QFileDialog* OpenDialog1 = nullptr;  // made on first use, owned by parent_
+};
+
+}  // namespace vorn

@@ -1,0 +1,31 @@
+// vorn: the workbench window.
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "ui/main_window.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VORN"));
+    QApplication::setApplicationVersion(QStringLiteral("1.1"));
+    QApplication::setFont(vorn::window_font());
+
+    QCommandLineParser options;
+    options.setApplicationDescription(
+        QStringLiteral("Genetic-programming workbench for two-class points in the plane."));
+    options.addHelpOption();
+    options.addVersionOption();
+    const QCommandLineOption training(QStringLiteral("training"),
+                                      QStringLiteral("Start with FILE loaded as training data."),
+                                      QStringLiteral("FILE"));
+    options.addOption(training);
+    options.process(app);
+
+    vorn::TForm1 form;
+    if (options.isSet(training)) {
+        const QString path = options.value(training);
+        form.run_guarded([&] { form.load_training_file(path); });
+    }
+    form.show();
+    return QApplication::exec();
+}

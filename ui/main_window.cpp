@@ -1,0 +1,481 @@
+#include "ui/main_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QValueAxis>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+
+#include "engine/tgp_pop.h"
+#include "problem/data_file.h"
+#include "problem/errors.h"
+#include "problem/graph_form.h"
+#include "problem/number_text.h"
+#include "problem/problem_setting.h"
+#include "ui/about_box.h"
+#include "ui/bit_button.h"
+#include "ui/check_list_box.h"
+#include "ui/data_grid.h"
+#include "ui/dialogs.h"
+#include "ui/grid_model.h"
+#include "ui/radio_group.h"
+#include "ui/widgets.h"
+
+namespace vorn {
+
+namespace {
+
+std::string text_of(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+
+std::string text_of(const QLabel* label) {
+    return label->text().toStdString();
+}
+
+[[nodiscard]] std::vector<CellRow> read_cells(const QString& path) {
+    return cell_texts(read_data_file(std::filesystem::path(QFile::encodeName(path).toStdString())));
+}
+
+// One line naming the file of the last training load, in that file's folder.
+// A folder that cannot be written to only loses the record.
+void write_record_file(const QString& path) {
+    const QFileInfo chosen(path);
+    QFile record(chosen.absoluteDir().filePath(QString::fromLatin1(record_file_name)));
+    if (!record.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return;
+    }
+    record.write("[Training Data] " + QFile::encodeName(chosen.absoluteFilePath()) + "\n");
+}
+
+// A caption read as a number; labels the program wrote always read.
+[[nodiscard]] bool below_zero(const QLabel* label) {
+    const auto value = parse_real(text_of(label));
+    return value && *value < 0;
+}
+
+[[nodiscard]] double range_end(const QLineEdit* edit) {
+    const std::string text = text_of(edit);
+    const auto value = parse_real(text);
+    if (!value) {
+        throw field_error("Range", "a number", text);
+    }
+    return *value;
+}
+
+void end_program_now(int status) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+}  // namespace
+
+QFont window_font() {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(12);
+    return font;
+}
+
+TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
+    : dialogs_(std::move(dialogs)), exit_routine_(end_program_now) {
+    if (!dialogs_) {
+        dialogs_ = std::make_unique<QtDialogs>(this);
+    }
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("VORN for Quenta Problem ver.1.1"));
+    setFont(window_font());
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    problem_ = build_problem_page(PageControl1);
+    population_ = build_population_page(PageControl1);
+    results_ = build_results_page(PageControl1);
+    PageControl1->addTab(problem_.TabSheet1, QStringLiteral("Problem Setting"));
+    PageControl1->addTab(population_.TabSheet3, QStringLiteral("Population"));
+    PageControl1->addTab(results_.TabSheet4, QStringLiteral("Results"));
+    setCentralWidget(PageControl1);
+    menu_ = build_main_menu(this);
+    new MenuShortcuts(this);
+
+    FormCreate();
+    validation_loaded = false;
+    training_loaded = false;
+    function_table = build_function_table();
+
+    GraphForm = new TGraphForm(this);
+    GraphForm->setFont(window_font());
+    connect_handlers();
+
+    resize(default_width, default_height);
+    move(225, 151);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() {
+    for (int i = 0; i < 4; ++i) {
+        problem_.CheckListBox1->set_checked(i, true);
+    }
+    AboutBox = new TAboutBox(this);
+    AboutBox->setFont(window_font());
+    PageControl1->setCurrentWidget(problem_.TabSheet1);
+    shown_page_ = problem_.TabSheet1;
+}
+
+void TForm1::connect_handlers() {
+    const auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this,
+                [this, handler] { run_guarded([this, handler] { (this->*handler)(); }); });
+    };
+    on(population_.Edit4, &QLineEdit::textChanged, &TForm1::Edit4Change);
+    on(population_.Edit5, &QLineEdit::textChanged, &TForm1::Edit5Change);
+    on(population_.Edit6, &QLineEdit::textChanged, &TForm1::Edit6Change);
+    on(population_.Edit13, &QLineEdit::textChanged, &TForm1::Edit13Change);
+    on(population_.Edit14, &QLineEdit::textChanged, &TForm1::Edit14Change);
+    on(population_.RadioGroup1, &RadioGroup::item_index_changed, &TForm1::RadioGroup1Click);
+    on(population_.CheckBox1, &QCheckBox::toggled, &TForm1::CheckBox1Click);
+    on(population_.CheckBox2, &QCheckBox::toggled, &TForm1::CheckBox2Click);
+    on(problem_.Edit16, &QLineEdit::textChanged, &TForm1::Edit16Change);
+    on(problem_.Edit17, &QLineEdit::textChanged, &TForm1::Edit17Change);
+    on(problem_.BitBtn3, &QPushButton::clicked, &TForm1::BitBtn3Click);
+    on(problem_.BitBtn4, &QPushButton::clicked, &TForm1::BitBtn4Click);
+    on(problem_.CheckBox3, &QCheckBox::toggled, &TForm1::CheckBox3Click);
+    on(problem_.Button1, &QPushButton::clicked, &TForm1::Button1Click);
+    on(problem_.Button3, &QPushButton::clicked, &TForm1::Button3Click);
+    on(problem_.Button2, &QPushButton::clicked, &TForm1::Button2Click);
+    on(results_.BitBtn2, &QPushButton::clicked, &TForm1::BitBtn2Click);
+    on(menu_.Exit1, &QAction::triggered, &TForm1::Exit1Click);
+    on(menu_.Problem1, &QAction::triggered, &TForm1::Problem1Click);
+    on(menu_.GPrun2, &QAction::triggered, &TForm1::GPrun2Click);
+    on(menu_.Results1, &QAction::triggered, &TForm1::Results1Click);
+    on(menu_.LoadTrainingData2, &QAction::triggered, &TForm1::BitBtn3Click);
+    on(menu_.Load1, &QAction::triggered, &TForm1::BitBtn4Click);
+    on(menu_.StartGPrun1, &QAction::triggered, &TForm1::BitBtn2Click);
+    on(menu_.About1, &QAction::triggered, &TForm1::About1Click);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::page_changed);
+}
+
+void TForm1::run_guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        dialogs_->message(QString::fromStdString(error.what()));
+    } catch (...) {
+        dialogs_->message(QStringLiteral("An unexpected error occurred."));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Remainder labels and dependent fields
+
+// While a rate is being retyped its text may not be a number yet; the label
+// then keeps what it shows rather than interrupting every keystroke.
+void TForm1::update_reproduction_label() {
+    if (const auto label = remainder_label(text_of(population_.Edit4), text_of(population_.Edit5),
+                                           text_of(population_.Edit6))) {
+        population_.Label6->setText(QString::fromStdString(*label));
+    }
+}
+
+void TForm1::update_constant_label() {
+    if (const auto label =
+            remainder_label(text_of(population_.Edit13), text_of(population_.Edit14))) {
+        population_.ConstLabel->setText(QString::fromStdString(*label));
+    }
+}
+
+void TForm1::Edit4Change() {
+    update_reproduction_label();
+}
+
+void TForm1::Edit5Change() {
+    update_reproduction_label();
+}
+
+void TForm1::Edit6Change() {
+    update_reproduction_label();
+}
+
+void TForm1::Edit13Change() {
+    update_constant_label();
+}
+
+void TForm1::Edit14Change() {
+    update_constant_label();
+}
+
+void TForm1::RadioGroup1Click() {
+    set_dependent_field(population_.Edit3, population_.RadioGroup1->item_index() == tournament);
+}
+
+void TForm1::CheckBox1Click() {
+    set_dependent_field(population_.Edit7, population_.CheckBox1->isChecked());
+}
+
+void TForm1::CheckBox2Click() {
+    set_dependent_field(population_.Edit15, population_.CheckBox2->isChecked());
+}
+
+void TForm1::Edit16Change() {
+    const QString name = problem_.Edit16->text();
+    problem_.Label20->setText(name);
+    problem_.Label17->setText(name);
+    GraphForm->set_bottom_title(name);
+    results_.chart1_bottom_axis->setTitleText(name);
+}
+
+void TForm1::Edit17Change() {
+    const QString name = problem_.Edit17->text();
+    problem_.Label26->setText(name);
+    problem_.Label23->setText(name);
+    GraphForm->set_left_title(name);
+    results_.chart1_left_axis->setTitleText(name);
+}
+
+// ---------------------------------------------------------------------------
+// Pages and the checks made on leaving them
+
+void TForm1::reset_operation_rates() {
+    population_.Edit4->setText(QString::fromLatin1(OperationRateDefaults::crossover));
+    population_.Edit5->setText(QString::fromLatin1(OperationRateDefaults::mutation));
+    population_.Edit6->setText(QString::fromLatin1(OperationRateDefaults::one_point));
+    population_.Label6->setText(QString::fromLatin1(OperationRateDefaults::reproduction));
+}
+
+void TForm1::reset_node_ratios() {
+    population_.Edit13->setText(QString::fromLatin1(NodeRatioDefaults::function));
+    population_.Edit14->setText(QString::fromLatin1(NodeRatioDefaults::variable));
+    population_.ConstLabel->setText(QString::fromLatin1(NodeRatioDefaults::constant));
+}
+
+void TForm1::TabSheet3Hide() {
+    if (below_zero(population_.Label6)) {
+        reset_operation_rates();
+        dialogs_->message(QStringLiteral("The sum of operation rate must be 1.0"));
+        return_to_page(population_.TabSheet3);
+    }
+    if (below_zero(population_.ConstLabel)) {
+        reset_node_ratios();
+        dialogs_->message(QStringLiteral("The sum of initial node ratio must be 1.0"));
+        return_to_page(population_.TabSheet3);
+    }
+}
+
+void TForm1::TabSheet1Hide() {
+    const double low = range_end(problem_.Edit10);
+    const double high = range_end(problem_.Edit11);
+    if (!(low < high)) {
+        dialogs_->message(QStringLiteral("Please set the range of constants proparly"));
+        // Deliberately not the layout's -1 and 1.
+        problem_.Edit10->setText(QStringLiteral("-10"));
+        problem_.Edit11->setText(QStringLiteral("10"));
+        return_to_page(problem_.TabSheet1);
+    }
+}
+
+// Detected from the page control rather than from hide events, which also
+// come when the window is minimised.
+void TForm1::page_changed(int index) {
+    QWidget* left = shown_page_;
+    shown_page_ = PageControl1->widget(index);
+    if (returning_to_page_ || left == shown_page_) {
+        return;
+    }
+    if (left == population_.TabSheet3) {
+        run_guarded([this] { TabSheet3Hide(); });
+    } else if (left == problem_.TabSheet1) {
+        run_guarded([this] { TabSheet1Hide(); });
+    }
+}
+
+// Going back is no leaving of the page just entered: no checks run.
+void TForm1::return_to_page(QWidget* page) {
+    returning_to_page_ = true;
+    PageControl1->setCurrentWidget(page);
+    returning_to_page_ = false;
+}
+
+void TForm1::set_active_page(Page page) {
+    switch (page) {
+        case Page::problem_setting:
+            PageControl1->setCurrentWidget(problem_.TabSheet1);
+            break;
+        case Page::population:
+            PageControl1->setCurrentWidget(population_.TabSheet3);
+            break;
+        case Page::results:
+            PageControl1->setCurrentWidget(results_.TabSheet4);
+            break;
+    }
+}
+
+Page TForm1::active_page() const {
+    const QWidget* page = PageControl1->currentWidget();
+    if (page == population_.TabSheet3) {
+        return Page::population;
+    }
+    return page == results_.TabSheet4 ? Page::results : Page::problem_setting;
+}
+
+void TForm1::Problem1Click() {
+    set_active_page(Page::problem_setting);
+}
+
+void TForm1::GPrun2Click() {
+    set_active_page(Page::population);
+}
+
+void TForm1::Results1Click() {
+    set_active_page(Page::results);
+}
+
+// ---------------------------------------------------------------------------
+// Data
+
+void TForm1::BitBtn3Click() {
+    if (const auto path = dialogs_->open_file(open_dialog_file_)) {
+        load_training_file(*path);
+    }
+}
+
+void TForm1::BitBtn4Click() {
+    if (const auto path = dialogs_->open_file(open_dialog_file_)) {
+        load_validation_file(*path);
+    }
+}
+
+// A refused file changes nothing: it is read in full before anything is
+// written, the record file included.
+void TForm1::load_training_file(const QString& path) {
+    open_dialog_file_ = path;
+    std::vector<CellRow> rows = read_cells(path);
+    write_record_file(path);
+    problem_.StringGrid1->cells()->set_rows(std::move(rows));
+    training_loaded = true;
+}
+
+void TForm1::load_validation_file(const QString& path) {
+    open_dialog_file_ = path;
+    problem_.StringGrid2->cells()->set_rows(read_cells(path));
+    validation_loaded = true;
+}
+
+void TForm1::CheckBox3Click() {
+    const bool own_data = !problem_.CheckBox3->isChecked();
+    problem_.BitBtn4->setEnabled(own_data);
+    problem_.Label17->setEnabled(own_data);
+    problem_.Label23->setEnabled(own_data);
+    problem_.StringGrid2->setEnabled(own_data);
+    menu_.Load1->setEnabled(own_data);
+}
+
+void TForm1::Button1Click() {
+    problem_.StringGrid1->cells()->clear_cells();
+    GraphForm->clear_series(0);
+}
+
+void TForm1::Button3Click() {
+    problem_.StringGrid2->cells()->clear_cells();
+    GraphForm->clear_series(1);
+}
+
+void TForm1::Button2Click() {
+    GraphForm->draw(problem_.StringGrid1->cells()->rows(), problem_.StringGrid2->cells()->rows(),
+                    problem_.CheckBox3->isChecked());
+    GraphForm->show_front();
+}
+
+// ---------------------------------------------------------------------------
+// Run, menus, About
+
+void TForm1::BitBtn2Click() {
+    if (results_.BitBtn2->kind() != ButtonKind::ok) {
+        return;  // the abort question comes with run control
+    }
+    const StartState state{training_loaded, validation_loaded, problem_.CheckBox3->isChecked(),
+                           text_of(population_.Label6), text_of(population_.ConstLabel)};
+    if (const auto refusal = check_start(state)) {
+        if (refusal->reset == StartReset::operation_rates) {
+            reset_operation_rates();
+        } else if (refusal->reset == StartReset::node_ratios) {
+            reset_node_ratios();
+        }
+        dialogs_->message(QString::fromStdString(refusal->message));
+        set_active_page(refusal->page);
+        return;
+    }
+    // Building the run and running it come with run control.
+}
+
+void TForm1::Exit1Click() {
+    exit_routine_(0);
+}
+
+void TForm1::About1Click() {
+    AboutBox->show();
+    AboutBox->raise();
+    AboutBox->activateWindow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // The other windows never keep the program alive on their own.
+    GraphForm->hide();
+    AboutBox->hide();
+    QMainWindow::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// Texts for a run
+
+ProblemTexts TForm1::problem_texts() const {
+    ProblemTexts texts;
+    for (int i = 0; i < num_primitives; ++i) {
+        texts.checked[static_cast<std::size_t>(i)] = problem_.CheckListBox1->checked(i);
+    }
+    texts.constant_min = text_of(problem_.Edit10);
+    texts.constant_max = text_of(problem_.Edit11);
+    texts.num_constants = text_of(problem_.Edit12);
+    texts.input1_name = text_of(problem_.Edit16);
+    texts.input2_name = text_of(problem_.Edit17);
+    texts.use_training_data = problem_.CheckBox3->isChecked();
+    texts.training_cells = problem_.StringGrid1->cells()->rows();
+    texts.validation_cells = problem_.StringGrid2->cells()->rows();
+    return texts;
+}
+
+PopulationTexts TForm1::population_texts() const {
+    PopulationTexts texts;
+    texts.population_size = text_of(population_.Edit1);
+    texts.num_generations = text_of(population_.Edit2);
+    texts.selection_method = population_.RadioGroup1->item_index();
+    texts.tournament_size = text_of(population_.Edit3);
+    texts.crossover_rate = text_of(population_.Edit4);
+    texts.mutation_rate = text_of(population_.Edit5);
+    texts.one_point_mutation_rate = text_of(population_.Edit6);
+    texts.reproduction_rate = text_of(population_.Label6);
+    texts.elite_strategy = population_.CheckBox1->isChecked();
+    texts.elite_percent = text_of(population_.Edit7);
+    texts.break_point = population_.CheckBox2->isChecked();
+    texts.break_every = text_of(population_.Edit15);
+    texts.constant_max = text_of(problem_.Edit11);
+    texts.constant_min = text_of(problem_.Edit10);
+    texts.num_constants = text_of(problem_.Edit12);
+    texts.max_length = text_of(population_.Edit8);
+    texts.max_initial_depth = text_of(population_.Edit9);
+    texts.function_ratio = text_of(population_.Edit13);
+    texts.variable_ratio = text_of(population_.Edit14);
+    texts.constant_ratio = text_of(population_.ConstLabel);
+    return texts;
+}
+
+}  // namespace vorn

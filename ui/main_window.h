@@ -1,0 +1,125 @@
+#pragma once
+// The main window: three pages holding every parameter of a run as text, the
+// data grids and their loaders, the menu, and the checks made on leaving a page.
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "engine/start_checks.h"
+#include "program/functable.h"
+#include "ui/dialogs.h"
+#include "ui/menus.h"
+#include "ui/population_page.h"
+#include "ui/problem_page.h"
+#include "ui/results_page.h"
+
+class QTabWidget;
+
+namespace vorn {
+
+class TAboutBox;
+class TGraphForm;
+struct PopulationTexts;
+struct ProblemTexts;
+
+inline constexpr const char* record_file_name = "vorn_reg.cnf";
+
+class TForm1 final : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int default_width = 627;
+    static constexpr int default_height = 484;
+
+    // Without `dialogs` the window uses the real, modal ones.
+    explicit TForm1(std::unique_ptr<Dialogs> dialogs = nullptr);
+    ~TForm1() override;
+
+    // How the program ends (Exit1Click); tests replace it.
+    void set_exit_routine(std::function<void(int)> routine) { exit_routine_ = std::move(routine); }
+
+    // Runs a handler; an error escaping it is shown in a message box, so no
+    // handler can end the program.
+    void run_guarded(const std::function<void()>& handler);
+
+    // Loads a training file exactly as if it had been chosen in OpenDialog1.
+    void load_training_file(const QString& path);
+    void load_validation_file(const QString& path);
+
+    // The texts a run is built from.
+    [[nodiscard]] ProblemTexts problem_texts() const;
+    [[nodiscard]] PopulationTexts population_texts() const;
+
+    void set_active_page(Page page);
+    [[nodiscard]] Page active_page() const;
+
+    [[nodiscard]] const ProblemPage& problem() const { return problem_; }
+    [[nodiscard]] const PopulationPage& population() const { return population_; }
+    [[nodiscard]] const ResultsPage& results() const { return results_; }
+    [[nodiscard]] const MainMenu& menu() const { return menu_; }
+    [[nodiscard]] QTabWidget* page_control() const { return PageControl1; }
+    [[nodiscard]] TGraphForm* graph_form() const { return GraphForm; }
+    [[nodiscard]] TAboutBox* about_box() const { return AboutBox; }
+    [[nodiscard]] const QString& open_dialog_file() const { return open_dialog_file_; }
+
+    std::vector<functable> function_table;
+    bool validation_loaded = false;
+    bool training_loaded = false;
+
+    // Handlers, named after the control and its event.
+    void FormCreate();
+    void Edit4Change();
+    void Edit5Change();
+    void Edit6Change();
+    void Edit13Change();
+    void Edit14Change();
+    void RadioGroup1Click();
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void Edit16Change();
+    void Edit17Change();
+    void TabSheet1Hide();
+    void TabSheet3Hide();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void CheckBox3Click();
+    void Button1Click();
+    void Button3Click();
+    void Button2Click();
+    void BitBtn2Click();
+    void Problem1Click();
+    void GPrun2Click();
+    void Results1Click();
+    void Exit1Click();
+    void About1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void connect_handlers();
+    void update_reproduction_label();
+    void update_constant_label();
+    void reset_operation_rates();
+    void reset_node_ratios();
+    void page_changed(int index);
+    void return_to_page(QWidget* page);
+
+    std::unique_ptr<Dialogs> dialogs_;
+    std::function<void(int)> exit_routine_;
+    QTabWidget* PageControl1 = nullptr;
+    ProblemPage problem_;
+    PopulationPage population_;
+    ResultsPage results_;
+    MainMenu menu_;
+    TAboutBox* AboutBox = nullptr;
+    TGraphForm* GraphForm = nullptr;
+    QString open_dialog_file_;  // what OpenDialog1 proposes: the file chosen last
+    QWidget* shown_page_ = nullptr;
+    bool returning_to_page_ = false;
+};
+
+// The window's text face: a proportional sans-serif, 12 pixels high.
+[[nodiscard]] QFont window_font();
+
+}  // namespace vorn

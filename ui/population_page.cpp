@@ -1,0 +1,218 @@
+#include "ui/population_page.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "ui/radio_group.h"
+#include "ui/widgets.h"
+
+namespace vorn {
+
+namespace {
+
+// A label whose caption leaves a gap of blanks after its first word, with an
+// edit placed in that gap ("Every [ 5 ] Generations").
+class GapLabel final : public QLabel {
+public:
+    GapLabel(const QString& name, const QString& caption, QWidget* parent)
+        : QLabel(caption, parent) {
+        setObjectName(name);
+        setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+
+    void set_gap_widget(QWidget* widget) {
+        gap_widget_ = widget;
+        widget->setParent(this);
+        setMinimumHeight(widget->sizeHint().height());
+        place();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        place();
+    }
+
+private:
+    void place() {
+        if (gap_widget_ == nullptr) {
+            return;
+        }
+        const QString caption = text();
+        const qsizetype word_end = caption.indexOf(QLatin1Char(' '));
+        qsizetype gap_end = word_end;
+        while (gap_end >= 0 && gap_end < caption.size() && caption[gap_end] == QLatin1Char(' ')) {
+            ++gap_end;
+        }
+        const QFontMetrics metrics = fontMetrics();
+        const int space = metrics.horizontalAdvance(QLatin1Char(' '));
+        const int left = contentsRect().left() + metrics.horizontalAdvance(caption.left(word_end));
+        const int right = contentsRect().left() + metrics.horizontalAdvance(caption.left(gap_end));
+        const int height = gap_widget_->sizeHint().height();
+        gap_widget_->setGeometry(left + space, (this->height() - height) / 2,
+                                 std::max(right - left - 2 * space, space * 4), height);
+    }
+
+    QWidget* gap_widget_ = nullptr;
+};
+
+void build_selection_group(PopulationPage& page) {
+    page.GroupBox5 =
+        make_group(QStringLiteral("GroupBox5"), QStringLiteral("Selection Method"), page.TabSheet3);
+    QGroupBox* group = page.GroupBox5;
+    page.RadioGroup1 = new RadioGroup(
+        QStringLiteral("RadioGroup1"),
+        {QStringLiteral("Proportional"), QStringLiteral("Tournament"), QStringLiteral("Random")},
+        group);
+    page.RadioGroup1->set_item_index(0);
+    page.Label4 = make_label(QStringLiteral("Label4"), QStringLiteral("Tournament Size"), group);
+    page.Edit3 = make_edit(QStringLiteral("Edit3"), QStringLiteral("6"), group);
+    set_dependent_field(page.Edit3, false);
+    page.CheckBox1 =
+        make_check_box(QStringLiteral("CheckBox1"), QStringLiteral("Elite Strategy"), true, group);
+    page.Edit7 = make_edit(QStringLiteral("Edit7"), QStringLiteral("10"), group);
+    set_dependent_field(page.Edit7, true);
+    page.Label10 = make_label(QStringLiteral("Label10"), QStringLiteral("%"), group);
+
+    auto* layout = new QGridLayout(group);
+    layout->addWidget(page.RadioGroup1, 0, 0, 1, 3);
+    layout->addWidget(page.Label4, 1, 0);
+    layout->addWidget(page.Edit3, 1, 1);
+    layout->addWidget(page.CheckBox1, 2, 0);
+    layout->addWidget(page.Edit7, 2, 1);
+    layout->addWidget(page.Label10, 2, 2);
+    layout->setColumnStretch(3, 1);
+}
+
+// Rows of caption and field in a group, the field column right of the captions.
+QGridLayout* field_rows(QGroupBox* group,
+                        std::initializer_list<std::pair<QLabel*, QWidget*>> rows) {
+    auto* layout = new QGridLayout(group);
+    int r = 0;
+    for (const auto& [caption, field] : rows) {
+        layout->addWidget(caption, r, 0);
+        layout->addWidget(field, r, 1);
+        ++r;
+    }
+    layout->setColumnStretch(0, 1);
+    return layout;
+}
+
+void build_rates_group(PopulationPage& page) {
+    page.GroupBox1 = make_group(QStringLiteral("GroupBox1"),
+                                QStringLiteral("Rate of GP Operations"), page.TabSheet3);
+    QGroupBox* group = page.GroupBox1;
+    page.Label7 = make_label(QStringLiteral("Label7"), QStringLiteral("Crossover"), group);
+    page.Edit4 = make_edit(QStringLiteral("Edit4"), QStringLiteral("0.70"), group);
+    page.Label9 = make_label(QStringLiteral("Label9"), QStringLiteral("Mutation"), group);
+    page.Edit5 = make_edit(QStringLiteral("Edit5"), QStringLiteral("0.20"), group);
+    page.Label8 = make_label(QStringLiteral("Label8"), QStringLiteral("One-point Mutation"), group);
+    page.Edit6 = make_edit(QStringLiteral("Edit6"), QStringLiteral("0.00"), group);
+    page.Label3 = make_label(QStringLiteral("Label3"), QStringLiteral("Reproduction"), group);
+    page.Label6 = make_label(QStringLiteral("Label6"), QStringLiteral("0.1"), group);
+    field_rows(group, {{page.Label7, page.Edit4},
+                       {page.Label9, page.Edit5},
+                       {page.Label8, page.Edit6},
+                       {page.Label3, page.Label6}});
+}
+
+void build_ratios_group(PopulationPage& page) {
+    page.GroupBox4 = make_group(QStringLiteral("GroupBox4"),
+                                QStringLiteral("Initial Ratio of the Nodes"), page.TabSheet3);
+    QGroupBox* group = page.GroupBox4;
+    page.Label15 = make_label(QStringLiteral("Label15"), QStringLiteral("Function"), group);
+    page.Edit13 = make_edit(QStringLiteral("Edit13"), QStringLiteral("0.50"), group);
+    page.Label16 = make_label(QStringLiteral("Label16"), QStringLiteral("Variable"), group);
+    page.Edit14 = make_edit(QStringLiteral("Edit14"), QStringLiteral("0.20"), group);
+    page.Label14 = make_label(QStringLiteral("Label14"), QStringLiteral("Constant"), group);
+    page.ConstLabel = make_label(QStringLiteral("ConstLabel"), QStringLiteral("0.3"), group);
+    // Ratios are plain numbers; an input method would only get in the way.
+    for (QLineEdit* edit : {page.Edit13, page.Edit14}) {
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    }
+    field_rows(group, {{page.Label15, page.Edit13},
+                       {page.Label16, page.Edit14},
+                       {page.Label14, page.ConstLabel}});
+}
+
+void build_limits_group(PopulationPage& page) {
+    page.GroupBox2 = make_group(QStringLiteral("GroupBox2"),
+                                QStringLiteral("Restrictions on Genes"), page.TabSheet3);
+    QGroupBox* group = page.GroupBox2;
+    page.Label5 = make_label(QStringLiteral("Label5"), QStringLiteral("Maximum Length"), group);
+    page.Edit8 = make_edit(QStringLiteral("Edit8"), QStringLiteral("100"), group);
+    page.Label11 =
+        make_label(QStringLiteral("Label11"), QStringLiteral("Maximum Initial Depth"), group);
+    page.Edit9 = make_edit(QStringLiteral("Edit9"), QStringLiteral("5"), group);
+    field_rows(group, {{page.Label5, page.Edit8}, {page.Label11, page.Edit9}});
+}
+
+QWidget* build_break_point(PopulationPage& page) {
+    page.CheckBox2 = make_check_box(QStringLiteral("CheckBox2"), QStringLiteral("Break Point"),
+                                    false, page.TabSheet3);
+    auto* label = new GapLabel(QStringLiteral("Label22"),
+                               QStringLiteral("Every            Generations"), page.TabSheet3);
+    page.Label22 = label;
+    page.Edit15 = make_edit(QStringLiteral("Edit15"), QStringLiteral("5"), label);
+    set_dependent_field(page.Edit15, false);
+    label->set_gap_widget(page.Edit15);
+
+    auto* row = new QWidget(page.TabSheet3);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(page.CheckBox2);
+    layout->addWidget(page.Label22);
+    layout->addStretch(1);
+    return row;
+}
+
+}  // namespace
+
+PopulationPage build_population_page(QWidget* parent) {
+    PopulationPage page;
+    page.TabSheet3 = new QWidget(parent);
+    page.TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    page.Label1 =
+        make_label(QStringLiteral("Label1"), QStringLiteral("Population Size"), page.TabSheet3);
+    page.Edit1 = make_edit(QStringLiteral("Edit1"), QStringLiteral("1000"), page.TabSheet3);
+    page.Label2 =
+        make_label(QStringLiteral("Label2"), QStringLiteral("Generation"), page.TabSheet3);
+    page.Edit2 = make_edit(QStringLiteral("Edit2"), QStringLiteral("50"), page.TabSheet3);
+    build_selection_group(page);
+    build_rates_group(page);
+    build_ratios_group(page);
+    build_limits_group(page);
+
+    auto* sizes = new QGridLayout();
+    sizes->addWidget(page.Label1, 0, 0);
+    sizes->addWidget(page.Edit1, 0, 1);
+    sizes->addWidget(page.Label2, 1, 0);
+    sizes->addWidget(page.Edit2, 1, 1);
+    sizes->setColumnStretch(2, 1);
+
+    auto* left = new QVBoxLayout();
+    left->addLayout(sizes);
+    left->addWidget(page.GroupBox5);
+    left->addWidget(build_break_point(page));
+    left->addStretch(1);
+
+    auto* right = new QVBoxLayout();
+    right->addWidget(page.GroupBox1);
+    right->addWidget(page.GroupBox4);
+    right->addWidget(page.GroupBox2);
+    right->addStretch(1);
+
+    auto* layout = new QHBoxLayout(page.TabSheet3);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(12);
+    layout->addLayout(left, 1);
+    layout->addLayout(right, 1);
+    return page;
+}
+
+}  // namespace vorn

@@ -1,0 +1,210 @@
+#include "ui/results_page.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScatterSeries>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include "ui/bit_button.h"
+#include "ui/chart_legend.h"
+#include "ui/chart_style.h"
+#include "ui/widgets.h"
+
+namespace vorn {
+
+namespace {
+
+QLineSeries* line_series(QChart* chart, const QString& name, const QString& title,
+                         const QColor& colour) {
+    auto* series = new QLineSeries();
+    series->setObjectName(name);
+    series->setName(title);
+    series->setColor(colour);
+    attach_series(chart, series);
+    return series;
+}
+
+QScatterSeries* point_series(QChart* chart, const QString& name, const QString& title,
+                             const QColor& colour, QScatterSeries::MarkerShape shape, int size) {
+    auto* series = new QScatterSeries();
+    series->setObjectName(name);
+    series->setName(title);
+    series->setColor(colour);
+    series->setBorderColor(colour.alpha() < 255 ? Qt::transparent : colour.darker(150));
+    series->setMarkerShape(shape);
+    series->setMarkerSize(size);
+    attach_series(chart, series);
+    return series;
+}
+
+// Generations are counted from 0 in whole steps.
+void add_generation_axis(QChart* chart) {
+    QValueAxis* axis = add_value_axis(chart, Qt::AlignBottom, QStringLiteral("Generation"));
+    axis->setRange(0, 50);
+    axis->setTickCount(6);
+    axis->setLabelFormat(QStringLiteral("%d"));
+}
+
+void build_fitness_chart(ResultsPage& page) {
+    page.Chart2 = make_chart_view(QStringLiteral("Chart2"), page.TabSheet4);
+    QChart* chart = page.Chart2->chart();
+    add_generation_axis(chart);
+    add_value_axis(chart, Qt::AlignLeft, QStringLiteral("Fitness of best indv."));
+    page.Series3 =
+        line_series(chart, QStringLiteral("Series3"), QStringLiteral("Validation"), Qt::blue);
+    page.Series5 =
+        line_series(chart, QStringLiteral("Series5"), QStringLiteral("Training"), Qt::red);
+}
+
+void build_length_chart(ResultsPage& page) {
+    page.Chart3 = make_chart_view(QStringLiteral("Chart3"), page.TabSheet4);
+    QChart* chart = page.Chart3->chart();
+    add_generation_axis(chart);
+    add_value_axis(chart, Qt::AlignLeft, QStringLiteral("Length of gene"));
+    page.Series4 =
+        line_series(chart, QStringLiteral("Series4"), QStringLiteral("Best indv."), Qt::red);
+    page.FastLineSeries1 = line_series(chart, QStringLiteral("FastLineSeries1"),
+                                       QStringLiteral("Average"), QColor(0, 128, 64));
+}
+
+void build_plane_chart(ResultsPage& page) {
+    page.Chart1 = make_chart_view(QStringLiteral("Chart1"), page.TabSheet4);
+    QChart* chart = page.Chart1->chart();
+    page.chart1_bottom_axis = add_value_axis(chart, Qt::AlignBottom, QStringLiteral("X"));
+    page.chart1_left_axis = add_value_axis(chart, Qt::AlignLeft, QStringLiteral("Y"));
+    page.chart1_left_axis->setLabelFormat(QStringLiteral("%.2f"));
+    // Positive class in reds, negative class in blues; the curves are a faint
+    // wash of the region so the data points stay readable over them.
+    using Shape = QScatterSeries::MarkerShape;
+    page.Series1 = point_series(chart, QStringLiteral("Series1"), QStringLiteral("Validation data"),
+                                QColor(220, 0, 0), Shape::MarkerShapeCircle, 7);
+    page.Series2 =
+        point_series(chart, QStringLiteral("Series2"), QStringLiteral("Validation curve"),
+                     QColor(255, 120, 120, 90), Shape::MarkerShapeRectangle, 8);
+    page.Series6 = point_series(chart, QStringLiteral("Series6"), QStringLiteral("Training data"),
+                                QColor(128, 0, 0), Shape::MarkerShapeTriangle, 7);
+    page.Series7 = point_series(chart, QStringLiteral("Series7"), QStringLiteral("Training curve"),
+                                QColor(255, 170, 60, 90), Shape::MarkerShapeRectangle, 5);
+    page.Series8 =
+        point_series(chart, QStringLiteral("Series8"), QStringLiteral("Validation data2"),
+                     QColor(0, 0, 230), Shape::MarkerShapeCircle, 7);
+    page.Series9 = point_series(chart, QStringLiteral("Series9"), QStringLiteral("Training data2"),
+                                QColor(0, 0, 110), Shape::MarkerShapeTriangle, 7);
+    page.Series10 =
+        point_series(chart, QStringLiteral("Series10"), QStringLiteral("Validation class-1"),
+                     QColor(0, 150, 0), Shape::MarkerShapeRectangle, 7);
+    ChartLegend::leave_out(page.Series2);
+    ChartLegend::leave_out(page.Series7);
+}
+
+QGroupBox* build_best_panel(ResultsPage& page) {
+    page.Panel2 =
+        make_group(QStringLiteral("Panel2"), QStringLiteral("Best individual"), page.TabSheet4);
+    QGroupBox* panel = page.Panel2;
+    page.Label28 = make_label(QStringLiteral("Label28"), QStringLiteral("Best Individual"), panel);
+    page.Label32 = make_label(QStringLiteral("Label32"), QStringLiteral("Label32"), panel);
+    page.Label27 = make_label(QStringLiteral("Label27"), QString(), panel);
+    page.Label27->setWordWrap(true);
+    page.Memo1 = new QPlainTextEdit(panel);
+    page.Memo1->setObjectName(QStringLiteral("Memo1"));
+    page.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    page.Memo1->setMaximumHeight(page.Memo1->fontMetrics().lineSpacing() * 3 + 8);
+
+    auto* layout = new QGridLayout(panel);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setVerticalSpacing(2);
+    layout->addWidget(page.Label28, 0, 0);
+    layout->addWidget(page.Label32, 0, 1);
+    layout->setColumnStretch(1, 1);
+    layout->addWidget(page.Label27, 1, 0, 1, 2);
+    layout->addWidget(page.Memo1, 2, 0, 1, 2);
+    return panel;
+}
+
+ChartPanel* panel_of(QChartView* view, int legend_columns, QWidget* parent) {
+    auto* panel = new ChartPanel(view, legend_columns, parent);
+    return panel;
+}
+
+QLayout* build_run_controls(ResultsPage& page) {
+    page.ProgressBar1 = new QProgressBar(page.TabSheet4);
+    page.ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    page.ProgressBar1->setRange(0, 100);
+    page.ProgressBar1->setValue(0);
+    page.ProgressBar1->setTextVisible(false);
+    page.Label31 =
+        make_label(QStringLiteral("Label31"), QStringLiteral("Not running"), page.TabSheet4);
+    page.BitBtn2 = new BitBtn(QStringLiteral("BitBtn2"), ButtonKind::ok, page.TabSheet4);
+    page.BitBtn2->setText(QStringLiteral("Start"));
+    page.BitBtn1 = new BitBtn(QStringLiteral("BitBtn1"), ButtonKind::no, page.TabSheet4);
+    page.BitBtn1->setText(QStringLiteral("Stop"));
+    page.BitBtn1->setEnabled(false);
+
+    auto* buttons = new QHBoxLayout();
+    buttons->addWidget(page.BitBtn2);
+    buttons->addWidget(page.BitBtn1);
+    auto* layout = new QVBoxLayout();
+    layout->addWidget(page.ProgressBar1);
+    layout->addWidget(page.Label31);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    return layout;
+}
+
+}  // namespace
+
+ResultsPage build_results_page(QWidget* parent) {
+    ResultsPage page;
+    page.TabSheet4 = new QWidget(parent);
+    page.TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
+    page.CheckBox6 = make_check_box(QStringLiteral("CheckBox6"), QStringLiteral("Training fitness"),
+                                    false, page.TabSheet4);
+    page.CheckBox5 = make_check_box(QStringLiteral("CheckBox5"), QStringLiteral("Auto zoom"), false,
+                                    page.TabSheet4);
+    page.CheckBox7 = make_check_box(QStringLiteral("CheckBox7"), QStringLiteral("Training data"),
+                                    false, page.TabSheet4);
+    page.CheckBox4 = make_check_box(QStringLiteral("CheckBox4"), QStringLiteral("Fixed range"),
+                                    true, page.TabSheet4);
+    build_fitness_chart(page);
+    build_length_chart(page);
+    build_plane_chart(page);
+
+    auto* boxes = new QHBoxLayout();
+    for (QCheckBox* box : {page.CheckBox6, page.CheckBox5, page.CheckBox7, page.CheckBox4}) {
+        boxes->addWidget(box);
+    }
+    boxes->addStretch(1);
+
+    // The plane, the best program and the run controls on the left; the two
+    // histories on the right, each with the height its axis title needs.
+    auto* below_plane = new QHBoxLayout();
+    below_plane->addWidget(build_best_panel(page), 1);
+    below_plane->addLayout(build_run_controls(page));
+    auto* left = new QVBoxLayout();
+    left->addWidget(panel_of(page.Chart1, 3, page.TabSheet4), 1);
+    left->addLayout(below_plane);
+    auto* right = new QVBoxLayout();
+    right->addWidget(panel_of(page.Chart2, 2, page.TabSheet4), 1);
+    right->addWidget(panel_of(page.Chart3, 2, page.TabSheet4), 1);
+    auto* columns = new QHBoxLayout();
+    columns->addLayout(left, 5);
+    columns->addLayout(right, 4);
+
+    auto* layout = new QVBoxLayout(page.TabSheet4);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addLayout(boxes);
+    layout->addLayout(columns, 1);
+    return page;
+}
+
+}  // namespace vorn

@@ -1,0 +1,65 @@
+#pragma once
+// The "Results" page: the three charts with their series, the check boxes
+// that steer them, the best-individual panel, progress and the run buttons.
+#include <QtGlobal>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QWidget;
+
+QT_BEGIN_NAMESPACE
+class QChartView;
+class QLineSeries;
+class QScatterSeries;
+class QValueAxis;
+QT_END_NAMESPACE
+
+namespace vorn {
+
+class BitBtn;
+
+struct ResultsPage {
+    QWidget* TabSheet4 = nullptr;
+
+    QCheckBox* CheckBox6 = nullptr;  // "Training fitness"
+    QCheckBox* CheckBox5 = nullptr;  // "Auto zoom"
+    QCheckBox* CheckBox7 = nullptr;  // "Training data"
+    QCheckBox* CheckBox4 = nullptr;  // "Fixed range"
+
+    QChartView* Chart2 = nullptr;  // fitness of the best per generation
+    QLineSeries* Series3 = nullptr;
+    QLineSeries* Series5 = nullptr;
+
+    QChartView* Chart3 = nullptr;  // gene lengths per generation
+    QLineSeries* Series4 = nullptr;
+    QLineSeries* FastLineSeries1 = nullptr;
+
+    QChartView* Chart1 = nullptr;  // the input plane
+    QScatterSeries* Series1 = nullptr;
+    QScatterSeries* Series2 = nullptr;
+    QScatterSeries* Series6 = nullptr;
+    QScatterSeries* Series7 = nullptr;
+    QScatterSeries* Series8 = nullptr;
+    QScatterSeries* Series9 = nullptr;
+    QScatterSeries* Series10 = nullptr;
+    QValueAxis* chart1_bottom_axis = nullptr;
+    QValueAxis* chart1_left_axis = nullptr;
+
+    QGroupBox* Panel2 = nullptr;  // "Best individual"
+    QLabel* Label28 = nullptr;
+    QLabel* Label32 = nullptr;
+    QLabel* Label27 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Label31 = nullptr;
+    BitBtn* BitBtn2 = nullptr;  // Start / Abort
+    BitBtn* BitBtn1 = nullptr;  // Stop / Resume
+};
+
+[[nodiscard]] ResultsPage build_results_page(QWidget* parent);
+
+}  // namespace vorn

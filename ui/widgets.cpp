@@ -1,0 +1,59 @@
+#include "ui/widgets.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+
+namespace vorn {
+
+QLabel* make_label(const QString& name, const QString& caption, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QLineEdit* make_edit(const QString& name, const QString& text, QWidget* parent) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0")) * 9 + 16);
+    return edit;
+}
+
+QPushButton* make_button(const QString& name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QCheckBox* make_check_box(const QString& name, const QString& caption, bool checked,
+                          QWidget* parent) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->setChecked(checked);
+    return box;
+}
+
+QGroupBox* make_group(const QString& name, const QString& caption, QWidget* parent) {
+    auto* group = new QGroupBox(caption, parent);
+    group->setObjectName(name);
+    return group;
+}
+
+void set_dependent_field(QLineEdit* edit, bool enabled) {
+    const QPalette standard = QApplication::palette(edit);
+    const QColor colour =
+        standard.color(QPalette::Active, enabled ? QPalette::Base : QPalette::Button);
+    QPalette palette = edit->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, colour);
+    }
+    edit->setPalette(palette);
+    edit->setEnabled(enabled);
+}
+
+}  // namespace vorn

@@ -1,0 +1,26 @@
+#pragma once
+// Small factories that give every control its object name at birth, and the
+// enabled-with-colour state of a dependent edit.
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QString;
+class QWidget;
+
+namespace vorn {
+
+[[nodiscard]] QLabel* make_label(const QString& name, const QString& caption, QWidget* parent);
+[[nodiscard]] QLineEdit* make_edit(const QString& name, const QString& text, QWidget* parent);
+[[nodiscard]] QPushButton* make_button(const QString& name, const QString& caption,
+                                       QWidget* parent);
+[[nodiscard]] QCheckBox* make_check_box(const QString& name, const QString& caption, bool checked,
+                                        QWidget* parent);
+[[nodiscard]] QGroupBox* make_group(const QString& name, const QString& caption, QWidget* parent);
+
+// Enabled with the window colour, or disabled with the button-face colour,
+// so a field that does not apply looks like part of the panel.
+void set_dependent_field(QLineEdit* edit, bool enabled);
+
+}  // namespace vorn
