@@ -47,9 +47,19 @@ double mean_length(std::span<Individual* const> generation) {
     return static_cast<double>(sum) / static_cast<double>(generation.size());
 }
 
-void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed) {
+void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed,
+                    RunFrontEnd* front_end) {
     seed_random(seed);
-    pop.create_initial_population(setting);
+    if (front_end == nullptr) {
+        pop.create_initial_population(setting);
+        return;
+    }
+    // Creation can take a while with demanding settings: keep the front end
+    // responsive and let an abort cut it short.
+    pop.create_initial_population(setting, [&] {
+        front_end->pump_events();
+        return setting.abort_request == 0;
+    });
 }
 
 namespace {
@@ -87,7 +97,7 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
     front_end.run_started();
     try {
         Evaluation evaluation(setting, pop.max_length, options.evaluator, options.threads);
-        initialize_run(setting, pop, outcome.seed);
+        initialize_run(setting, pop, outcome.seed, &front_end);
         front_end.set_up(setting, pop, outcome.seed);
         for (std::int32_t g = 0; g < pop.num_generations; ++g) {
             while (setting.pause_request != 0) {

@@ -74,8 +74,10 @@ struct RunOptions {
 RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_end,
                   const RunOptions& options = {});
 
-// Seeds the generator and grows the first generation.
-void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed);
+// Seeds the generator and grows the first generation; with a front end,
+// its events are pumped while creation takes long.
+void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed,
+                    RunFrontEnd* front_end = nullptr);
 
 // Fills the three fitness values of every individual; true when one of them
 // is perfect (raw fitness not above 0).

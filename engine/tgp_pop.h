@@ -3,6 +3,7 @@
 // turns holding the current generation, and the per-generation history.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,8 +43,11 @@ struct PopulationTexts {
 
 enum SelectionMethod : std::int32_t { proportional = 0, tournament = 1, random_selection = 2 };
 
-// Abandoned trees per individual before creation gives up with a RunError.
+// Abandoned trees per individual, and for the whole first generation, before
+// creation gives up with a RunError: far beyond what usable settings need
+// (the defaults abandon a few hundred trees in all), reached within seconds.
 inline constexpr std::int64_t creation_attempt_limit = 1'000'000;
+inline constexpr std::int64_t creation_total_attempt_limit = 2'000'000;
 // Redraws of a second parent equal to the first before another position is
 // taken directly.
 inline constexpr std::int32_t parent_redraw_limit = 1000;
@@ -91,7 +95,11 @@ public:
     }
 
     // Random creation: fills every individual of the current buffer.
-    void create_initial_population(const Tproblem_setting& setting);
+    // `keep_going` is called now and then while trees are grown, so a front
+    // end can stay responsive; when it returns false creation stops early
+    // (the run is being aborted and no generation will be evaluated).
+    void create_initial_population(const Tproblem_setting& setting,
+                                   const std::function<bool()>& keep_going = {});
 
     // Breeds the sorted current generation into the other buffer.
     void breed(std::int32_t generation, const Tproblem_setting& setting);

@@ -286,3 +286,33 @@ TEST(RunDriver, EveryEvaluatorAndThreadCountRunsAlike) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(RunDriver, AbortDuringALongCreationEndsTheRunAtOnce) {
+    EngineFixture f;
+    // Trees of IFLTE alone that almost never complete within 70 nodes.
+    f.problem.texts.checked = {false, false, false, false, false, false, false, false, false, true};
+    f.population.function_ratio = "0.95";
+    f.population.variable_ratio = "0.03";
+    f.population.max_length = "500";
+    f.population.max_initial_depth = "6";
+    f.population.population_size = "1000";
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    front.on_pump = [](Tproblem_setting& s, int pump) {
+        if (pump == 3) {
+            s.abort_request = 1;
+        }
+    };
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+    EXPECT_EQ(front.pumps, 3);
+    EXPECT_TRUE(outcome.aborted);
+    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(outcome.generations_done, 0);
+    EXPECT_TRUE(front.reports.empty());
+}
+
+}  // namespace
+}  // namespace vorn
