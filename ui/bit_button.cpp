@@ -31,6 +31,8 @@ void BitBtn::set_kind(ButtonKind kind) {
             caption = QStringLiteral("Cancel");
             break;
     }
+    // Drawn as the default button: Enter presses it (see TForm1::keyPressEvent).
+    setDefault(kind == ButtonKind::ok);
     setIcon(style()->standardIcon(icon, nullptr, this));
     setText(caption);
 }

@@ -1,7 +1,9 @@
 // vorn: the workbench window.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
+#include "ui/bit_button.h"
 #include "ui/main_window.h"
 
 int main(int argc, char* argv[]) {
@@ -19,6 +21,9 @@ int main(int argc, char* argv[]) {
                                       QStringLiteral("Start with FILE loaded as training data."),
                                       QStringLiteral("FILE"));
     options.addOption(training);
+    const QCommandLineOption start(QStringLiteral("start"),
+                                   QStringLiteral("Press Start once the window is up."));
+    options.addOption(start);
     options.process(app);
 
     vorn::TForm1 form;
@@ -27,5 +32,8 @@ int main(int argc, char* argv[]) {
         form.run_guarded([&] { form.load_training_file(path); });
     }
     form.show();
+    if (options.isSet(start)) {
+        QTimer::singleShot(0, &form, [&form] { form.results().BitBtn2->click(); });
+    }
     return QApplication::exec();
 }

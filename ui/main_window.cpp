@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <optional>
 
 #include "engine/tgp_pop.h"
 #include "problem/data_file.h"
@@ -28,6 +30,7 @@
 #include "ui/dialogs.h"
 #include "ui/grid_model.h"
 #include "ui/radio_group.h"
+#include "ui/run_control.h"
 #include "ui/widgets.h"
 
 namespace vorn {
@@ -106,6 +109,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
     setCentralWidget(PageControl1);
     menu_ = build_main_menu(this);
     new MenuShortcuts(this);
+    run_control_ = std::make_unique<RunControl>(*this, *dialogs_);
 
     FormCreate();
     validation_loaded = false;
@@ -153,6 +157,7 @@ void TForm1::connect_handlers() {
     on(problem_.Button1, &QPushButton::clicked, &TForm1::Button1Click);
     on(problem_.Button3, &QPushButton::clicked, &TForm1::Button3Click);
     on(problem_.Button2, &QPushButton::clicked, &TForm1::Button2Click);
+    on(results_.BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
     on(results_.BitBtn2, &QPushButton::clicked, &TForm1::BitBtn2Click);
     on(menu_.Exit1, &QAction::triggered, &TForm1::Exit1Click);
     on(menu_.Problem1, &QAction::triggered, &TForm1::Problem1Click);
@@ -398,9 +403,16 @@ void TForm1::Button2Click() {
 // ---------------------------------------------------------------------------
 // Run, menus, About
 
+void TForm1::BitBtn1Click() {
+    run_control_->toggle_pause();
+}
+
+// The button's kind alone tells a run in progress: then only the abort
+// question is asked, so no second run can start inside one.
 void TForm1::BitBtn2Click() {
     if (results_.BitBtn2->kind() != ButtonKind::ok) {
-        return;  // the abort question comes with run control
+        run_control_->ask_abort();
+        return;
     }
     const StartState state{training_loaded, validation_loaded, problem_.CheckBox3->isChecked(),
                            text_of(population_.Label6), text_of(population_.ConstLabel)};
@@ -414,11 +426,13 @@ void TForm1::BitBtn2Click() {
         set_active_page(refusal->page);
         return;
     }
-    // Building the run and running it come with run control.
+    run_control_->start();
 }
 
 void TForm1::Exit1Click() {
     exit_routine_(0);
+    // Only a test's exit routine returns: the run must not outlive it.
+    run_control_->request_abort();
 }
 
 void TForm1::About1Click() {
@@ -428,10 +442,37 @@ void TForm1::About1Click() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // The run lives inside a handler below us on the stack: let it end at the
+    // next generation boundary, then close.
+    if (run_control_->running()) {
+        run_control_->close_after_run();
+        event->ignore();
+        return;
+    }
     // The other windows never keep the program alive on their own.
     GraphForm->hide();
     AboutBox->hide();
     QMainWindow::closeEvent(event);
+}
+
+// A main window has no default or cancel button: while "Results" shows, keys
+// that no control took press the enabled run button of kind ok (Enter) or
+// no (Esc).
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    std::optional<ButtonKind> kind;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        kind = ButtonKind::ok;
+    } else if (event->key() == Qt::Key_Escape) {
+        kind = ButtonKind::no;
+    }
+    BitBtn* button =
+        kind && active_page() == Page::results ? run_control_->button_of_kind(*kind) : nullptr;
+    if (button == nullptr) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    button->click();
 }
 
 // ---------------------------------------------------------------------------

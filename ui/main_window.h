@@ -18,6 +18,7 @@ class QTabWidget;
 
 namespace vorn {
 
+class RunControl;
 class TAboutBox;
 class TGraphForm;
 struct PopulationTexts;
@@ -61,6 +62,7 @@ public:
     [[nodiscard]] TGraphForm* graph_form() const { return GraphForm; }
     [[nodiscard]] TAboutBox* about_box() const { return AboutBox; }
     [[nodiscard]] const QString& open_dialog_file() const { return open_dialog_file_; }
+    [[nodiscard]] RunControl& run_control() const { return *run_control_; }
 
     std::vector<functable> function_table;
     bool validation_loaded = false;
@@ -86,6 +88,7 @@ public:
     void Button1Click();
     void Button3Click();
     void Button2Click();
+    void BitBtn1Click();
     void BitBtn2Click();
     void Problem1Click();
     void GPrun2Click();
@@ -95,6 +98,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void connect_handlers();
@@ -112,6 +116,7 @@ private:
     PopulationPage population_;
     ResultsPage results_;
     MainMenu menu_;
+    std::unique_ptr<RunControl> run_control_;
     TAboutBox* AboutBox = nullptr;
     TGraphForm* GraphForm = nullptr;
     QString open_dialog_file_;  // what OpenDialog1 proposes: the file chosen last

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScatterSeries>
@@ -81,7 +82,11 @@ void build_plane_chart(ResultsPage& page) {
     QChart* chart = page.Chart1->chart();
     page.chart1_bottom_axis = add_value_axis(chart, Qt::AlignBottom, QStringLiteral("X"));
     page.chart1_left_axis = add_value_axis(chart, Qt::AlignLeft, QStringLiteral("Y"));
-    page.chart1_left_axis->setLabelFormat(QStringLiteral("%.2f"));
+    // Left axis values read like "#,##0.##": grouped thousands, "." as the
+    // decimal point whatever the locale, no trailing zeros.
+    chart->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    chart->setLocalizeNumbers(true);
+    page.chart1_left_axis->setLabelFormat(QStringLiteral("%.10g"));
     // Positive class in reds, negative class in blues; the curves are a faint
     // wash of the region so the data points stay readable over them.
     using Shape = QScatterSeries::MarkerShape;
@@ -89,7 +94,7 @@ void build_plane_chart(ResultsPage& page) {
                                 QColor(220, 0, 0), Shape::MarkerShapeCircle, 7);
     page.Series2 =
         point_series(chart, QStringLiteral("Series2"), QStringLiteral("Validation curve"),
-                     QColor(255, 120, 120, 90), Shape::MarkerShapeRectangle, 8);
+                     QColor(255, 120, 120, 120), Shape::MarkerShapeRectangle, 8);
     page.Series6 = point_series(chart, QStringLiteral("Series6"), QStringLiteral("Training data"),
                                 QColor(128, 0, 0), Shape::MarkerShapeTriangle, 7);
     page.Series7 = point_series(chart, QStringLiteral("Series7"), QStringLiteral("Training curve"),

@@ -124,8 +124,7 @@ TEST_F(Menus, CtrlSReachesAHiddenItemButNotADisabledOne) {
     EXPECT_EQ(dialogs->messages.size(), 1U);
 }
 
-// Start's checks, each with its message, resets and page; the run itself
-// comes with run control.
+// Start's checks in their order, each with its message, resets and page.
 TEST_F(Menus, StartRefusesWithTheFirstFailedCheck) {
     struct Case {
         const char* what;
@@ -149,12 +148,13 @@ TEST_F(Menus, StartRefusesWithTheFirstFailedCheck) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        // Leaving "Population" runs its own checks; only Start's are wanted here.
+        form->set_active_page(Page::results);
         dialogs->messages.clear();
         form->training_loaded = c.training;
         problem().CheckBox3->setChecked(!c.own_validation);
         population().Edit4->setText(QString::fromLatin1(c.crossover));
         population().Edit13->setText(QString::fromLatin1(c.function_ratio));
-        form->set_active_page(Page::results);
         QTest::mouseClick(results().BitBtn2, Qt::LeftButton);
         EXPECT_EQ(dialogs->messages, std::vector<std::string>{c.message});
         EXPECT_EQ(current_page(), c.page);

@@ -1,0 +1,248 @@
+#include "ui/run_control.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <algorithm>
+#include <exception>
+#include <new>
+#include <stdexcept>
+
+#include "engine/tgp_pop.h"
+#include "problem/errors.h"
+#include "problem/number_text.h"
+#include "problem/problem_setting.h"
+#include "ui/bit_button.h"
+#include "ui/check_list_box.h"
+#include "ui/dialogs.h"
+#include "ui/main_window.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* abort_question = "Are you sure you want to abort this GP run?";
+
+void set_button(BitBtn* button, ButtonKind kind, const QString& caption) {
+    button->set_kind(kind);
+    button->setText(caption);
+}
+
+}  // namespace
+
+RunControl::RunControl(TForm1& form, Dialogs& dialogs)
+    : form_(form), page_(form.results()), dialogs_(dialogs), charts_(page_) {}
+
+RunControl::~RunControl() = default;
+
+bool RunControl::pause_requested() const {
+    return setting_ && setting_->pause_request != 0;
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void RunControl::start() {
+    if (!build_run()) {
+        return;
+    }
+    form_.set_active_page(Page::results);
+    RunOptions options;
+    options.seed = seed;
+    try {
+        last_outcome_ = run_gp(*setting_, *pop_, *this, options);
+    } catch (const std::exception& error) {
+        // Anything but a RunError escapes the driver: still end the run.
+        release_run();
+        show_idle();
+        dialogs_.message(QString::fromStdString(error.what()));
+        return;
+    }
+    release_run();
+    if (close_after_run_) {
+        close_after_run_ = false;
+        form_.close();
+    }
+}
+
+// A refused text keeps the window and everything in it: the message names the
+// field or cell, and its page is shown.
+bool RunControl::build_run() {
+    try {
+        setting_ = std::make_unique<Tproblem_setting>(form_.problem_texts(), form_.function_table);
+    } catch (const SettingError& error) {
+        dialogs_.message(QString::fromStdString(error.what()));
+        form_.set_active_page(Page::problem_setting);
+        return false;
+    } catch (const std::bad_alloc&) {
+        dialogs_.message(QStringLiteral("Memory Allocation Error!!!!1"));
+        return false;
+    } catch (const std::length_error&) {
+        dialogs_.message(QStringLiteral("Memory Allocation Error!!!!1"));
+        return false;
+    }
+    if (setting_->fell_back_to_plus()) {
+        dialogs_.message(QStringLiteral("You must use 1 function at least."));
+        form_.set_active_page(Page::problem_setting);
+        form_.problem().CheckListBox1->set_checked(0, true);
+    }
+    const char* failure = nullptr;
+    try {
+        pop_ = std::make_unique<Tgp_pop>(form_.population_texts(), *setting_);
+    } catch (const SettingError& error) {
+        setting_.reset();
+        dialogs_.message(QString::fromStdString(error.what()));
+        form_.set_active_page(Page::population);
+        return false;
+    } catch (const std::bad_alloc&) {
+        failure = "Memory Allocation Error!!!!2";
+    } catch (const std::length_error&) {
+        failure = "Memory Allocation Error!!!!2";
+    }
+    if (failure != nullptr) {
+        setting_.reset();
+        dialogs_.message(QString::fromLatin1(failure));
+        return false;
+    }
+    return true;
+}
+
+void RunControl::ask_abort() {
+    if (!running()) {
+        return;
+    }
+    if (dialogs_.question(QString::fromLatin1(application_title),
+                          QString::fromLatin1(abort_question))) {
+        request_abort();
+    }
+}
+
+void RunControl::request_abort() {
+    if (setting_) {
+        setting_->abort_request = 1;
+    }
+}
+
+void RunControl::toggle_pause() {
+    if (!setting_) {
+        return;
+    }
+    setting_->pause_request ^= 1;
+    if (setting_->pause_request != 0) {
+        set_button(page_.BitBtn1, ButtonKind::ok, QStringLiteral("Resume"));
+        page_.BitBtn2->setEnabled(true);
+    } else {
+        set_button(page_.BitBtn1, ButtonKind::no, QStringLiteral("Stop"));
+        page_.BitBtn2->setEnabled(false);
+    }
+}
+
+void RunControl::close_after_run() {
+    close_after_run_ = true;
+    request_abort();
+}
+
+BitBtn* RunControl::button_of_kind(ButtonKind kind) const {
+    for (BitBtn* button : {page_.BitBtn2, page_.BitBtn1}) {
+        if (button->kind() == kind && button->isEnabled()) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+void RunControl::release_run() {
+    pop_.reset();
+    setting_.reset();
+}
+
+void RunControl::show_idle() {
+    charts_.set_animated(true);
+    page_.BitBtn2->setEnabled(true);
+    page_.BitBtn1->setEnabled(false);
+    set_button(page_.BitBtn2, ButtonKind::ok, QStringLiteral("Start"));
+    form_.menu().StartGPrun1->setVisible(true);
+    page_.ProgressBar1->setValue(0);
+    page_.Label31->setText(QStringLiteral("Not running"));
+}
+
+// ---------------------------------------------------------------------------
+// The run's front end
+
+void RunControl::run_started() {
+    page_.BitBtn1->setEnabled(true);
+    page_.BitBtn2->setEnabled(false);
+    form_.menu().StartGPrun1->setVisible(false);
+    set_button(page_.BitBtn2, ButtonKind::abort, QStringLiteral("Abort"));
+    charts_.set_animated(false);
+}
+
+void RunControl::set_up(const Tproblem_setting& setting, const Tgp_pop& pop,
+                        std::uint32_t /*seed*/) {
+    charts_.clear_histories(pop.num_generations);
+    // Equal ends would make Qt show its busy indicator.
+    page_.ProgressBar1->setRange(0, std::max(pop.num_generations - 1, 1));
+    charts_.plot_data_points(setting);
+    form_.repaint();
+}
+
+void RunControl::progress(std::int32_t g, std::int32_t num_generations) {
+    page_.ProgressBar1->setValue(g);
+    page_.Label31->setText(QStringLiteral("%1 / %2").arg(g + 1).arg(num_generations));
+}
+
+bool RunControl::wants_training_curve() {
+    return page_.CheckBox7->isChecked();
+}
+
+void RunControl::generation_done(const GenerationReport& report) {
+    page_.Label32->setText(QString::fromStdString(general_text(report.validation_fitness)));
+    charts_.plot_generation(report);
+    charts_.draw_curves(report);
+    form_.repaint();
+    if (generation_hook) {
+        generation_hook(report);
+    }
+}
+
+void RunControl::best_formula(const std::string& formula) {
+    page_.Memo1->setPlainText(form_.problem().Edit18->text() + QLatin1Char('=') +
+                              QString::fromStdString(formula));
+}
+
+void RunControl::pump_events() {
+    QCoreApplication::processEvents();
+}
+
+// The wait blocks on the event queue so a paused run costs no CPU; once an
+// abort is requested nothing more needs waiting for.
+void RunControl::wait_while_paused() {
+    if (setting_ && setting_->abort_request != 0) {
+        pump_events();
+        return;
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void RunControl::aborted_while_paused() {
+    set_button(page_.BitBtn1, ButtonKind::no, QStringLiteral("Pause"));
+}
+
+void RunControl::run_ended(const RunOutcome& outcome) {
+    QApplication::beep();
+    show_idle();
+    // Stop pressed in the last generation: no wait follows, so the button
+    // must not carry "Resume" into the next run.
+    if (page_.BitBtn1->kind() == ButtonKind::ok) {
+        set_button(page_.BitBtn1, ButtonKind::no, QStringLiteral("Stop"));
+    }
+    if (outcome.error) {
+        dialogs_.message(QString::fromStdString(*outcome.error));
+    }
+}
+
+}  // namespace vorn

@@ -1,0 +1,77 @@
+#pragma once
+// Run control: builds a run from the window's texts, runs it on the window's
+// thread and shows it as it goes; the pause and abort requests and the states
+// of the two run buttons.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "engine/run_gp.h"
+#include "ui/result_charts.h"
+#include "ui/results_page.h"
+
+namespace vorn {
+
+class BitBtn;
+class Dialogs;
+class TForm1;
+enum class ButtonKind;
+
+class RunControl final : public RunFrontEnd {
+public:
+    RunControl(TForm1& form, Dialogs& dialogs);
+    RunControl(const RunControl&) = delete;
+    RunControl& operator=(const RunControl&) = delete;
+    ~RunControl() override;
+
+    // Builds the problem setting and the population, then runs them; returns
+    // when the run is over or the texts were refused.
+    void start();
+    // The abort question; Yes ends the run at the next generation boundary.
+    void ask_abort();
+    // Ends the run at the next generation boundary without asking.
+    void request_abort();
+    // Stop / Resume.
+    void toggle_pause();
+    // Aborts the run and closes the window once the run has ended.
+    void close_after_run();
+
+    [[nodiscard]] bool running() const { return setting_ != nullptr; }
+    [[nodiscard]] bool pause_requested() const;
+    [[nodiscard]] const std::optional<RunOutcome>& last_outcome() const { return last_outcome_; }
+    // The enabled run button of `kind`, if any: the keyboard roles.
+    [[nodiscard]] BitBtn* button_of_kind(ButtonKind kind) const;
+
+    // Test hooks: a fixed seed (the clock otherwise), and a call after each
+    // generation's displays are updated.
+    std::optional<std::uint32_t> seed;
+    std::function<void(const GenerationReport&)> generation_hook;
+
+    void run_started() override;
+    void set_up(const Tproblem_setting& setting, const Tgp_pop& pop, std::uint32_t seed) override;
+    void progress(std::int32_t g, std::int32_t num_generations) override;
+    [[nodiscard]] bool wants_training_curve() override;
+    void generation_done(const GenerationReport& report) override;
+    void best_formula(const std::string& formula) override;
+    void pump_events() override;
+    void wait_while_paused() override;
+    void aborted_while_paused() override;
+    void run_ended(const RunOutcome& outcome) override;
+
+private:
+    [[nodiscard]] bool build_run();
+    void show_idle();
+    void release_run();
+
+    TForm1& form_;
+    ResultsPage page_;
+    Dialogs& dialogs_;
+    ResultCharts charts_;
+    std::unique_ptr<Tproblem_setting> setting_;
+    std::unique_ptr<Tgp_pop> pop_;
+    std::optional<RunOutcome> last_outcome_;
+    bool close_after_run_ = false;
+};
+
+}  // namespace vorn
