@@ -1,5 +1,7 @@
 #include "engine/run_gp.h"
 
+#include <new>
+
 #include "engine/tgp_pop.h"
 #include "problem/errors.h"
 #include "problem/problem_setting.h"
@@ -136,6 +138,8 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
         }
     } catch (const RunError& error) {
         outcome.error = error.what();
+    } catch (const std::bad_alloc&) {
+        outcome.error = "Memory Allocation Error";
     }
     front_end.run_ended(outcome);
     return outcome;

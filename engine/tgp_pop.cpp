@@ -76,8 +76,13 @@ Tgp_pop::Tgp_pop(const PopulationTexts& texts, const Tproblem_setting& setting) 
         read_int(texts.num_generations, "Generation", 1, "a whole number of at least 1");
     selection_method = texts.selection_method;
     if (selection_method == tournament) {
-        tournament_size =
-            read_int(texts.tournament_size, "Tournament Size", 1, "a whole number of at least 1");
+        // Larger tournaments only repeat draws: the best would win every one,
+        // and a second parent could hardly ever be found.
+        const char* requirement = "a whole number from 1 to the \"Population Size\"";
+        tournament_size = read_int(texts.tournament_size, "Tournament Size", 1, requirement);
+        if (tournament_size > population_size) {
+            throw field_error("Tournament Size", requirement, texts.tournament_size);
+        }
     }
     crossover_rate = read_real(texts.crossover_rate, "Crossover");
     mutation_rate = read_real(texts.mutation_rate, "Mutation");

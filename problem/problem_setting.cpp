@@ -1,5 +1,9 @@
 #include "problem/problem_setting.h"
 
+#include <unistd.h>
+
+#include <limits>
+
 #include "problem/errors.h"
 #include "problem/number_text.h"
 #include "program/interpreter.h"
@@ -43,6 +47,25 @@ void require_rows(std::span<const CellRow> cells, const char* grid) {
     }
 }
 
+double physical_memory_bytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page_size = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || page_size <= 0) {
+        return std::numeric_limits<double>::infinity();
+    }
+    return static_cast<double>(pages) * static_cast<double>(page_size);
+}
+
+// Refuses, before anything is allocated, a constant count whose tables
+// cannot fit in this machine's memory (a node row, its label and the value).
+void check_constants_memory(std::int32_t num_constants, const std::string& text) {
+    const double per_constant = sizeof(functable) + sizeof(double) + 16.0;
+    if (static_cast<double>(num_constants) * per_constant > physical_memory_bytes()) {
+        throw field_error("Number of constant",
+                          "small enough for the constant table to fit in memory", text);
+    }
+}
+
 }  // namespace
 
 std::vector<double> make_constant_table(float constant_min, float constant_max,
@@ -72,6 +95,7 @@ Tproblem_setting::Tproblem_setting(const ProblemTexts& texts,
                           texts.num_constants);
     }
     num_constants = *constants;
+    check_constants_memory(num_constants, texts.num_constants);
     num_variables = 2;
 
     constant_min = read_range_end(texts.constant_min);

@@ -78,11 +78,10 @@ BatchEvaluator::BatchEvaluator(const Tproblem_setting& setting, std::int32_t max
             nodes_.push_back({primitive_ops[row.index], 0});
         }
     }
-    // A gene of max_length nodes never holds more operands than nodes.
-    const auto slots = static_cast<std::size_t>(std::max(max_length, 1)) + 1;
-    stack_.resize(slots);
-    broadcast_base_ = static_cast<std::int32_t>(2 * slots);
-    buffers_.resize((2 * slots + 4) * block_size);
+    // Room for the operand stacks of ordinary programs; a deeper one makes
+    // it grow (see reserve_depth), so a huge "Maximum Length" costs nothing
+    // until a program needs it.
+    reserve_depth(std::min<std::int32_t>(std::max(max_length, 1), initial_depth));
     const auto n = static_cast<std::size_t>(setting.num_training_rows);
     const auto m = static_cast<std::size_t>(setting.num_validation_rows);
     training_ = join(std::span(setting.train_x1).first(n), std::span(setting.train_y1).first(n),
@@ -91,11 +90,32 @@ BatchEvaluator::BatchEvaluator(const Tproblem_setting& setting, std::int32_t max
                        std::span(setting.valid_x2).first(m), std::span(setting.valid_y2).first(m));
 }
 
+void BatchEvaluator::reserve_depth(std::int32_t depth) {
+    const auto slots = static_cast<std::size_t>(depth) + 1;
+    if (slots <= stack_.size()) {
+        return;
+    }
+    stack_.resize(slots);
+    buffers_.resize((broadcast_buffers + 2 * slots) * block_size);
+}
+
+void BatchEvaluator::reserve_for(std::span<const std::int32_t> gene) {
+    // The operand stack of a right-to-left walk: a terminal pushes one
+    // operand, a function of k arguments replaces k by one.
+    std::int32_t depth = 0;
+    std::int32_t deepest = 0;
+    for (auto p = static_cast<std::int32_t>(gene.size()) - 1; p >= 0; --p) {
+        depth -= setting_.node_table[gene[p]].arity_less_one;
+        deepest = std::max(deepest, depth);
+    }
+    reserve_depth(deepest);
+}
+
 std::int32_t BatchEvaluator::result_buffer(std::int32_t slot, const Operand* args,
                                            int count) const {
     // Arguments at higher slots use their own slots' buffers; only the
     // argument at this slot can hold one of this slot's two buffers.
-    const std::int32_t first = 2 * slot;
+    const std::int32_t first = broadcast_buffers + 2 * slot;
     for (int k = 0; k < count; ++k) {
         if (args[k].buffer == first) {
             return first + 1;
@@ -104,10 +124,9 @@ std::int32_t BatchEvaluator::result_buffer(std::int32_t slot, const Operand* arg
     return first;
 }
 
-__attribute__((target_clones("avx2", "default")))
-BatchEvaluator::Operand BatchEvaluator::evaluate_block(std::span<const std::int32_t> gene,
-                                                       const double* xs, const double* ys,
-                                                       std::size_t n) {
+__attribute__((target_clones("avx2", "default"))) BatchEvaluator::Operand
+BatchEvaluator::evaluate_block(std::span<const std::int32_t> gene, const double* xs,
+                               const double* ys, std::size_t n) {
     std::int32_t sp = 0;
     for (auto p = static_cast<std::int32_t>(gene.size()) - 1; p >= 0; --p) {
         const Node& node = nodes_[gene[p]];
@@ -192,7 +211,7 @@ BatchEvaluator::Operand BatchEvaluator::evaluate_block(std::span<const std::int3
             for (int k = 0; k < 4; ++k) {
                 const Operand& arg = args[3 - k];
                 if (arg.data == nullptr) {
-                    double* column = buffer(broadcast_base_ + k);
+                    double* column = buffer(k);
                     std::fill(column, column + n, arg.scalar);
                     v[k] = column;
                 } else {
@@ -222,6 +241,7 @@ BatchEvaluator::Operand BatchEvaluator::evaluate_block(std::span<const std::int3
 
 void BatchEvaluator::evaluate(std::span<const std::int32_t> gene, std::span<const double> xs,
                               std::span<const double> ys, std::span<double> out) {
+    reserve_for(gene);
     for (std::size_t start = 0; start < out.size(); start += block_size) {
         const std::size_t n = std::min(block_size, out.size() - start);
         const Operand r = evaluate_block(gene, xs.data() + start, ys.data() + start, n);
@@ -254,6 +274,7 @@ std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene,
 }
 
 std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene, const DataSet& data) {
+    reserve_for(gene);
     std::int64_t hits = 0;
     const std::size_t points = data.xs.size();
     for (std::size_t start = 0; start < points; start += block_size) {

@@ -79,6 +79,8 @@ private:
     [[nodiscard]] double* buffer(std::int32_t index) {
         return buffers_.data() + static_cast<std::size_t>(index) * block_size;
     }
+    void reserve_depth(std::int32_t depth);
+    void reserve_for(std::span<const std::int32_t> gene);
     // The buffer for a result at stack slot `slot`, never one its inputs use.
     [[nodiscard]] std::int32_t result_buffer(std::int32_t slot, const Operand* args,
                                              int count) const;
@@ -86,8 +88,9 @@ private:
     const Tproblem_setting& setting_;
     std::vector<Node> nodes_;
     std::vector<Operand> stack_;
-    std::vector<double> buffers_;  // two per stack slot, then four for broadcasts
-    std::int32_t broadcast_base_ = 0;
+    static constexpr std::int32_t broadcast_buffers = 4;  // IFLTE's scalar arguments
+    static constexpr std::int32_t initial_depth = 64;
+    std::vector<double> buffers_;  // four for broadcasts, then two per stack slot
     DataSet training_;
     DataSet validation_;
 };

@@ -123,13 +123,16 @@ TEST(Selection, TournamentTiesGoToTheEarliestDraw) {
     seed_random(8);
     EXPECT_EQ(f.pop->select_tournament(), first_draw);
 
-    // A large tournament almost always returns the best.
-    f.population.tournament_size = "200";
+    // A tournament as large as the population mostly returns the best (it
+    // is drawn with probability 1 - (19/20)^20, about 0.64).
+    f.population.tournament_size = "20";
     f.build();
     fill_ranked_generation(*f.pop);
-    for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(f.pop->select_tournament(), 0);
+    int best = 0;
+    for (int i = 0; i < 400; ++i) {
+        best += f.pop->select_tournament() == 0 ? 1 : 0;
     }
+    EXPECT_GT(best, 200);
 }
 
 TEST(Selection, ProportionalEdgeCases) {
@@ -159,15 +162,15 @@ TEST(Selection, ProportionalEdgeCases) {
 }
 
 TEST(Selection, SecondParentIsFoundEvenWhenSelectionIsStuck) {
-    // A tournament of 1000 among 2 always returns the better one, so the
-    // second parent of crossover could never differ by selection alone.
+    // A selection method that always returns position 0 could never give a
+    // second parent by drawing again.
     EngineFixture f;
     f.population.population_size = "2";
     f.population.elite_strategy = false;
-    f.population.selection_method = tournament;
-    f.population.tournament_size = "1000";
-    f.population.crossover_rate = "1";
+    f.population.selection_method = 3;
+    f.population.crossover_rate = "0.5";
     f.population.mutation_rate = "0";
+    f.population.one_point_mutation_rate = "0.5";
     f.build();
     fill_ranked_generation(*f.pop);
     seed_random(4);

@@ -65,10 +65,11 @@ Settings random_settings(std::mt19937& random, int subset) {
     }
     auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
     PopulationTexts& p = s.population;
-    p.population_size = std::to_string(log_uniform(random, 2, 300));
+    const int population = log_uniform(random, 2, 300);
+    p.population_size = std::to_string(population);
     p.num_generations = std::to_string(1 + below(3));
     p.selection_method = below(3);
-    p.tournament_size = std::to_string(log_uniform(random, 1, 50));
+    p.tournament_size = std::to_string(std::min(population, log_uniform(random, 1, 50)));
     p.max_length =
         std::to_string(std::max(shortest_program(s.checked), log_uniform(random, 2, 500)));
     p.max_initial_depth = std::to_string(below(11));

@@ -87,7 +87,18 @@ TEST(Population, RefusesSettingsThatCannotRun) {
              f.population.selection_method = tournament;
              f.population.tournament_size = "0";
          },
-         "\"Tournament Size\" must be a whole number of at least 1 (it is \"0\")."},
+         "\"Tournament Size\" must be a whole number from 1 to the \"Population Size\" (it is "
+         "\"0\")."},
+        {"tournament larger than the population",
+         [](auto& f) {
+             f.population.selection_method = tournament;
+             f.population.tournament_size = "21";
+         },
+         "\"Tournament Size\" must be a whole number from 1 to the \"Population Size\" (it is "
+         "\"21\")."},
+        {"constants beyond memory", [](auto& f) { f.problem.texts.num_constants = "2000000000"; },
+         "\"Number of constant\" must be small enough for the constant table to fit in memory "
+         "(it is \"2000000000\")."},
         {"negative elite", [](auto& f) { f.population.elite_percent = "-1"; },
          "\"Elite Strategy\" must be a percentage from 0 to 100 (it is \"-1\")."},
         {"elite above all", [](auto& f) { f.population.elite_percent = "100.5"; },

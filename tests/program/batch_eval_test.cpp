@@ -135,3 +135,30 @@ TEST(BatchEvaluator, ConstantProgramsAndEmptyInput) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+TEST(BatchEvaluator, DeepProgramsGrowTheOperandStack) {
+    // "+ + … + x y y … y": the right-to-left walk holds 151 operands at once,
+    // more than the evaluator keeps room for at first.
+    testing::SettingFixture f;
+    std::mt19937 rng(3);
+    f.training = awkward_rows(rng, 300);
+    Tproblem_setting setting = f.make();
+    BatchEvaluator batch(setting, 400);
+    std::vector<std::int32_t> gene(150, 0);
+    gene.push_back(4);
+    gene.insert(gene.end(), 150, 5);
+    std::vector<double> out(setting.train_x1.size());
+    batch.evaluate(gene, setting.train_x1, setting.train_y1, out);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        ASSERT_TRUE(
+            same_bits(out[i], evaluate_at(setting, gene, setting.train_x1[i], setting.train_y1[i])))
+            << i;
+    }
+    EXPECT_EQ(batch.training_fitness(gene), training_fitness(setting, gene));
+}
+
+}  // namespace
+}  // namespace vorn
