@@ -8,6 +8,8 @@ namespace {
 // Indexes handed out per grab: large enough to keep the lock cold, small
 // enough to balance programs of very different lengths.
 constexpr std::size_t chunk = 4;
+// Checks of the job counter before a worker goes to sleep (each a yield).
+constexpr int spin_checks = 2000;
 }  // namespace
 
 FitnessPool::FitnessPool(unsigned threads) {
@@ -60,6 +62,12 @@ void FitnessPool::take_indexes(unsigned thread) {
 void FitnessPool::worker_loop(unsigned thread) {
     std::size_t seen_job = 0;
     for (;;) {
+        // A short spin catches the next job without the cost of a wake-up;
+        // an idle pool then sleeps on the condition variable.
+        for (int spin = 0; spin < spin_checks && job_.load(std::memory_order_acquire) == seen_job;
+             ++spin) {
+            std::this_thread::yield();
+        }
         {
             std::unique_lock lock(mutex_);
             start_.wait(lock, [&] { return stopping_ || job_ != seen_job; });

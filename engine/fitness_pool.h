@@ -1,6 +1,7 @@
 #pragma once
 // A fixed set of worker threads, created once per run, that share out the
 // indexes of one job between themselves and the calling thread.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -39,7 +40,9 @@ private:
     std::size_t count_ = 0;
     std::size_t next_ = 0;
     unsigned busy_ = 0;
-    std::size_t job_ = 0;
+    // Written under the mutex; also read without it while a worker spins
+    // briefly before it sleeps, so that back-to-back jobs start at once.
+    std::atomic<std::size_t> job_ = 0;
     bool stopping_ = false;
     std::exception_ptr error_;
 };
