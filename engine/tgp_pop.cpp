@@ -1,12 +1,11 @@
 #include "engine/tgp_pop.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "problem/errors.h"
+#include "problem/memory_limit.h"
 #include "problem/number_text.h"
 #include "problem/problem_setting.h"
 #include "program/operators.h"
@@ -39,15 +38,6 @@ std::int32_t shortest_program(const Tproblem_setting& setting) {
         smallest_arity = std::min(smallest_arity, setting.node_table[code].arity_less_one + 1);
     }
     return 1 + smallest_arity;
-}
-
-double physical_memory_bytes() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long page_size = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || page_size <= 0) {
-        return std::numeric_limits<double>::infinity();
-    }
-    return static_cast<double>(pages) * static_cast<double>(page_size);
 }
 
 // Refuses, before anything is allocated, a population that cannot fit in

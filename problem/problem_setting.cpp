@@ -1,10 +1,7 @@
 #include "problem/problem_setting.h"
 
-#include <unistd.h>
-
-#include <limits>
-
 #include "problem/errors.h"
+#include "problem/memory_limit.h"
 #include "problem/number_text.h"
 #include "program/interpreter.h"
 
@@ -45,15 +42,6 @@ void require_rows(std::span<const CellRow> cells, const char* grid) {
     if (cells.size() > static_cast<std::size_t>(INT32_MAX)) {
         throw SettingError(std::string("\"") + grid + "\" holds more rows than a run can use.");
     }
-}
-
-double physical_memory_bytes() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long page_size = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || page_size <= 0) {
-        return std::numeric_limits<double>::infinity();
-    }
-    return static_cast<double>(pages) * static_cast<double>(page_size);
 }
 
 // Refuses, before anything is allocated, a constant count whose tables
