@@ -299,13 +299,12 @@ std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene, cons
 
 double BatchEvaluator::training_fitness(std::span<const std::int32_t> gene) {
     const auto hits = static_cast<double>(count_hits(gene, training_));
-    const double points = 2.0 * static_cast<double>(training_.rows);
-    return (points - hits) / points;
+    return training_fitness_from_hits(hits, static_cast<double>(training_.rows));
 }
 
 double BatchEvaluator::validation_fitness(std::span<const std::int32_t> gene) {
     const auto hits = static_cast<double>(count_hits(gene, validation_));
-    return 2.0 * static_cast<double>(validation_.rows) - hits;
+    return validation_fitness_from_hits(hits, static_cast<double>(validation_.rows));
 }
 
 }  // namespace vorn

@@ -64,15 +64,14 @@ double training_fitness(Tproblem_setting& setting, std::span<const std::int32_t>
     const std::int32_t n = setting.num_training_rows;
     const double hits = count_hits(setting, gene, n, setting.train_x1, setting.train_y1,
                                    setting.train_x2, setting.train_y2);
-    const double points = 2.0 * n;
-    return (points - hits) / points;
+    return training_fitness_from_hits(hits, n);
 }
 
 double validation_fitness(Tproblem_setting& setting, std::span<const std::int32_t> gene) {
     const std::int32_t m = setting.num_validation_rows;
     const double hits = count_hits(setting, gene, m, setting.valid_x1, setting.valid_y1,
                                    setting.valid_x2, setting.valid_y2);
-    return 2.0 * m - hits;
+    return validation_fitness_from_hits(hits, m);
 }
 
 }  // namespace vorn

@@ -33,6 +33,16 @@ void set_input2(Tproblem_setting& setting, double value);
 [[nodiscard]] double validation_fitness(Tproblem_setting& setting,
                                         std::span<const std::int32_t> gene);
 
+// The two measures from a hit count over the 2 * rows points of a data set;
+// every evaluator goes through these so that all give the same bits.
+[[nodiscard]] inline double training_fitness_from_hits(double hits, double rows) {
+    const double points = 2.0 * rows;
+    return (points - hits) / points;
+}
+[[nodiscard]] inline double validation_fitness_from_hits(double hits, double rows) {
+    return 2.0 * rows - hits;
+}
+
 // Decision rules on an output: a positive point is a hit only when the
 // output is greater than 0; a negative point is a hit unless the output is
 // greater than or equal to 0 (so NaN counts as negative).
