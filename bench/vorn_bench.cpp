@@ -8,11 +8,13 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/evaluation.h"
+#include "engine/prepare_run.h"
 #include "engine/run_gp.h"
 #include "engine/tgp_pop.h"
 #include "problem/data_file.h"
@@ -76,15 +78,25 @@ std::vector<CellRow> circle_cells(std::size_t rows) {
 struct Problem {
     std::vector<functable> function_table = build_function_table();
     std::vector<CellRow> cells;
-    ProblemTexts texts;
-    std::unique_ptr<Tproblem_setting> setting;
+    ParameterTexts texts;
 
     Problem(std::vector<CellRow> data, bool all_functions) : cells(std::move(data)) {
         if (all_functions) {
-            texts.checked.fill(true);
+            texts[ParamId::functions] = "+,-,*,/,sin,cos,tan,ln,log10,IFLTE";
         }
-        texts.training_cells = cells;
-        setting = std::make_unique<Tproblem_setting>(texts, function_table);
+    }
+
+    // The run the texts give, built as Start builds it.
+    [[nodiscard]] PreparedRun prepare() const {
+        RunRequest request;
+        request.texts = texts;
+        request.cells = GridCells{cells, {}};
+        request.training_loaded = true;
+        PrepareResult result = prepare_run(request, function_table);
+        if (!result.run) {
+            throw std::runtime_error(result.refusal->message.text);
+        }
+        return std::move(*result.run);
     }
 };
 
@@ -107,14 +119,13 @@ private:
 };
 
 // A realistic population: created and bred for a few generations.
-std::unique_ptr<Tgp_pop> bred_population(Problem& problem) {
-    PopulationTexts texts;
-    texts.num_generations = "4";
-    auto pop = std::make_unique<Tgp_pop>(texts, *problem.setting);
+PreparedRun bred_population(Problem& problem) {
+    problem.texts[ParamId::num_generations] = "4";
+    PreparedRun run = problem.prepare();
     RunFrontEnd quiet;
     RunOptions options{1};
-    (void)run_gp(*problem.setting, *pop, quiet, options);
-    return pop;
+    (void)run_gp(*run.setting, *run.pop, quiet, options);
+    return run;
 }
 
 struct Throughput {
@@ -125,16 +136,17 @@ struct Throughput {
 
 Throughput evaluation_throughput(bool all_functions) {
     Problem problem(spiral_cells(), all_functions);
-    const auto pop = bred_population(problem);
+    const PreparedRun run = bred_population(problem);
+    const auto& pop = run.pop;
     const auto generation = pop->current();
     double nodes = 0;
     for (const Individual* individual : generation) {
         nodes += individual->length;
     }
-    const double evaluations = nodes * 2.0 * problem.setting->num_training_rows;
+    const double evaluations = nodes * 2.0 * run.setting->num_training_rows;
     Throughput t;
     const auto rate = [&](EvaluatorKind kind, unsigned threads) {
-        Evaluation evaluation(*problem.setting, pop->max_length, kind, threads);
+        Evaluation evaluation(*run.setting, pop->max_length, kind, threads);
         return evaluations / time_per_call([&] { evaluation.score(generation); });
     };
     t.reference = rate(EvaluatorKind::reference, 1);
@@ -146,14 +158,13 @@ Throughput evaluation_throughput(bool all_functions) {
 double run_seconds_per_generation(std::vector<CellRow> cells, const std::string& population,
                                   const std::string& generations, EvaluatorKind kind) {
     Problem problem(std::move(cells), false);
-    PopulationTexts texts;
-    texts.population_size = population;
-    texts.num_generations = generations;
-    Tgp_pop pop(texts, *problem.setting);
+    problem.texts[ParamId::population_size] = population;
+    problem.texts[ParamId::num_generations] = generations;
+    PreparedRun run = problem.prepare();
     TimingFrontEnd front_end;
     RunOptions options{1};
     options.evaluator = kind;
-    (void)run_gp(*problem.setting, pop, front_end, options);
+    (void)run_gp(*run.setting, *run.pop, front_end, options);
     return front_end.seconds_per_generation;
 }
 

@@ -8,22 +8,19 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/prepare_run.h"
+#include "program/functable.h"
+
 namespace vorn {
 
 namespace {
 
-constexpr std::array<std::string_view, 3> selection_names = {"proportional", "tournament",
-                                                             "random"};
-
-struct OptionEntry {
-    std::string_view group;       // heading in --help
+// The options of the runner alone, after the parameters' in --help.
+struct RunnerOption {
     std::string_view name;        // without the leading "--"
     std::string_view value = {};  // placeholder; empty for a switch
     std::string_view help;
-    std::string PopulationTexts::*population_field = nullptr;
-    std::string ProblemTexts::*problem_field = nullptr;
-    void (*apply)(CliOptions& options, const std::string& value) = nullptr;
-    std::string (*default_text)(const CliOptions& defaults) = nullptr;
+    void (*apply)(CliOptions& options, const std::string& value);
 };
 
 std::string_view trim_blanks(std::string_view text) {
@@ -45,8 +42,9 @@ std::string name_list() {
     return names;
 }
 
-void apply_functions(CliOptions& options, const std::string& value) {
-    std::array<bool, num_primitives> checked{};
+// The list is bad usage, not a panel text: no function at all would only fall
+// back to "+" silently.
+std::string checked_function_list(const std::string& value) {
     std::string_view rest = value;
     while (true) {
         const auto comma = rest.find(',');
@@ -55,47 +53,60 @@ void apply_functions(CliOptions& options, const std::string& value) {
             throw UsageError("--functions needs a comma-separated list of at least one of: " +
                              name_list());
         }
-        const auto* found = std::find(primitive_names.begin(), primitive_names.end(), name);
-        if (found == primitive_names.end()) {
+        if (std::find(primitive_names.begin(), primitive_names.end(), name) ==
+            primitive_names.end()) {
             throw UsageError("unknown function \"" + std::string(name) +
                              "\" in --functions; the functions are: " + name_list());
         }
-        checked[static_cast<std::size_t>(found - primitive_names.begin())] = true;
         if (comma == std::string_view::npos) {
             break;
         }
         rest.remove_prefix(comma + 1);
     }
-    options.problem.checked = checked;
+    return function_list_text(*parse_function_list(value));
 }
 
-void apply_selection(CliOptions& options, const std::string& value) {
-    const auto* found = std::find(selection_names.begin(), selection_names.end(), value);
-    if (found == selection_names.end()) {
-        throw UsageError("--selection must be proportional, tournament or random (it is \"" +
-                         value + "\")");
+void apply_parameter(const Parameter& row, CliOptions& options, const std::string& value) {
+    ParameterTexts& texts = options.texts;
+    switch (row.option_form) {
+        case OptionForm::none:
+            break;
+        case OptionForm::plain:
+            if (row.kind == ParamKind::function_list) {
+                texts[row.id] = checked_function_list(value);
+            } else if (row.kind == ParamKind::choice &&
+                       std::find(selection_names.begin(), selection_names.end(), value) ==
+                           selection_names.end()) {
+                throw UsageError("--" + std::string(row.option) +
+                                 " must be proportional, tournament or random (it is \"" + value +
+                                 "\")");
+            } else {
+                texts[row.id] = value;
+            }
+            break;
+        case OptionForm::file_clears:
+            options.validation_file = value;
+            texts.set_flag(row.id, false);
+            break;
+        case OptionForm::switch_off:
+            texts.set_flag(row.id, false);
+            break;
+        case OptionForm::sets_with_flag:
+            texts[row.id] = value;
+            texts.set_flag(*row.partner, true);
+            break;
+        case OptionForm::pair_low: {
+            // Both ends stay text: the core names the field when one is not a number.
+            const auto colon = value.find(':');
+            if (colon == std::string::npos) {
+                throw UsageError("--" + std::string(row.option) + " takes " +
+                                 std::string(row.option_value) + " (it is \"" + value + "\")");
+            }
+            texts[row.id] = value.substr(0, colon);
+            texts[*row.partner] = value.substr(colon + 1);
+            break;
+        }
     }
-    options.population.selection_method = static_cast<int>(found - selection_names.begin());
-}
-
-// Both ends stay text: the core names the "Range" field when one is not a
-// number.
-void apply_constant_range(CliOptions& options, const std::string& value) {
-    const auto colon = value.find(':');
-    if (colon == std::string::npos) {
-        throw UsageError("--constant-range takes MIN:MAX (it is \"" + value + "\")");
-    }
-    const std::string low = value.substr(0, colon);
-    const std::string high = value.substr(colon + 1);
-    options.problem.constant_min = low;
-    options.problem.constant_max = high;
-    options.population.constant_min = low;
-    options.population.constant_max = high;
-}
-
-void apply_num_constants(CliOptions& options, const std::string& value) {
-    options.problem.num_constants = value;
-    options.population.num_constants = value;
 }
 
 // The seed is no panel value, so a bad one is bad usage.
@@ -131,186 +142,48 @@ void apply_threads(CliOptions& options, const std::string& value) {
     options.threads = threads;
 }
 
-// An option either sets one text field of a record or has its own apply.
-constexpr std::array option_table = {
-    OptionEntry{.group = "Data",
-                .name = "validation",
-                .value = "FILE",
-                .help = "validate on FILE instead of the training data",
-                .apply = [](CliOptions& o, const std::string& v) { o.validation_file = v; }},
-    OptionEntry{.group = "Population",
-                .name = "population-size",
-                .value = "N",
-                .help = "individuals per generation",
-                .population_field = &PopulationTexts::population_size},
-    OptionEntry{.group = "Population",
-                .name = "generations",
-                .value = "N",
-                .help = "generations of the run",
-                .population_field = &PopulationTexts::num_generations},
-    OptionEntry{.group = "Population",
-                .name = "selection",
-                .value = "METHOD",
-                .help = "proportional, tournament or random",
-                .apply = apply_selection,
-                .default_text =
-                    [](const CliOptions& d) {
-                        return std::string(selection_names[d.population.selection_method]);
-                    }},
-    OptionEntry{.group = "Population",
-                .name = "tournament-size",
-                .value = "N",
-                .help = "draws per tournament, with tournament selection only",
-                .population_field = &PopulationTexts::tournament_size},
-    OptionEntry{.group = "Population",
-                .name = "elite",
-                .value = "PERCENT",
-                .help = "share of each generation kept unchanged",
-                .apply =
-                    [](CliOptions& o, const std::string& v) {
-                        o.population.elite_strategy = true;
-                        o.population.elite_percent = v;
-                    },
-                .default_text = [](const CliOptions& d) { return d.population.elite_percent; }},
-    OptionEntry{
-        .group = "Population",
-        .name = "no-elite",
-        .help = "no elite strategy",
-        .apply = [](CliOptions& o, const std::string&) { o.population.elite_strategy = false; }},
-    OptionEntry{.group = "Population",
-                .name = "crossover",
-                .value = "RATE",
-                .help = "crossover rate",
-                .population_field = &PopulationTexts::crossover_rate},
-    OptionEntry{.group = "Population",
-                .name = "mutation",
-                .value = "RATE",
-                .help = "mutation rate",
-                .population_field = &PopulationTexts::mutation_rate},
-    OptionEntry{.group = "Population",
-                .name = "one-point-mutation",
-                .value = "RATE",
-                .help = "one-point mutation rate; reproduction takes what the three rates "
-                        "leave of 1",
-                .population_field = &PopulationTexts::one_point_mutation_rate},
-    OptionEntry{.group = "Population",
-                .name = "function-ratio",
-                .value = "RATIO",
-                .help = "initial share of function nodes",
-                .population_field = &PopulationTexts::function_ratio},
-    OptionEntry{.group = "Population",
-                .name = "variable-ratio",
-                .value = "RATIO",
-                .help = "initial share of variable nodes; constants take what is left of 1",
-                .population_field = &PopulationTexts::variable_ratio},
-    OptionEntry{.group = "Population",
-                .name = "max-length",
-                .value = "N",
-                .help = "maximum gene length in nodes",
-                .population_field = &PopulationTexts::max_length},
-    OptionEntry{.group = "Population",
-                .name = "max-initial-depth",
-                .value = "N",
-                .help = "depth limit of the first programs",
-                .population_field = &PopulationTexts::max_initial_depth},
-    OptionEntry{.group = "Problem",
-                .name = "functions",
-                .value = "LIST",
-                .help = "functions a program may use, comma-separated, from "
-                        "+ - * / sin cos tan ln log10 IFLTE",
-                .apply = apply_functions,
-                .default_text = [](const CliOptions& d) { return function_list_text(d.problem); }},
-    OptionEntry{.group = "Problem",
-                .name = "constant-range",
-                .value = "MIN:MAX",
-                .help = "range of the constants",
-                .apply = apply_constant_range,
-                .default_text =
-                    [](const CliOptions& d) {
-                        return d.problem.constant_min + ":" + d.problem.constant_max;
-                    }},
-    OptionEntry{.group = "Problem",
-                .name = "num-constants",
-                .value = "N",
-                .help = "number of constants",
-                .apply = apply_num_constants,
-                .default_text = [](const CliOptions& d) { return d.problem.num_constants; }},
-    OptionEntry{.group = "Problem",
-                .name = "input1",
-                .value = "NAME",
-                .help = "name of the first input",
-                .problem_field = &ProblemTexts::input1_name},
-    OptionEntry{.group = "Problem",
-                .name = "input2",
-                .value = "NAME",
-                .help = "name of the second input",
-                .problem_field = &ProblemTexts::input2_name},
-    OptionEntry{.group = "Problem",
-                .name = "output",
-                .value = "NAME",
-                .help = "name written before the best formula",
-                .apply = [](CliOptions& o, const std::string& v) { o.output_name = v; },
-                .default_text = [](const CliOptions& d) { return d.output_name; }},
-    OptionEntry{.group = "Run",
-                .name = "seed",
-                .value = "N",
-                .help = "seed of the random generator (default: the clock in whole seconds)",
-                .apply = apply_seed},
-    OptionEntry{.group = "Run",
-                .name = "evaluator",
-                .value = "KIND",
-                .help = "batch (fast, the default) or reference (the plain interpreter); both "
-                        "give the same results",
-                .apply = apply_evaluator},
-    OptionEntry{.group = "Run",
-                .name = "threads",
-                .value = "N",
-                .help = "threads that score programs with the batch evaluator (default: 0, "
-                        "every core); the results do not depend on it",
-                .apply = apply_threads},
-    OptionEntry{.group = "Run",
-                .name = "csv",
-                .value = "FILE",
-                .help = "also write the generation table to FILE as CSV",
-                .apply = [](CliOptions& o, const std::string& v) { o.csv_file = v; }},
-    OptionEntry{.group = "Run",
-                .name = "quiet",
-                .help = "no table and no progress bar: only the best formula and the seed",
-                .apply = [](CliOptions& o, const std::string&) { o.quiet = true; }},
-    OptionEntry{.group = "Run",
-                .name = "help",
-                .help = "show this text and exit",
-                .apply = [](CliOptions& o, const std::string&) { o.help = true; }},
+constexpr std::array runner_options = {
+    RunnerOption{"seed", "N", "seed of the random generator (default: the clock in whole seconds)",
+                 apply_seed},
+    RunnerOption{"evaluator", "KIND",
+                 "batch (fast, the default) or reference (the plain interpreter); both give the "
+                 "same results",
+                 apply_evaluator},
+    RunnerOption{"threads", "N",
+                 "threads that score programs with the batch evaluator (default: 0, every core); "
+                 "the results do not depend on it",
+                 apply_threads},
+    RunnerOption{"csv", "FILE", "also write the generation table to FILE as CSV",
+                 [](CliOptions& o, const std::string& v) { o.csv_file = v; }},
+    RunnerOption{"quiet",
+                 {},
+                 "no table and no progress bar: only the best formula and the seed",
+                 [](CliOptions& o, const std::string&) { o.quiet = true; }},
+    RunnerOption{"help",
+                 {},
+                 "show this text and exit",
+                 [](CliOptions& o, const std::string&) { o.help = true; }},
 };
 
-const OptionEntry* find_option(std::string_view name) {
-    for (const auto& entry : option_table) {
-        if (entry.name == name) {
-            return &entry;
+// One option of either kind, found by its spelling.
+struct Found {
+    const Parameter* parameter = nullptr;
+    const RunnerOption* runner = nullptr;
+    [[nodiscard]] std::string_view value_name() const {
+        return parameter != nullptr ? parameter->option_value : runner->value;
+    }
+};
+
+std::optional<Found> find_option(std::string_view name) {
+    for (const Parameter& row : parameter_table()) {
+        if (row.option_form != OptionForm::none && row.option == name) {
+            return Found{&row, nullptr};
         }
     }
-    return nullptr;
-}
-
-void apply(const OptionEntry& entry, CliOptions& options, const std::string& value) {
-    if (entry.population_field != nullptr) {
-        options.population.*entry.population_field = value;
-    } else if (entry.problem_field != nullptr) {
-        options.problem.*entry.problem_field = value;
-    } else {
-        entry.apply(options, value);
-    }
-}
-
-std::optional<std::string> default_text(const OptionEntry& entry, const CliOptions& defaults) {
-    if (entry.population_field != nullptr) {
-        return defaults.population.*entry.population_field;
-    }
-    if (entry.problem_field != nullptr) {
-        return defaults.problem.*entry.problem_field;
-    }
-    if (entry.default_text != nullptr) {
-        return entry.default_text(defaults);
+    for (const RunnerOption& option : runner_options) {
+        if (option.name == name) {
+            return Found{nullptr, &option};
+        }
     }
     return std::nullopt;
 }
@@ -320,9 +193,23 @@ constexpr std::size_t help_width = 79;
 
 // One option's entry: the option on the left, its words wrapped into the
 // column beside it.
-std::string help_entry(const std::string& left, const std::vector<std::string>& words) {
+std::string help_entry(std::string_view name, std::string_view value, std::string_view help,
+                       const std::optional<std::string>& shown_default) {
+    std::string line = "  --" + std::string(name);
+    if (!value.empty()) {
+        line += " " + std::string(value);
+    }
+    std::vector<std::string> words;
+    while (!help.empty()) {
+        const auto blank = help.find(' ');
+        words.emplace_back(help.substr(0, blank));
+        help.remove_prefix(blank == std::string_view::npos ? help.size() : blank + 1);
+    }
+    // The default stays on one line.
+    if (shown_default) {
+        words.push_back("(default: " + *shown_default + ")");
+    }
     std::string entry;
-    std::string line = left;
     if (line.size() + 2 > help_indent) {
         entry += line + "\n";
         line.clear();
@@ -342,18 +229,22 @@ std::string help_entry(const std::string& left, const std::vector<std::string>& 
     return entry + line + "\n";
 }
 
-}  // namespace
-
-std::string function_list_text(const ProblemTexts& texts) {
-    std::string list;
-    for (int i = 0; i < num_primitives; ++i) {
-        if (texts.checked[i]) {
-            list += list.empty() ? "" : ",";
-            list += primitive_names[i];
-        }
+std::optional<std::string> shown_default(const Parameter& row) {
+    if (!row.option_shows_default) {
+        return std::nullopt;
     }
-    return list;
+    std::string text(row.default_text);
+    if (row.option_form == OptionForm::pair_low) {
+        text += ":" + std::string(parameter(*row.partner).default_text);
+    }
+    return text;
 }
+
+std::string group_heading(std::string_view group) {
+    return "\n" + std::string(group) + ":\n";
+}
+
+}  // namespace
 
 CliOptions parse_cli(std::span<const std::string> args) {
     CliOptions options;
@@ -383,12 +274,12 @@ CliOptions parse_cli(std::span<const std::string> args) {
         }
         const auto equals = arg.find('=');
         const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
-        const OptionEntry* entry = find_option(name);
-        if (entry == nullptr) {
+        const auto found = find_option(name);
+        if (!found) {
             throw UsageError("unknown option --" + name);
         }
         std::string value;
-        if (entry->value.empty()) {
+        if (found->value_name().empty()) {
             if (equals != std::string::npos) {
                 throw UsageError("--" + name + " takes no value");
             }
@@ -397,9 +288,14 @@ CliOptions parse_cli(std::span<const std::string> args) {
         } else if (i + 1 < args.size()) {
             value = args[++i];
         } else {
-            throw UsageError("--" + name + " needs a value (" + std::string(entry->value) + ")");
+            throw UsageError("--" + name + " needs a value (" + std::string(found->value_name()) +
+                             ")");
         }
-        apply(*entry, options, value);
+        if (found->parameter != nullptr) {
+            apply_parameter(*found->parameter, options, value);
+        } else {
+            found->runner->apply(options, value);
+        }
     }
     if (!training_seen && !options.help) {
         throw UsageError("no training file given");
@@ -408,7 +304,6 @@ CliOptions parse_cli(std::span<const std::string> args) {
 }
 
 std::string help_text() {
-    const CliOptions defaults;
     std::string text =
         "Usage: vorn-run TRAINING_FILE [OPTION]...\n"
         "\n"
@@ -418,29 +313,21 @@ std::string help_text() {
         "the best program as OUTPUT=formula and the seed used. Numbers take \".\" as the\n"
         "decimal point.\n";
     std::string_view group;
-    for (const auto& entry : option_table) {
-        if (entry.group != group) {
-            group = entry.group;
-            text += "\n";
-            text += group;
-            text += ":\n";
+    for (const Parameter& row : parameter_table()) {
+        if (row.option_form == OptionForm::none) {
+            continue;
         }
-        std::string left = "  --" + std::string(entry.name);
-        if (!entry.value.empty()) {
-            left += " " + std::string(entry.value);
+        if (row.option_group != group) {
+            group = row.option_group;
+            text += group_heading(group);
         }
-        std::vector<std::string> words;
-        std::string_view rest = entry.help;
-        while (!rest.empty()) {
-            const auto blank = rest.find(' ');
-            words.emplace_back(rest.substr(0, blank));
-            rest.remove_prefix(blank == std::string_view::npos ? rest.size() : blank + 1);
-        }
-        // The default stays on one line.
-        if (const auto shown = default_text(entry, defaults)) {
-            words.push_back("(default: " + *shown + ")");
-        }
-        text += help_entry(left, words);
+        text += help_entry(row.option, row.option_value,
+                           row.option_help.empty() ? row.description : row.option_help,
+                           shown_default(row));
+    }
+    text += group_heading("Run");
+    for (const RunnerOption& option : runner_options) {
+        text += help_entry(option.name, option.value, option.help, std::nullopt);
     }
     text +=
         "\n"

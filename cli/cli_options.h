@@ -1,7 +1,8 @@
 #pragma once
-// The runner's command line. Every panel parameter is an option named after
-// its caption; values stay text and go into the same records the window fills,
-// so the core converts and checks them exactly as it does for the window.
+// The runner's command line. Every panel parameter with a runner spelling in
+// the parameter table is an option; values stay text and go into the same
+// texts the window's pages hand over, so the core converts and checks them
+// exactly as it does for the window.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -9,8 +10,7 @@
 #include <string>
 
 #include "engine/evaluation.h"
-#include "engine/tgp_pop.h"
-#include "problem/problem_setting.h"
+#include "engine/parameters.h"
 
 namespace vorn {
 
@@ -26,11 +26,7 @@ public:
 struct CliOptions {
     std::string training_file;
     std::optional<std::string> validation_file;
-    // The grid spans stay empty here; the runner points them at the cell
-    // texts of the files it reads.
-    ProblemTexts problem;
-    PopulationTexts population;
-    std::string output_name = "z";  // Edit18
+    ParameterTexts texts;  // every panel text, starting from the defaults
     std::optional<std::uint32_t> seed;
     EvaluatorKind evaluator = EvaluatorKind::batch;
     unsigned threads = 0;  // 0 = every core
@@ -44,8 +40,5 @@ struct CliOptions {
 
 // The --help text, defaults included.
 [[nodiscard]] std::string help_text();
-
-// "+,-,*,/" for the four arithmetic functions.
-[[nodiscard]] std::string function_list_text(const ProblemTexts& texts);
 
 }  // namespace vorn

@@ -6,7 +6,6 @@
 #include "cli/console_front_end.h"
 #include "engine/run_gp.h"
 #include "problem/errors.h"
-#include "problem/number_text.h"
 #include "program/functable.h"
 
 namespace vorn {
@@ -20,36 +19,16 @@ CliData load_data(const CliOptions& options) {
     return data;
 }
 
-StartTexts start_texts(const CliOptions& options, const CliData& data) {
-    StartTexts texts{options.problem, options.population, StartState{}};
-    texts.problem.use_training_data = !options.validation_file.has_value();
-    texts.problem.training_cells = data.training;
-    texts.problem.validation_cells = data.validation;
-
-    // The labels as the window would show them; one that cannot be computed
-    // keeps its layout caption, and the population then names the bad rate.
-    auto& pop = texts.population;
-    pop.reproduction_rate =
-        remainder_label(pop.crossover_rate, pop.mutation_rate, pop.one_point_mutation_rate)
-            .value_or(pop.reproduction_rate);
-    pop.constant_ratio =
-        remainder_label(pop.function_ratio, pop.variable_ratio).value_or(pop.constant_ratio);
-
-    texts.start.training_loaded = true;
-    texts.start.validation_loaded = options.validation_file.has_value();
-    texts.start.use_training_data = texts.problem.use_training_data;
-    texts.start.reproduction_label = pop.reproduction_rate;
-    texts.start.constant_label = pop.constant_ratio;
-    return texts;
-}
-
-std::optional<std::string> constant_range_refusal(const ProblemTexts& texts) {
-    const auto low = parse_float32(texts.constant_min);
-    const auto high = parse_float32(texts.constant_max);
-    if (low && high && !(*low < *high)) {
-        return "Please set the range of constants proparly";
-    }
-    return std::nullopt;
+RunRequest run_request(const CliOptions& options, const CliData& data) {
+    RunRequest request;
+    request.texts = options.texts;
+    fill_remainders(request.texts);
+    request.cells = GridCells{data.training, data.validation};
+    request.training_loaded = true;
+    request.validation_loaded = options.validation_file.has_value();
+    request.check_constant_range = true;
+    request.seed = options.seed;
+    return request;
 }
 
 int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
@@ -68,22 +47,21 @@ int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& 
 
     try {
         const CliData data = load_data(options);
-        const StartTexts texts = start_texts(options, data);
-        if (const auto refusal = constant_range_refusal(texts.problem)) {
-            err << *refusal << '\n';
-            return exit_refused;
-        }
-        if (const auto refusal = check_start(texts.start)) {
-            err << refusal->message << '\n';
-            return exit_refused;
-        }
-
         const std::vector<functable> function_table = build_function_table();
-        Tproblem_setting setting(texts.problem, function_table);
-        if (setting.fell_back_to_plus()) {
-            err << "You must use 1 function at least.\n";
+        PrepareResult prepared = prepare_run(run_request(options, data), function_table);
+        for (const Notice& notice : prepared.notices) {
+            err << notice.message.text << '\n';
         }
-        Tgp_pop pop(texts.population, setting);
+        if (prepared.refusal) {
+            const MessageId id = prepared.refusal->message.id;
+            if (id == MessageId::memory_setting || id == MessageId::memory_population) {
+                err << "vorn-run: not enough memory for a run of this size\n";
+            } else {
+                err << prepared.refusal->message.text << '\n';
+            }
+            return exit_refused;
+        }
+        PreparedRun& run = *prepared.run;
 
         // Opened only now, so a refused setting leaves an old file alone.
         std::ofstream csv;
@@ -99,17 +77,17 @@ int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& 
                                   ConsoleStyle{.table = !options.quiet,
                                                .progress_bar = err_is_terminal && !options.quiet});
         RunOptions run_options;
-        run_options.seed = options.seed;
+        run_options.seed = run.seed;
         run_options.evaluator = options.evaluator;
         run_options.threads = options.threads;
-        const RunOutcome outcome = run_gp(setting, pop, front_end, run_options);
+        const RunOutcome outcome = run_gp(*run.setting, *run.pop, front_end, run_options);
 
         if (!outcome.error && front_end.has_formula()) {
-            out << options.output_name << '=' << front_end.formula() << '\n';
+            out << run.parameters.output_name << '=' << front_end.formula() << '\n';
         }
         out << "seed " << outcome.seed << '\n' << std::flush;
         if (outcome.error) {
-            err << *outcome.error << '\n';
+            err << outcome.error->text << '\n';
             return exit_refused;
         }
         if (options.csv_file) {
@@ -121,8 +99,6 @@ int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& 
         }
         return exit_done;
     } catch (const DataFileError& e) {
-        err << e.what() << '\n';
-    } catch (const SettingError& e) {
         err << e.what() << '\n';
     } catch (const std::bad_alloc&) {
         err << "vorn-run: not enough memory for a run of this size\n";

@@ -98,12 +98,7 @@ void Tgp_pop::create_initial_population(const Tproblem_setting& setting,
             ++total_attempts;
             if (++abandoned >= creation_attempt_limit ||
                 total_attempts >= creation_total_attempt_limit) {
-                throw RunError(
-                    "Random creation could not complete the first programs within \"Maximum "
-                    "Length\" " +
-                    std::to_string(max_length) + " after " + std::to_string(total_attempts) +
-                    " attempts; raise \"Maximum Length\" or lower \"Maximum Initial Depth\" or "
-                    "the \"Function\" ratio.");
+                throw RunError(messages::creation_failed(max_length, total_attempts));
             }
             if (keep_going && total_attempts % attempts_per_check == 0 && !keep_going()) {
                 throw CreationStopped{};

@@ -8,6 +8,7 @@
 #include "program/generic_sort.h"
 #include "program/infix.h"
 #include "program/interpreter.h"
+#include "program/operators.h"
 #include "program/random.h"
 
 namespace vorn {
@@ -137,9 +138,11 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
             front_end.pump_events();
         }
     } catch (const RunError& error) {
-        outcome.error = error.what();
+        outcome.error = error.message();
+    } catch (const SubtreeGrowthFailed& failure) {
+        outcome.error = messages::mutation_failed(failure.max_length, failure.attempts);
     } catch (const std::bad_alloc&) {
-        outcome.error = "Memory Allocation Error";
+        outcome.error = messages::memory_run();
     }
     front_end.run_ended(outcome);
     return outcome;

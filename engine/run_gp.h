@@ -9,6 +9,7 @@
 
 #include "engine/evaluation.h"
 #include "engine/grid_scan.h"
+#include "problem/messages.h"
 #include "program/individual.h"
 
 namespace vorn {
@@ -33,7 +34,7 @@ struct RunOutcome {
     std::uint32_t seed = 0;
     std::int32_t generations_done = 0;
     bool aborted = false;
-    std::optional<std::string> error;  // a RunError that ended the run
+    std::optional<Message> error;  // what ended the run before its last generation
 };
 
 class RunFrontEnd {

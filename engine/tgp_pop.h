@@ -16,29 +16,29 @@ namespace vorn {
 
 class Tproblem_setting;
 
-// The texts and states of the "Population" page (and the constant fields of
-// the "Problem Setting" page), as the window or the runner hand them over.
-struct PopulationTexts {
-    std::string population_size = "1000";          // Edit1
-    std::string num_generations = "50";            // Edit2
-    int selection_method = 0;                      // RadioGroup1 item index
-    std::string tournament_size = "6";             // Edit3
-    std::string crossover_rate = "0.70";           // Edit4
-    std::string mutation_rate = "0.20";            // Edit5
-    std::string one_point_mutation_rate = "0.00";  // Edit6
-    std::string reproduction_rate = "0.1";         // Label6
-    bool elite_strategy = true;                    // CheckBox1
-    std::string elite_percent = "10";              // Edit7
-    bool break_point = false;                      // CheckBox2
-    std::string break_every = "5";                 // Edit15
-    std::string constant_max = "1";                // Edit11
-    std::string constant_min = "-1";               // Edit10
-    std::string num_constants = "1000";            // Edit12
-    std::string max_length = "100";                // Edit8
-    std::string max_initial_depth = "5";           // Edit9
-    std::string function_ratio = "0.50";           // Edit13
-    std::string variable_ratio = "0.20";           // Edit14
-    std::string constant_ratio = "0.3";            // ConstLabel
+// The typed values of the "Population" page (and the constant fields of the
+// "Problem Setting" page), parsed from their texts once; a field not in use
+// (the tournament size of another selection, the elite share without elite
+// strategy, the break point when unchecked) is 0.
+struct PopulationParameters {
+    std::int32_t population_size = 0;    // Edit1
+    std::int32_t num_generations = 0;    // Edit2
+    std::int32_t selection_method = 0;   // RadioGroup1 item index
+    std::int32_t tournament_size = 0;    // Edit3
+    float crossover_rate = 0;            // Edit4
+    float mutation_rate = 0;             // Edit5
+    float one_point_mutation_rate = 0;   // Edit6
+    float reproduction_rate = 0;         // Label6
+    float elite_fraction = 0;            // CheckBox1, Edit7
+    std::int32_t break_every = 0;        // CheckBox2, Edit15
+    float constant_max = 0;              // Edit11
+    float constant_min = 0;              // Edit10
+    std::int32_t num_constants = 0;      // Edit12
+    std::int32_t max_length = 0;         // Edit8
+    std::int32_t max_initial_depth = 0;  // Edit9
+    float function_ratio = 0;            // Edit13
+    float variable_ratio = 0;            // Edit14
+    float constant_ratio = 0;            // ConstLabel
 };
 
 enum SelectionMethod : std::int32_t { proportional = 0, tournament = 1, random_selection = 2 };
@@ -56,9 +56,10 @@ inline constexpr std::int32_t creation_node_cap = 70;
 
 class Tgp_pop {
 public:
-    // Converts and checks every parameter (SettingError naming the field),
-    // then allocates everything the run needs; nothing is allocated later.
-    Tgp_pop(const PopulationTexts& texts, const Tproblem_setting& setting);
+    // Refuses a population that cannot fit in memory (naming "Population
+    // Size"), then allocates everything the run needs; nothing is allocated
+    // later.
+    explicit Tgp_pop(const PopulationParameters& parameters);
     Tgp_pop(const Tgp_pop&) = delete;
     Tgp_pop& operator=(const Tgp_pop&) = delete;
 
@@ -130,6 +131,9 @@ private:
 // Number of elite copies: population size times the elite share, truncated,
 // in double precision (29 % of 100 is 28; 10 % of 1000 is 100).
 [[nodiscard]] std::int32_t elite_count(std::int32_t population_size, float elite_fraction);
+
+// The shortest program the checked functions allow: a root and its arguments.
+[[nodiscard]] std::int32_t shortest_program(const Tproblem_setting& setting);
 
 // Tree depth of the subtree at `position`, its root counted as `depth`;
 // `position` is left on the subtree's last node.

@@ -1,21 +1,12 @@
 #include "problem/problem_setting.h"
 
 #include "problem/errors.h"
-#include "problem/memory_limit.h"
 #include "problem/number_text.h"
 #include "program/interpreter.h"
 
 namespace vorn {
 
 namespace {
-
-float read_range_end(const std::string& text) {
-    const auto value = parse_float32(text);
-    if (!value) {
-        throw field_error("Range", "a number", text);
-    }
-    return *value;
-}
 
 void read_grid(std::span<const CellRow> cells, const char* grid, std::vector<double>& x1,
                std::vector<double>& y1, std::vector<double>& x2, std::vector<double>& y2) {
@@ -36,21 +27,10 @@ void read_grid(std::span<const CellRow> cells, const char* grid, std::vector<dou
 
 void require_rows(std::span<const CellRow> cells, const char* grid) {
     if (cells.empty()) {
-        throw SettingError(std::string("\"") + grid +
-                           "\" must hold at least one row (it is empty).");
+        throw SettingError(messages::grid_empty(grid));
     }
     if (cells.size() > static_cast<std::size_t>(INT32_MAX)) {
-        throw SettingError(std::string("\"") + grid + "\" holds more rows than a run can use.");
-    }
-}
-
-// Refuses, before anything is allocated, a constant count whose tables
-// cannot fit in this machine's memory (a node row, its label and the value).
-void check_constants_memory(std::int32_t num_constants, const std::string& text) {
-    const double per_constant = sizeof(functable) + sizeof(double) + 16.0;
-    if (static_cast<double>(num_constants) * per_constant > physical_memory_bytes()) {
-        throw field_error("Number of constant",
-                          "small enough for the constant table to fit in memory", text);
+        throw SettingError(messages::grid_too_large(grid));
     }
 }
 
@@ -67,44 +47,36 @@ std::vector<double> make_constant_table(float constant_min, float constant_max,
     return table;
 }
 
-Tproblem_setting::Tproblem_setting(const ProblemTexts& texts,
+Tproblem_setting::Tproblem_setting(const ProblemParameters& parameters, GridCells cells,
                                    std::span<const functable> function_table) {
-    for (bool checked : texts.checked) {
+    for (bool checked : parameters.checked) {
         num_functions += checked ? 1 : 0;
     }
     if (num_functions == 0) {
         num_functions = 1;
         fell_back_to_plus_ = true;
     }
-
-    const auto constants = parse_int(texts.num_constants);
-    if (!constants || *constants < 1) {
-        throw field_error("Number of constant", "a whole number of at least 1",
-                          texts.num_constants);
-    }
-    num_constants = *constants;
-    check_constants_memory(num_constants, texts.num_constants);
+    num_constants = parameters.num_constants;
     num_variables = 2;
-
-    constant_min = read_range_end(texts.constant_min);
-    constant_max = read_range_end(texts.constant_max);
+    constant_min = parameters.constant_min;
+    constant_max = parameters.constant_max;
 
     // The data is checked before the large tables are built, so a refused
-    // cell costs nothing.
-    require_rows(texts.training_cells, training_grid_caption);
-    if (!texts.use_training_data) {
-        require_rows(texts.validation_cells, validation_grid_caption);
+    // grid costs nothing.
+    require_rows(cells.training, training_grid_caption);
+    if (!parameters.use_training_data) {
+        require_rows(cells.validation, validation_grid_caption);
     }
 
     variable_values.assign(static_cast<std::size_t>(num_variables) + 1, 0.0);
     constant_table = make_constant_table(constant_min, constant_max, num_constants);
-    make_node_table(texts, function_table);
-    read_data_tables(texts);
+    make_node_table(parameters, function_table);
+    read_data_tables(parameters, cells);
     pause_request = 0;
     abort_request = 0;
 }
 
-void Tproblem_setting::make_node_table(const ProblemTexts& texts,
+void Tproblem_setting::make_node_table(const ProblemParameters& parameters,
                                        std::span<const functable> function_table) {
     node_table.assign(static_cast<std::size_t>(num_functions) + num_variables + num_constants,
                       functable{});
@@ -113,7 +85,7 @@ void Tproblem_setting::make_node_table(const ProblemTexts& texts,
         node_table[row++] = function_table[0];
     } else {
         for (int i = 0; i < num_primitives; ++i) {
-            if (texts.checked[i]) {
+            if (parameters.checked[i]) {
                 node_table[row].arity_less_one = function_table[i].arity_less_one;
                 node_table[row].name = function_table[i].name;
                 node_table[row].eval = function_table[i].eval;
@@ -122,7 +94,7 @@ void Tproblem_setting::make_node_table(const ProblemTexts& texts,
             }
         }
     }
-    const std::string* names[2] = {&texts.input1_name, &texts.input2_name};
+    const std::string* names[2] = {&parameters.input1_name, &parameters.input2_name};
     for (int v = 0; v < 2; ++v) {
         node_table[row] = functable{-1, *names[v], variable_eval, v};
         ++row;
@@ -133,18 +105,18 @@ void Tproblem_setting::make_node_table(const ProblemTexts& texts,
     }
 }
 
-void Tproblem_setting::read_data_tables(const ProblemTexts& texts) {
-    num_training_rows = static_cast<std::int32_t>(texts.training_cells.size());
-    read_grid(texts.training_cells, training_grid_caption, train_x1, train_y1, train_x2, train_y2);
-    if (texts.use_training_data) {
+void Tproblem_setting::read_data_tables(const ProblemParameters& parameters, GridCells cells) {
+    num_training_rows = static_cast<std::int32_t>(cells.training.size());
+    read_grid(cells.training, training_grid_caption, train_x1, train_y1, train_x2, train_y2);
+    if (parameters.use_training_data) {
         num_validation_rows = num_training_rows;
         valid_x1 = train_x1;
         valid_y1 = train_y1;
         valid_x2 = train_x2;
         valid_y2 = train_y2;
     } else {
-        num_validation_rows = static_cast<std::int32_t>(texts.validation_cells.size());
-        read_grid(texts.validation_cells, validation_grid_caption, valid_x1, valid_y1, valid_x2,
+        num_validation_rows = static_cast<std::int32_t>(cells.validation.size());
+        read_grid(cells.validation, validation_grid_caption, valid_x1, valid_y1, valid_x2,
                   valid_y2);
     }
 }

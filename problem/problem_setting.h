@@ -12,18 +12,21 @@
 
 namespace vorn {
 
-// The texts and states of the "Problem Setting" page and the two grids, as
-// the window or the headless runner hand them over.
-struct ProblemTexts {
+// The typed values of the "Problem Setting" page, parsed from its texts once.
+struct ProblemParameters {
     std::array<bool, num_primitives> checked{true, true, true, true};  // CheckListBox1
-    std::string constant_min = "-1";                                   // Edit10
-    std::string constant_max = "1";                                    // Edit11
-    std::string num_constants = "1000";                                // Edit12
+    float constant_min = -1;                                           // Edit10
+    float constant_max = 1;                                            // Edit11
+    std::int32_t num_constants = 1000;                                 // Edit12
     std::string input1_name = "x";                                     // Edit16
     std::string input2_name = "y";                                     // Edit17
     bool use_training_data = true;                                     // CheckBox3
-    std::span<const CellRow> training_cells;                           // StringGrid1
-    std::span<const CellRow> validation_cells;                         // StringGrid2
+};
+
+// The two grids' cells, as the window or the headless runner hand them over.
+struct GridCells {
+    std::span<const CellRow> training;    // StringGrid1
+    std::span<const CellRow> validation;  // StringGrid2
 };
 
 // Captions that refusals name.
@@ -32,9 +35,10 @@ inline constexpr const char* validation_grid_caption = "Validation Data";
 
 class Tproblem_setting {
 public:
-    // Builds the setting from the texts; throws SettingError naming the field
-    // or cell when a text is not usable, and then no setting exists.
-    Tproblem_setting(const ProblemTexts& texts, std::span<const functable> function_table);
+    // Builds the setting; throws SettingError naming the grid or cell when the
+    // data is not usable, and then no setting exists.
+    Tproblem_setting(const ProblemParameters& parameters, GridCells cells,
+                     std::span<const functable> function_table);
 
     // True when no function was checked and "+" was used instead; the front
     // end then tells the user and checks "+".
@@ -61,8 +65,9 @@ public:
     std::vector<double> valid_y2;
     std::vector<double> train_y2;
 
-    void make_node_table(const ProblemTexts& texts, std::span<const functable> function_table);
-    void read_data_tables(const ProblemTexts& texts);
+    void make_node_table(const ProblemParameters& parameters,
+                         std::span<const functable> function_table);
+    void read_data_tables(const ProblemParameters& parameters, GridCells cells);
 
 private:
     bool fell_back_to_plus_ = false;

@@ -4,7 +4,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "problem/errors.h"
 #include "program/gene.h"
 #include "program/random.h"
 
@@ -100,11 +99,7 @@ void mutate(Individual& child, const Individual& parent, std::int32_t max_length
     do {
         if (rest + n >= max_length || n >= node_limit) {
             if (++restarts >= mutation_restart_limit) {
-                throw RunError("Mutation could not grow a new subtree within \"Maximum Length\" " +
-                               std::to_string(max_length) + " after " +
-                               std::to_string(mutation_restart_limit) +
-                               " attempts; lower the \"Function\" ratio or raise \"Maximum "
-                               "Length\".");
+                throw SubtreeGrowthFailed{max_length, mutation_restart_limit};
             }
             n = 0;
             balance = 0;

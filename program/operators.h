@@ -14,7 +14,14 @@ namespace vorn {
 // Node limit of the subtree that mutation grows.
 inline constexpr std::int32_t mutation_node_limit = 30;
 
-// Restarts of mutation's subtree growth before it gives up with a RunError;
+// Mutation gave up growing a new subtree within the maximum length; the run
+// driver ends the run with its message.
+struct SubtreeGrowthFailed {
+    std::int32_t max_length;
+    std::int64_t attempts;
+};
+
+// Restarts of mutation's subtree growth before it gives up with SubtreeGrowthFailed;
 // far beyond anything a run the settings checks accept comes near.
 inline constexpr std::int64_t mutation_restart_limit = 10'000'000;
 

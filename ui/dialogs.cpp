@@ -5,14 +5,15 @@
 
 namespace vorn {
 
-void QtDialogs::message(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(application_title), text,
-                    QMessageBox::Ok, parent_);
+void QtDialogs::message(const Message& message) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(application_title),
+                    QString::fromStdString(message.text), QMessageBox::Ok, parent_);
     box.exec();
 }
 
-bool QtDialogs::question(const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No, parent_);
+bool QtDialogs::question(const QString& title, const Message& question) {
+    QMessageBox box(QMessageBox::NoIcon, title, QString::fromStdString(question.text),
+                    QMessageBox::Yes | QMessageBox::No, parent_);
     return box.exec() == QMessageBox::Yes;
 }
 

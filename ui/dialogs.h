@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+#include "problem/messages.h"
+
 class QFileDialog;
 class QWidget;
 
@@ -14,10 +16,11 @@ inline constexpr const char* application_title = "VORN";
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    // A message box with an OK button and the application's title.
-    virtual void message(const QString& text) = 0;
+    // A message box with an OK button and the application's title, showing a
+    // message of the catalogue.
+    virtual void message(const Message& message) = 0;
     // A Yes/No question without icon; true for Yes.
-    virtual bool question(const QString& title, const QString& text) = 0;
+    virtual bool question(const QString& title, const Message& question) = 0;
     // The file-open dialog proposing `proposed`; nothing when cancelled.
     virtual std::optional<QString> open_file(const QString& proposed) = 0;
 };
@@ -27,8 +30,8 @@ public:
 class QtDialogs final : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent) : parent_(parent) {}
-    void message(const QString& text) override;
-    bool question(const QString& title, const QString& text) override;
+    void message(const Message& message) override;
+    bool question(const QString& title, const Message& question) override;
     std::optional<QString> open_file(const QString& proposed) override;
 
 private:

@@ -20,7 +20,6 @@
 #include "engine/tgp_pop.h"
 #include "problem/data_file.h"
 #include "problem/errors.h"
-#include "problem/graph_form.h"
 #include "problem/number_text.h"
 #include "problem/problem_setting.h"
 #include "ui/about_box.h"
@@ -28,7 +27,9 @@
 #include "ui/check_list_box.h"
 #include "ui/data_grid.h"
 #include "ui/dialogs.h"
+#include "ui/graph_form.h"
 #include "ui/grid_model.h"
+#include "ui/parameter_controls.h"
 #include "ui/radio_group.h"
 #include "ui/run_control.h"
 #include "ui/widgets.h"
@@ -39,10 +40,6 @@ namespace {
 
 std::string text_of(const QLineEdit* edit) {
     return edit->text().toStdString();
-}
-
-std::string text_of(const QLabel* label) {
-    return label->text().toStdString();
 }
 
 [[nodiscard]] std::vector<CellRow> read_cells(const QString& path) {
@@ -58,21 +55,6 @@ void write_record_file(const QString& path) {
         return;
     }
     record.write("[Training Data] " + QFile::encodeName(chosen.absoluteFilePath()) + "\n");
-}
-
-// A caption read as a number; labels the program wrote always read.
-[[nodiscard]] bool below_zero(const QLabel* label) {
-    const auto value = parse_real(text_of(label));
-    return value && *value < 0;
-}
-
-[[nodiscard]] double range_end(const QLineEdit* edit) {
-    const std::string text = text_of(edit);
-    const auto value = parse_real(text);
-    if (!value) {
-        throw field_error("Range", "a number", text);
-    }
-    return *value;
 }
 
 void end_program_now(int status) {
@@ -173,10 +155,12 @@ void TForm1::connect_handlers() {
 void TForm1::run_guarded(const std::function<void()>& handler) {
     try {
         handler();
+    } catch (const MessageError& error) {
+        dialogs_->message(error.message());
     } catch (const std::exception& error) {
-        dialogs_->message(QString::fromStdString(error.what()));
+        dialogs_->message(messages::internal_error(error.what()));
     } catch (...) {
-        dialogs_->message(QStringLiteral("An unexpected error occurred."));
+        dialogs_->message(messages::unexpected_error());
     }
 }
 
@@ -250,40 +234,24 @@ void TForm1::Edit17Change() {
 // ---------------------------------------------------------------------------
 // Pages and the checks made on leaving them
 
-void TForm1::reset_operation_rates() {
-    population_.Edit4->setText(QString::fromLatin1(OperationRateDefaults::crossover));
-    population_.Edit5->setText(QString::fromLatin1(OperationRateDefaults::mutation));
-    population_.Edit6->setText(QString::fromLatin1(OperationRateDefaults::one_point));
-    population_.Label6->setText(QString::fromLatin1(OperationRateDefaults::reproduction));
-}
-
-void TForm1::reset_node_ratios() {
-    population_.Edit13->setText(QString::fromLatin1(NodeRatioDefaults::function));
-    population_.Edit14->setText(QString::fromLatin1(NodeRatioDefaults::variable));
-    population_.ConstLabel->setText(QString::fromLatin1(NodeRatioDefaults::constant));
+void TForm1::apply_restore(const std::vector<Restore>& restore) {
+    for (const auto& [id, text] : restore) {
+        write_parameter_text(*this, id, text);
+    }
 }
 
 void TForm1::TabSheet3Hide() {
-    if (below_zero(population_.Label6)) {
-        reset_operation_rates();
-        dialogs_->message(QStringLiteral("The sum of operation rate must be 1.0"));
-        return_to_page(population_.TabSheet3);
-    }
-    if (below_zero(population_.ConstLabel)) {
-        reset_node_ratios();
-        dialogs_->message(QStringLiteral("The sum of initial node ratio must be 1.0"));
+    for (const Refusal& refusal : population_page_refusals(parameter_texts())) {
+        apply_restore(refusal.restore);
+        dialogs_->message(refusal.message);
         return_to_page(population_.TabSheet3);
     }
 }
 
 void TForm1::TabSheet1Hide() {
-    const double low = range_end(problem_.Edit10);
-    const double high = range_end(problem_.Edit11);
-    if (!(low < high)) {
-        dialogs_->message(QStringLiteral("Please set the range of constants proparly"));
-        // Deliberately not the layout's -1 and 1.
-        problem_.Edit10->setText(QStringLiteral("-10"));
-        problem_.Edit11->setText(QStringLiteral("10"));
+    if (const auto refusal = problem_page_refusal(parameter_texts())) {
+        dialogs_->message(refusal->message);
+        apply_restore(refusal->restore);
         return_to_page(problem_.TabSheet1);
     }
 }
@@ -414,19 +382,27 @@ void TForm1::BitBtn2Click() {
         run_control_->ask_abort();
         return;
     }
-    const StartState state{training_loaded, validation_loaded, problem_.CheckBox3->isChecked(),
-                           text_of(population_.Label6), text_of(population_.ConstLabel)};
-    if (const auto refusal = check_start(state)) {
-        if (refusal->reset == StartReset::operation_rates) {
-            reset_operation_rates();
-        } else if (refusal->reset == StartReset::node_ratios) {
-            reset_node_ratios();
+    RunRequest request;
+    request.texts = parameter_texts();
+    request.cells = grid_cells();
+    request.training_loaded = training_loaded;
+    request.validation_loaded = validation_loaded;
+    request.seed = run_control_->seed;
+    PrepareResult prepared = prepare_run(request, function_table);
+    for (const Notice& notice : prepared.notices) {
+        dialogs_->message(notice.message);
+        set_active_page(notice.page);
+        apply_restore(notice.restore);
+    }
+    if (const auto& refusal = prepared.refusal) {
+        apply_restore(refusal->restore);
+        dialogs_->message(refusal->message);
+        if (refusal->page) {
+            set_active_page(*refusal->page);
         }
-        dialogs_->message(QString::fromStdString(refusal->message));
-        set_active_page(refusal->page);
         return;
     }
-    run_control_->start();
+    run_control_->start(std::move(*prepared.run));
 }
 
 void TForm1::Exit1Click() {
@@ -478,45 +454,14 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 // ---------------------------------------------------------------------------
 // Texts for a run
 
-ProblemTexts TForm1::problem_texts() const {
-    ProblemTexts texts;
-    for (int i = 0; i < num_primitives; ++i) {
-        texts.checked[static_cast<std::size_t>(i)] = problem_.CheckListBox1->checked(i);
-    }
-    texts.constant_min = text_of(problem_.Edit10);
-    texts.constant_max = text_of(problem_.Edit11);
-    texts.num_constants = text_of(problem_.Edit12);
-    texts.input1_name = text_of(problem_.Edit16);
-    texts.input2_name = text_of(problem_.Edit17);
-    texts.use_training_data = problem_.CheckBox3->isChecked();
-    texts.training_cells = problem_.StringGrid1->cells()->rows();
-    texts.validation_cells = problem_.StringGrid2->cells()->rows();
+ParameterTexts TForm1::parameter_texts() const {
+    ParameterTexts texts;
+    read_parameter_texts(*this, texts);
     return texts;
 }
 
-PopulationTexts TForm1::population_texts() const {
-    PopulationTexts texts;
-    texts.population_size = text_of(population_.Edit1);
-    texts.num_generations = text_of(population_.Edit2);
-    texts.selection_method = population_.RadioGroup1->item_index();
-    texts.tournament_size = text_of(population_.Edit3);
-    texts.crossover_rate = text_of(population_.Edit4);
-    texts.mutation_rate = text_of(population_.Edit5);
-    texts.one_point_mutation_rate = text_of(population_.Edit6);
-    texts.reproduction_rate = text_of(population_.Label6);
-    texts.elite_strategy = population_.CheckBox1->isChecked();
-    texts.elite_percent = text_of(population_.Edit7);
-    texts.break_point = population_.CheckBox2->isChecked();
-    texts.break_every = text_of(population_.Edit15);
-    texts.constant_max = text_of(problem_.Edit11);
-    texts.constant_min = text_of(problem_.Edit10);
-    texts.num_constants = text_of(problem_.Edit12);
-    texts.max_length = text_of(population_.Edit8);
-    texts.max_initial_depth = text_of(population_.Edit9);
-    texts.function_ratio = text_of(population_.Edit13);
-    texts.variable_ratio = text_of(population_.Edit14);
-    texts.constant_ratio = text_of(population_.ConstLabel);
-    return texts;
+GridCells TForm1::grid_cells() const {
+    return GridCells{problem_.StringGrid1->cells()->rows(), problem_.StringGrid2->cells()->rows()};
 }
 
 }  // namespace vorn

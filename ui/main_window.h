@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/start_checks.h"
+#include "engine/prepare_run.h"
 #include "program/functable.h"
 #include "ui/dialogs.h"
 #include "ui/menus.h"
@@ -21,8 +21,6 @@ namespace vorn {
 class RunControl;
 class TAboutBox;
 class TGraphForm;
-struct PopulationTexts;
-struct ProblemTexts;
 
 inline constexpr const char* record_file_name = "vorn_reg.cnf";
 
@@ -47,9 +45,11 @@ public:
     void load_training_file(const QString& path);
     void load_validation_file(const QString& path);
 
-    // The texts a run is built from.
-    [[nodiscard]] ProblemTexts problem_texts() const;
-    [[nodiscard]] PopulationTexts population_texts() const;
+    // The texts and the grids a run is built from.
+    [[nodiscard]] ParameterTexts parameter_texts() const;
+    [[nodiscard]] GridCells grid_cells() const;
+    // Puts fixed texts back into their controls.
+    void apply_restore(const std::vector<Restore>& restore);
 
     void set_active_page(Page page);
     [[nodiscard]] Page active_page() const;
@@ -104,8 +104,6 @@ private:
     void connect_handlers();
     void update_reproduction_label();
     void update_constant_label();
-    void reset_operation_rates();
-    void reset_node_ratios();
     void page_changed(int index);
     void return_to_page(QWidget* page);
 

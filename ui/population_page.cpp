@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "ui/parameter_controls.h"
 #include "ui/radio_group.h"
 #include "ui/widgets.h"
 
@@ -69,13 +70,13 @@ void build_selection_group(PopulationPage& page) {
         QStringLiteral("RadioGroup1"),
         {QStringLiteral("Proportional"), QStringLiteral("Tournament"), QStringLiteral("Random")},
         group);
-    page.RadioGroup1->set_item_index(0);
-    page.Label4 = make_label(QStringLiteral("Label4"), QStringLiteral("Tournament Size"), group);
-    page.Edit3 = make_edit(QStringLiteral("Edit3"), QStringLiteral("6"), group);
+    write_parameter_text(*page.RadioGroup1->parentWidget(), ParamId::selection_method,
+                         std::string(parameter(ParamId::selection_method).default_text));
+    page.Label4 = make_caption_label(QStringLiteral("Label4"), ParamId::tournament_size, group);
+    page.Edit3 = make_parameter_edit(ParamId::tournament_size, group);
     set_dependent_field(page.Edit3, false);
-    page.CheckBox1 =
-        make_check_box(QStringLiteral("CheckBox1"), QStringLiteral("Elite Strategy"), true, group);
-    page.Edit7 = make_edit(QStringLiteral("Edit7"), QStringLiteral("10"), group);
+    page.CheckBox1 = make_parameter_check_box(ParamId::elite_strategy, group);
+    page.Edit7 = make_parameter_edit(ParamId::elite_percent, group);
     set_dependent_field(page.Edit7, true);
     page.Label10 = make_label(QStringLiteral("Label10"), QStringLiteral("%"), group);
 
@@ -107,14 +108,15 @@ void build_rates_group(PopulationPage& page) {
     page.GroupBox1 = make_group(QStringLiteral("GroupBox1"),
                                 QStringLiteral("Rate of GP Operations"), page.TabSheet3);
     QGroupBox* group = page.GroupBox1;
-    page.Label7 = make_label(QStringLiteral("Label7"), QStringLiteral("Crossover"), group);
-    page.Edit4 = make_edit(QStringLiteral("Edit4"), QStringLiteral("0.70"), group);
-    page.Label9 = make_label(QStringLiteral("Label9"), QStringLiteral("Mutation"), group);
-    page.Edit5 = make_edit(QStringLiteral("Edit5"), QStringLiteral("0.20"), group);
-    page.Label8 = make_label(QStringLiteral("Label8"), QStringLiteral("One-point Mutation"), group);
-    page.Edit6 = make_edit(QStringLiteral("Edit6"), QStringLiteral("0.00"), group);
-    page.Label3 = make_label(QStringLiteral("Label3"), QStringLiteral("Reproduction"), group);
-    page.Label6 = make_label(QStringLiteral("Label6"), QStringLiteral("0.1"), group);
+    page.Label7 = make_caption_label(QStringLiteral("Label7"), ParamId::crossover_rate, group);
+    page.Edit4 = make_parameter_edit(ParamId::crossover_rate, group);
+    page.Label9 = make_caption_label(QStringLiteral("Label9"), ParamId::mutation_rate, group);
+    page.Edit5 = make_parameter_edit(ParamId::mutation_rate, group);
+    page.Label8 =
+        make_caption_label(QStringLiteral("Label8"), ParamId::one_point_mutation_rate, group);
+    page.Edit6 = make_parameter_edit(ParamId::one_point_mutation_rate, group);
+    page.Label3 = make_caption_label(QStringLiteral("Label3"), ParamId::reproduction_rate, group);
+    page.Label6 = make_remainder_label(ParamId::reproduction_rate, group);
     field_rows(group, {{page.Label7, page.Edit4},
                        {page.Label9, page.Edit5},
                        {page.Label8, page.Edit6},
@@ -125,12 +127,12 @@ void build_ratios_group(PopulationPage& page) {
     page.GroupBox4 = make_group(QStringLiteral("GroupBox4"),
                                 QStringLiteral("Initial Ratio of the Nodes"), page.TabSheet3);
     QGroupBox* group = page.GroupBox4;
-    page.Label15 = make_label(QStringLiteral("Label15"), QStringLiteral("Function"), group);
-    page.Edit13 = make_edit(QStringLiteral("Edit13"), QStringLiteral("0.50"), group);
-    page.Label16 = make_label(QStringLiteral("Label16"), QStringLiteral("Variable"), group);
-    page.Edit14 = make_edit(QStringLiteral("Edit14"), QStringLiteral("0.20"), group);
-    page.Label14 = make_label(QStringLiteral("Label14"), QStringLiteral("Constant"), group);
-    page.ConstLabel = make_label(QStringLiteral("ConstLabel"), QStringLiteral("0.3"), group);
+    page.Label15 = make_caption_label(QStringLiteral("Label15"), ParamId::function_ratio, group);
+    page.Edit13 = make_parameter_edit(ParamId::function_ratio, group);
+    page.Label16 = make_caption_label(QStringLiteral("Label16"), ParamId::variable_ratio, group);
+    page.Edit14 = make_parameter_edit(ParamId::variable_ratio, group);
+    page.Label14 = make_caption_label(QStringLiteral("Label14"), ParamId::constant_ratio, group);
+    page.ConstLabel = make_remainder_label(ParamId::constant_ratio, group);
     // Ratios are plain numbers; an input method would only get in the way.
     for (QLineEdit* edit : {page.Edit13, page.Edit14}) {
         edit->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -144,21 +146,19 @@ void build_limits_group(PopulationPage& page) {
     page.GroupBox2 = make_group(QStringLiteral("GroupBox2"),
                                 QStringLiteral("Restrictions on Genes"), page.TabSheet3);
     QGroupBox* group = page.GroupBox2;
-    page.Label5 = make_label(QStringLiteral("Label5"), QStringLiteral("Maximum Length"), group);
-    page.Edit8 = make_edit(QStringLiteral("Edit8"), QStringLiteral("100"), group);
-    page.Label11 =
-        make_label(QStringLiteral("Label11"), QStringLiteral("Maximum Initial Depth"), group);
-    page.Edit9 = make_edit(QStringLiteral("Edit9"), QStringLiteral("5"), group);
+    page.Label5 = make_caption_label(QStringLiteral("Label5"), ParamId::max_length, group);
+    page.Edit8 = make_parameter_edit(ParamId::max_length, group);
+    page.Label11 = make_caption_label(QStringLiteral("Label11"), ParamId::max_initial_depth, group);
+    page.Edit9 = make_parameter_edit(ParamId::max_initial_depth, group);
     field_rows(group, {{page.Label5, page.Edit8}, {page.Label11, page.Edit9}});
 }
 
 QWidget* build_break_point(PopulationPage& page) {
-    page.CheckBox2 = make_check_box(QStringLiteral("CheckBox2"), QStringLiteral("Break Point"),
-                                    false, page.TabSheet3);
+    page.CheckBox2 = make_parameter_check_box(ParamId::break_point, page.TabSheet3);
     auto* label = new GapLabel(QStringLiteral("Label22"),
                                QStringLiteral("Every            Generations"), page.TabSheet3);
     page.Label22 = label;
-    page.Edit15 = make_edit(QStringLiteral("Edit15"), QStringLiteral("5"), label);
+    page.Edit15 = make_parameter_edit(ParamId::break_every, label);
     set_dependent_field(page.Edit15, false);
     label->set_gap_widget(page.Edit15);
 
@@ -178,11 +178,11 @@ PopulationPage build_population_page(QWidget* parent) {
     page.TabSheet3 = new QWidget(parent);
     page.TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
     page.Label1 =
-        make_label(QStringLiteral("Label1"), QStringLiteral("Population Size"), page.TabSheet3);
-    page.Edit1 = make_edit(QStringLiteral("Edit1"), QStringLiteral("1000"), page.TabSheet3);
+        make_caption_label(QStringLiteral("Label1"), ParamId::population_size, page.TabSheet3);
+    page.Edit1 = make_parameter_edit(ParamId::population_size, page.TabSheet3);
     page.Label2 =
-        make_label(QStringLiteral("Label2"), QStringLiteral("Generation"), page.TabSheet3);
-    page.Edit2 = make_edit(QStringLiteral("Edit2"), QStringLiteral("50"), page.TabSheet3);
+        make_caption_label(QStringLiteral("Label2"), ParamId::num_generations, page.TabSheet3);
+    page.Edit2 = make_parameter_edit(ParamId::num_generations, page.TabSheet3);
     build_selection_group(page);
     build_rates_group(page);
     build_ratios_group(page);

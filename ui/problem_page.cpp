@@ -12,6 +12,7 @@
 #include "program/functable.h"
 #include "ui/check_list_box.h"
 #include "ui/data_grid.h"
+#include "ui/parameter_controls.h"
 #include "ui/widgets.h"
 
 namespace vorn {
@@ -46,8 +47,7 @@ void build_validation_group(ProblemPage& page) {
     page.GroupBox7 =
         make_group(QStringLiteral("GroupBox7"), QStringLiteral("Validation Data"), page.TabSheet1);
     QGroupBox* group = page.GroupBox7;
-    page.CheckBox3 = make_check_box(QStringLiteral("CheckBox3"),
-                                    QStringLiteral("use training data "), true, group);
+    page.CheckBox3 = make_parameter_check_box(ParamId::use_training_data, group);
     page.Label17 = make_label(QStringLiteral("Label17"), QStringLiteral("X "), group);
     page.Label23 = make_label(QStringLiteral("Label23"), QStringLiteral("Y"), group);
     page.StringGrid2 = new StringGrid(QStringLiteral("StringGrid2"), false, group);
@@ -84,13 +84,12 @@ void build_constants_group(ProblemPage& page) {
     page.GroupBox3 =
         make_group(QStringLiteral("GroupBox3"), QStringLiteral("Constants"), page.TabSheet1);
     QGroupBox* group = page.GroupBox3;
-    page.Label13 = make_label(QStringLiteral("Label13"), QStringLiteral("Range"), group);
-    page.Edit10 = make_edit(QStringLiteral("Edit10"), QStringLiteral("-1"), group);
+    page.Label13 = make_caption_label(QStringLiteral("Label13"), ParamId::constant_min, group);
+    page.Edit10 = make_parameter_edit(ParamId::constant_min, group);
     page.Label12 = make_label(QStringLiteral("Label12"), QStringLiteral("-"), group);
-    page.Edit11 = make_edit(QStringLiteral("Edit11"), QStringLiteral("1"), group);
-    page.Label19 =
-        make_label(QStringLiteral("Label19"), QStringLiteral("Number of constant"), group);
-    page.Edit12 = make_edit(QStringLiteral("Edit12"), QStringLiteral("1000"), group);
+    page.Edit11 = make_parameter_edit(ParamId::constant_max, group);
+    page.Label19 = make_caption_label(QStringLiteral("Label19"), ParamId::num_constants, group);
+    page.Edit12 = make_parameter_edit(ParamId::num_constants, group);
 
     auto* layout = new QGridLayout(group);
     layout->addWidget(page.Label13, 0, 0, 1, 3);
@@ -107,12 +106,12 @@ void build_variable_group(ProblemPage& page) {
         make_group(QStringLiteral("GroupBox8"), QStringLiteral("Variable"), page.TabSheet1);
     QGroupBox* group = page.GroupBox8;
     page.Label25 = make_label(QStringLiteral("Label25"), QStringLiteral("Name of variable"), group);
-    page.Label33 = make_label(QStringLiteral("Label33"), QStringLiteral("Input1"), group);
-    page.Edit16 = make_edit(QStringLiteral("Edit16"), QStringLiteral("x"), group);
-    page.Label34 = make_label(QStringLiteral("Label34"), QStringLiteral("Input2"), group);
-    page.Edit17 = make_edit(QStringLiteral("Edit17"), QStringLiteral("y"), group);
-    page.Label30 = make_label(QStringLiteral("Label30"), QStringLiteral("Output"), group);
-    page.Edit18 = make_edit(QStringLiteral("Edit18"), QStringLiteral("z"), group);
+    page.Label33 = make_caption_label(QStringLiteral("Label33"), ParamId::input1_name, group);
+    page.Edit16 = make_parameter_edit(ParamId::input1_name, group);
+    page.Label34 = make_caption_label(QStringLiteral("Label34"), ParamId::input2_name, group);
+    page.Edit17 = make_parameter_edit(ParamId::input2_name, group);
+    page.Label30 = make_caption_label(QStringLiteral("Label30"), ParamId::output_name, group);
+    page.Edit18 = make_parameter_edit(ParamId::output_name, group);
 
     auto* layout = new QGridLayout(group);
     layout->addWidget(page.Label25, 0, 0, 1, 2);

@@ -13,7 +13,6 @@
 #include <stdexcept>
 
 #include "engine/tgp_pop.h"
-#include "problem/errors.h"
 #include "problem/number_text.h"
 #include "problem/problem_setting.h"
 #include "ui/bit_button.h"
@@ -24,8 +23,6 @@
 namespace vorn {
 
 namespace {
-
-constexpr const char* abort_question = "Are you sure you want to abort this GP run?";
 
 void set_button(BitBtn* button, ButtonKind kind, const QString& caption) {
     button->set_kind(kind);
@@ -46,20 +43,19 @@ bool RunControl::pause_requested() const {
 // ---------------------------------------------------------------------------
 // Commands
 
-void RunControl::start() {
-    if (!build_run()) {
-        return;
-    }
+void RunControl::start(PreparedRun run) {
+    setting_ = std::move(run.setting);
+    pop_ = std::move(run.pop);
     form_.set_active_page(Page::results);
     RunOptions options;
-    options.seed = seed;
+    options.seed = run.seed;
     try {
         last_outcome_ = run_gp(*setting_, *pop_, *this, options);
     } catch (const std::exception& error) {
         // Anything but a RunError escapes the driver: still end the run.
         release_run();
         show_idle();
-        dialogs_.message(QString::fromStdString(error.what()));
+        dialogs_.message(messages::internal_error(error.what()));
         return;
     }
     release_run();
@@ -69,54 +65,11 @@ void RunControl::start() {
     }
 }
 
-// A refused text keeps the window and everything in it: the message names the
-// field or cell, and its page is shown.
-bool RunControl::build_run() {
-    try {
-        setting_ = std::make_unique<Tproblem_setting>(form_.problem_texts(), form_.function_table);
-    } catch (const SettingError& error) {
-        dialogs_.message(QString::fromStdString(error.what()));
-        form_.set_active_page(Page::problem_setting);
-        return false;
-    } catch (const std::bad_alloc&) {
-        dialogs_.message(QStringLiteral("Memory Allocation Error!!!!1"));
-        return false;
-    } catch (const std::length_error&) {
-        dialogs_.message(QStringLiteral("Memory Allocation Error!!!!1"));
-        return false;
-    }
-    if (setting_->fell_back_to_plus()) {
-        dialogs_.message(QStringLiteral("You must use 1 function at least."));
-        form_.set_active_page(Page::problem_setting);
-        form_.problem().CheckListBox1->set_checked(0, true);
-    }
-    const char* failure = nullptr;
-    try {
-        pop_ = std::make_unique<Tgp_pop>(form_.population_texts(), *setting_);
-    } catch (const SettingError& error) {
-        setting_.reset();
-        dialogs_.message(QString::fromStdString(error.what()));
-        form_.set_active_page(Page::population);
-        return false;
-    } catch (const std::bad_alloc&) {
-        failure = "Memory Allocation Error!!!!2";
-    } catch (const std::length_error&) {
-        failure = "Memory Allocation Error!!!!2";
-    }
-    if (failure != nullptr) {
-        setting_.reset();
-        dialogs_.message(QString::fromLatin1(failure));
-        return false;
-    }
-    return true;
-}
-
 void RunControl::ask_abort() {
     if (!running()) {
         return;
     }
-    if (dialogs_.question(QString::fromLatin1(application_title),
-                          QString::fromLatin1(abort_question))) {
+    if (dialogs_.question(QString::fromLatin1(application_title), messages::abort_question())) {
         request_abort();
     }
 }
@@ -241,7 +194,7 @@ void RunControl::run_ended(const RunOutcome& outcome) {
         set_button(page_.BitBtn1, ButtonKind::no, QStringLiteral("Stop"));
     }
     if (outcome.error) {
-        dialogs_.message(QString::fromStdString(*outcome.error));
+        dialogs_.message(*outcome.error);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "engine/prepare_run.h"
 #include "engine/run_gp.h"
 #include "ui/result_charts.h"
 #include "ui/results_page.h"
@@ -25,9 +26,8 @@ public:
     RunControl& operator=(const RunControl&) = delete;
     ~RunControl() override;
 
-    // Builds the problem setting and the population, then runs them; returns
-    // when the run is over or the texts were refused.
-    void start();
+    // Runs a prepared run; returns when the run is over.
+    void start(PreparedRun run);
     // The abort question; Yes ends the run at the next generation boundary.
     void ask_abort();
     // Ends the run at the next generation boundary without asking.
@@ -60,7 +60,6 @@ public:
     void run_ended(const RunOutcome& outcome) override;
 
 private:
-    [[nodiscard]] bool build_run();
     void show_idle();
     void release_run();
 

@@ -28,12 +28,12 @@ TEST(CliOptions, DefaultsAreTheCoreDefaults) {
     EXPECT_FALSE(options.seed);
     EXPECT_FALSE(options.csv_file);
     EXPECT_FALSE(options.quiet);
-    EXPECT_EQ(options.output_name, "z");
-    EXPECT_EQ(function_list_text(options.problem), "+,-,*,/");
-    const PopulationTexts defaults;
-    EXPECT_EQ(options.population.population_size, defaults.population_size);
-    EXPECT_EQ(options.population.crossover_rate, defaults.crossover_rate);
-    EXPECT_TRUE(options.population.elite_strategy);
+    const ParameterTexts defaults;
+    for (const Parameter& row : parameter_table()) {
+        EXPECT_EQ(options.texts[row.id], defaults[row.id]) << row.control;
+    }
+    EXPECT_EQ(options.texts[ParamId::output_name], "z");
+    EXPECT_EQ(options.texts[ParamId::functions], "+,-,*,/");
 }
 
 TEST(CliOptions, EachOptionFillsItsField) {
@@ -82,32 +82,34 @@ TEST(CliOptions, EachOptionFillsItsField) {
                                 "train.txt"});
     EXPECT_EQ(o.training_file, "train.txt");
     EXPECT_EQ(o.validation_file, "valid.txt");
-    const PopulationTexts& p = o.population;
-    EXPECT_EQ(p.population_size, "30");
-    EXPECT_EQ(p.num_generations, "4");
-    EXPECT_EQ(p.selection_method, tournament);
-    EXPECT_EQ(p.tournament_size, "3");
-    EXPECT_EQ(p.crossover_rate, "0.6");
-    EXPECT_EQ(p.mutation_rate, "0.1");
-    EXPECT_EQ(p.one_point_mutation_rate, "0.05");
-    EXPECT_TRUE(p.elite_strategy);
-    EXPECT_EQ(p.elite_percent, "5");
-    EXPECT_EQ(p.max_length, "40");
-    EXPECT_EQ(p.max_initial_depth, "3");
-    EXPECT_EQ(p.function_ratio, "0.4");
-    EXPECT_EQ(p.variable_ratio, "0.3");
-    // Both records carry the constants; they must agree.
-    EXPECT_EQ(p.constant_min, "-2.5");
-    EXPECT_EQ(p.constant_max, "1e1");
-    EXPECT_EQ(p.num_constants, "20");
-    EXPECT_EQ(o.problem.constant_min, "-2.5");
-    EXPECT_EQ(o.problem.constant_max, "1e1");
-    EXPECT_EQ(o.problem.num_constants, "20");
-    // Check-list order, whatever order the names came in.
-    EXPECT_EQ(function_list_text(o.problem), "-,sin,IFLTE");
-    EXPECT_EQ(o.problem.input1_name, "u");
-    EXPECT_EQ(o.problem.input2_name, "v");
-    EXPECT_EQ(o.output_name, "class");
+    const ParameterTexts& p = o.texts;
+    using I = ParamId;
+    const std::vector<std::pair<ParamId, std::string>> expected = {
+        {I::population_size, "30"},
+        {I::num_generations, "4"},
+        {I::selection_method, "tournament"},
+        {I::tournament_size, "3"},
+        {I::crossover_rate, "0.6"},
+        {I::mutation_rate, "0.1"},
+        {I::one_point_mutation_rate, "0.05"},
+        {I::elite_strategy, "true"},
+        {I::elite_percent, "5"},
+        {I::max_length, "40"},
+        {I::max_initial_depth, "3"},
+        {I::function_ratio, "0.4"},
+        {I::variable_ratio, "0.3"},
+        {I::constant_min, "-2.5"},
+        {I::constant_max, "1e1"},
+        {I::num_constants, "20"},
+        // Check-list order, whatever order the names came in.
+        {I::functions, "-,sin,IFLTE"},
+        {I::input1_name, "u"},
+        {I::input2_name, "v"},
+        {I::output_name, "class"},
+        {I::use_training_data, "false"}};
+    for (const auto& [id, text] : expected) {
+        EXPECT_EQ(p[id], text) << parameter(id).control;
+    }
     EXPECT_EQ(o.seed, 4294967295U);
     EXPECT_EQ(o.csv_file, "out.csv");
     EXPECT_TRUE(o.quiet);
@@ -117,19 +119,20 @@ TEST(CliOptions, ValuesStayTextForTheCore) {
     // Not numbers, but only the core may refuse them, naming the field.
     const CliOptions o = parse({"t.txt", "--population-size", "lots", "--crossover", "-0.5",
                                 "--constant-range", "a:", "--input1", ""});
-    EXPECT_EQ(o.population.population_size, "lots");
-    EXPECT_EQ(o.population.crossover_rate, "-0.5");
-    EXPECT_EQ(o.problem.constant_min, "a");
-    EXPECT_EQ(o.problem.constant_max, "");
-    EXPECT_EQ(o.problem.input1_name, "");
+    EXPECT_EQ(o.texts[ParamId::population_size], "lots");
+    EXPECT_EQ(o.texts[ParamId::crossover_rate], "-0.5");
+    EXPECT_EQ(o.texts[ParamId::constant_min], "a");
+    EXPECT_EQ(o.texts[ParamId::constant_max], "");
+    EXPECT_EQ(o.texts[ParamId::input1_name], "");
 }
 
 TEST(CliOptions, EliteSwitchesLastOneWins) {
-    EXPECT_FALSE(parse({"t.txt", "--no-elite"}).population.elite_strategy);
+    EXPECT_FALSE(parse({"t.txt", "--no-elite"}).texts.flag(ParamId::elite_strategy));
     const CliOptions on = parse({"t.txt", "--no-elite", "--elite", "20"});
-    EXPECT_TRUE(on.population.elite_strategy);
-    EXPECT_EQ(on.population.elite_percent, "20");
-    EXPECT_FALSE(parse({"t.txt", "--elite", "20", "--no-elite"}).population.elite_strategy);
+    EXPECT_TRUE(on.texts.flag(ParamId::elite_strategy));
+    EXPECT_EQ(on.texts[ParamId::elite_percent], "20");
+    EXPECT_FALSE(
+        parse({"t.txt", "--elite", "20", "--no-elite"}).texts.flag(ParamId::elite_strategy));
 }
 
 TEST(CliOptions, BadUsage) {
@@ -160,7 +163,7 @@ TEST(CliOptions, FunctionListMustNameKnownFunctions) {
             << list;
     }
     CliOptions all = parse({"t.txt", "--functions", "+,-,*,/,sin,cos,tan,ln,log10,IFLTE"});
-    EXPECT_EQ(function_list_text(all.problem), "+,-,*,/,sin,cos,tan,ln,log10,IFLTE");
+    EXPECT_EQ(all.texts[ParamId::functions], "+,-,*,/,sin,cos,tan,ln,log10,IFLTE");
 }
 
 TEST(CliOptions, OptionsEndAtDoubleDash) {
@@ -168,7 +171,7 @@ TEST(CliOptions, OptionsEndAtDoubleDash) {
     EXPECT_EQ(o.training_file, "--odd-name.txt");
     EXPECT_TRUE(o.quiet);
     // Option values may start with a dash.
-    EXPECT_EQ(parse({"t.txt", "--input1", "-u"}).problem.input1_name, "-u");
+    EXPECT_EQ(parse({"t.txt", "--input1", "-u"}).texts[ParamId::input1_name], "-u");
 }
 
 TEST(CliOptions, HelpNeedsNoFileAndDocumentsEveryOptionWithDefaults) {

@@ -208,16 +208,18 @@ TEST(RunCli, DataReachesTheRunThroughSixDigitCellTexts) {
     CliOptions options;
     options.training_file = folder.write("train.txt", "0.123456789\t-3.14159265\t1234567\t2e-7\n");
     options.validation_file = folder.write("valid.txt", "1 2 3 4\n5 6 7 8\n");
-    options.population.population_size = "50";
+    options.texts[ParamId::population_size] = "50";
+    options.texts[ParamId::use_training_data] = "false";
     const CliData data = load_data(options);
     ASSERT_EQ(data.training.size(), 1U);
     EXPECT_EQ(data.training[0], (CellRow{"0.123457", "-3.14159", "1.23457E6", "2E-7"}));
 
-    const StartTexts texts = start_texts(options, data);
-    EXPECT_FALSE(texts.problem.use_training_data);
-    EXPECT_TRUE(texts.start.validation_loaded);
+    const RunRequest request = run_request(options, data);
+    EXPECT_TRUE(request.validation_loaded);
     const auto function_table = build_function_table();
-    const Tproblem_setting setting(texts.problem, function_table);
+    const PrepareResult prepared = prepare_run(request, function_table);
+    ASSERT_TRUE(prepared.run);
+    const Tproblem_setting& setting = *prepared.run->setting;
     EXPECT_EQ(setting.train_x1[0], 0.123457);
     EXPECT_EQ(setting.train_y1[0], -3.14159);
     EXPECT_EQ(setting.train_x2[0], 1.23457e6);
@@ -226,18 +228,18 @@ TEST(RunCli, DataReachesTheRunThroughSixDigitCellTexts) {
     EXPECT_EQ(setting.valid_y2[1], 8.0);
 }
 
-TEST(RunCli, StartTextsCarryTheWindowsRemainderLabels) {
+TEST(RunCli, RequestCarriesTheWindowsRemainderLabels) {
     CliOptions options;
-    options.population.crossover_rate = "0.666";
-    options.population.variable_ratio = "0.25";
+    options.texts[ParamId::crossover_rate] = "0.666";
+    options.texts[ParamId::variable_ratio] = "0.25";
     const CliData data;
-    const StartTexts texts = start_texts(options, data);
-    EXPECT_EQ(texts.population.reproduction_rate, "0.1300");
-    EXPECT_EQ(texts.population.constant_ratio, "0.2500");
-    EXPECT_EQ(texts.start.reproduction_label, "0.1300");
-    EXPECT_TRUE(texts.problem.use_training_data);
-    EXPECT_TRUE(texts.start.training_loaded);
-    EXPECT_FALSE(texts.start.validation_loaded);
+    const RunRequest request = run_request(options, data);
+    EXPECT_EQ(request.texts[ParamId::reproduction_rate], "0.1300");
+    EXPECT_EQ(request.texts[ParamId::constant_ratio], "0.2500");
+    EXPECT_TRUE(request.texts.flag(ParamId::use_training_data));
+    EXPECT_TRUE(request.training_loaded);
+    EXPECT_FALSE(request.validation_loaded);
+    EXPECT_TRUE(request.check_constant_range);
 }
 
 TEST(GenerationTable, RowsLineUpAndIgnoreTheLocale) {

@@ -1,6 +1,9 @@
 # Included from cli/CMakeLists.txt.
-file(GLOB VORN_CLI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/cli/*.cpp)
-add_executable(vorn_cli_tests ${VORN_CLI_TEST_SOURCES})
+add_executable(vorn_cli_tests
+  ${CMAKE_SOURCE_DIR}/tests/cli/cli_options_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/cli/executable_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/cli/input_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/cli/run_cli_test.cpp)
 target_link_libraries(vorn_cli_tests PRIVATE vorn_cli GTest::gtest GTest::gtest_main)
 target_compile_definitions(vorn_cli_tests PRIVATE
   VORN_RUN_PATH="$<TARGET_FILE:vorn-run>"

@@ -20,6 +20,8 @@ using Gene = std::vector<std::int32_t>;
 using testing::Checks;
 using testing::function_subsets;
 using testing::grow_gene;
+using testing::population_parameters;
+using testing::PopulationTexts;
 using testing::setting_for;
 using testing::subset_name;
 
@@ -80,7 +82,8 @@ struct RunTexts {
 class Created {
 public:
     Created(const RunTexts& run, std::uint32_t seed)
-        : setting(setting_for(run.checked, run.constants)), pop(run.texts, setting) {
+        : setting(setting_for(run.checked, run.constants)),
+          pop(population_parameters(run.texts, setting)) {
         for (Individual* individual : pop.current()) {
             std::fill(individual->gene.begin(), individual->gene.end(), 0x5A5A);
         }

@@ -29,7 +29,7 @@ struct EngineFixture {
 
     void build() {
         setting = std::make_unique<Tproblem_setting>(problem.make());
-        pop = std::make_unique<Tgp_pop>(population, *setting);
+        pop = std::make_unique<Tgp_pop>(population_parameters(population, *setting));
     }
 };
 

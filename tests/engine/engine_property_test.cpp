@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/prepare_run.h"
 #include "engine/run_gp.h"
-#include "engine/start_checks.h"
 #include "engine/tgp_pop.h"
 #include "problem/number_text.h"
 #include "program/gene.h"
@@ -22,6 +22,8 @@
 namespace vorn {
 namespace {
 
+using testing::population_parameters;
+using testing::PopulationTexts;
 using testing::SettingFixture;
 
 struct Settings {
@@ -224,14 +226,14 @@ TEST(EngineProperty, RandomSettingsRunWellFormedToTheEnd) {
         fixture.validation = random_rows(random, std::max(s.validation_rows, 1));
         fixture.texts.use_training_data = s.validation_rows == 0;
         Tproblem_setting setting = fixture.make();
-        Tgp_pop pop(s.population, setting);
+        Tgp_pop pop(population_parameters(s.population, setting));
         CheckingFrontEnd front(setting, pop);
         RunOptions options;
         options.seed = s.seed;
         const RunOutcome outcome = run_gp(setting, pop, front, options);
         if (outcome.error) {
             ++errors;
-            ADD_FAILURE() << "run error: " << *outcome.error;
+            ADD_FAILURE() << "run error: " << outcome.error->text;
             continue;
         }
         EXPECT_FALSE(outcome.aborted);

@@ -200,7 +200,8 @@ TEST(RunDriver, ARunThatCannotCreateProgramsEndsWithItsMessage) {
     ScriptedFrontEnd front(*f.setting);
     const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
     ASSERT_TRUE(outcome.error);
-    EXPECT_NE(outcome.error->find("Maximum Length"), std::string::npos) << *outcome.error;
+    EXPECT_EQ(outcome.error->id, MessageId::creation_failed) << outcome.error->text;
+    EXPECT_NE(outcome.error->text.find("Maximum Length"), std::string::npos);
     EXPECT_EQ(outcome.seed, 1u);
     EXPECT_EQ(outcome.generations_done, 0);
     EXPECT_EQ(front.events.back(), "ended");

@@ -16,6 +16,8 @@ namespace {
 
 using testing::function_subsets;
 using testing::grow_gene;
+using testing::population_parameters;
+using testing::PopulationTexts;
 using testing::subset_name;
 
 std::string exact_text(double v) {
@@ -59,7 +61,7 @@ std::vector<std::vector<std::int32_t>> sample_programs(Tproblem_setting& setting
     texts.num_constants = std::to_string(setting.num_constants);
     texts.mutation_rate = "0.25";
     texts.one_point_mutation_rate = "0.05";
-    Tgp_pop pop(texts, setting);
+    Tgp_pop pop(population_parameters(texts, setting));
     seed_random(static_cast<std::uint32_t>(rng()));
     pop.create_initial_population(setting);
     std::vector<std::vector<std::int32_t>> genes;

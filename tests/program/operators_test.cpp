@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "problem/errors.h"
+#include "problem/messages.h"
 #include "program/gene.h"
 #include "program/operators.h"
 #include "program/random.h"
@@ -436,9 +436,13 @@ TEST(Mutate, GrowthThatCannotFinishEndsWithAMessage) {
     try {
         mutate(child.individual, parent.individual, 1, mutation_node_limit, table, chooser,
                scratch);
-        FAIL() << "no RunError";
-    } catch (const RunError& error) {
-        const std::string message = error.what();
+        FAIL() << "mutation did not give up";
+    } catch (const SubtreeGrowthFailed& failure) {
+        EXPECT_EQ(failure.max_length, 1);
+        EXPECT_EQ(failure.attempts, mutation_restart_limit);
+        // The run driver ends the run with this message.
+        const std::string message =
+            messages::mutation_failed(failure.max_length, failure.attempts).text;
         EXPECT_NE(message.find("\"Maximum Length\" 1"), std::string::npos) << message;
         EXPECT_NE(message.find("\"Function\" ratio"), std::string::npos) << message;
     }

@@ -7,9 +7,9 @@
 #include <QLabel>
 #include <QScatterSeries>
 
-#include "problem/graph_form.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/data_grid.h"
+#include "ui/graph_form.h"
 #include "ui/grid_model.h"
 
 namespace vorn::testing {

@@ -23,9 +23,13 @@ namespace vorn::testing {
 
 class ScriptedDialogs final : public Dialogs {
 public:
-    void message(const QString& text) override { messages.push_back(text.toStdString()); }
-    bool question(const QString& title, const QString& text) override {
-        questions.push_back((title + ": " + text).toStdString());
+    void message(const Message& message) override {
+        messages.push_back(message.text);
+        shown.push_back(message);
+    }
+    bool question(const QString& title, const Message& question) override {
+        questions.push_back(title.toStdString() + ": " + question.text);
+        shown.push_back(question);
         const bool answer = !answers.empty() && answers.front();
         if (!answers.empty()) {
             answers.pop_front();
@@ -46,6 +50,7 @@ public:
     }
 
     std::vector<std::string> messages;
+    std::vector<Message> shown;  // every message and question, with its id
     std::vector<std::string> questions;
     std::vector<QString> proposals;
     std::deque<bool> answers;

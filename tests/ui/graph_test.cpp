@@ -6,10 +6,10 @@
 #include <QScatterSeries>
 #include <QValueAxis>
 
-#include "problem/graph_form.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/chart_legend.h"
 #include "ui/data_grid.h"
+#include "ui/graph_form.h"
 #include "ui/grid_model.h"
 
 namespace vorn::testing {

@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "problem/graph_form.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/about_box.h"
 #include "ui/bit_button.h"
 #include "ui/data_grid.h"
+#include "ui/graph_form.h"
 
 namespace vorn::testing {
 namespace {

@@ -37,12 +37,12 @@
 #include <random>
 #include <thread>
 
-#include "problem/graph_form.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/about_box.h"
 #include "ui/bit_button.h"
 #include "ui/check_list_box.h"
 #include "ui/data_grid.h"
+#include "ui/graph_form.h"
 #include "ui/grid_model.h"
 #include "ui/radio_group.h"
 #include "ui/run_control.h"

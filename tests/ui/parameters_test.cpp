@@ -6,10 +6,10 @@
 #include <functional>
 
 #include "engine/tgp_pop.h"
-#include "problem/graph_form.h"
 #include "problem/problem_setting.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/check_list_box.h"
+#include "ui/graph_form.h"
 #include "ui/radio_group.h"
 
 namespace vorn::testing {
@@ -223,15 +223,34 @@ TEST_F(VariableNames, AndTheTextsForARun) {
     type_into(problem().Edit16, "u");
     type_into(population().Edit1, "200");
     problem().CheckListBox1->item(4)->setCheckState(Qt::Checked);
-    const ProblemTexts texts = form->problem_texts();
-    EXPECT_EQ(texts.input1_name, "u");
-    EXPECT_TRUE(texts.checked[4]);
-    EXPECT_FALSE(texts.checked[5]);
-    EXPECT_EQ(texts.training_cells.size(), 100U);
-    const PopulationTexts population_texts = form->population_texts();
-    EXPECT_EQ(population_texts.population_size, "200");
-    EXPECT_EQ(population_texts.reproduction_rate, "0.1");
-    EXPECT_EQ(population_texts.constant_ratio, "0.3");
+    const ParameterTexts texts = form->parameter_texts();
+    EXPECT_EQ(texts[ParamId::input1_name], "u");
+    EXPECT_EQ(texts[ParamId::functions], "+,-,*,/,sin");
+    EXPECT_EQ(form->grid_cells().training.size(), 100U);
+    EXPECT_EQ(texts[ParamId::population_size], "200");
+    EXPECT_EQ(texts[ParamId::reproduction_rate], "0.1");
+    EXPECT_EQ(texts[ParamId::constant_ratio], "0.3");
+}
+
+// Every parameter has one control, named as the table says, showing the
+// table's default; a text written into it reads back unchanged.
+TEST_F(FormTest, EveryParameterHasOneControlWithTheTablesDefault) {
+    const ParameterTexts defaults;
+    const ParameterTexts shown = form->parameter_texts();
+    for (const Parameter& row : parameter_table()) {
+        const QString name = QString::fromLatin1(row.control.data(), row.control.size());
+        EXPECT_EQ(form->findChildren<QWidget*>(name).size(), 1) << row.control;
+        EXPECT_EQ(shown[row.id], defaults[row.id]) << row.control;
+    }
+    const std::vector<std::pair<ParamId, std::string>> written = {
+        {ParamId::population_size, "77"},     {ParamId::selection_method, "random"},
+        {ParamId::elite_strategy, "false"},   {ParamId::functions, "sin,IFLTE"},
+        {ParamId::reproduction_rate, "0.25"}, {ParamId::use_training_data, "false"},
+        {ParamId::constant_max, "3.5"},       {ParamId::output_name, "class"}};
+    for (const auto& [id, text] : written) {
+        form->apply_restore({{id, text}});
+        EXPECT_EQ(form->parameter_texts()[id], text) << parameter(id).control;
+    }
 }
 
 }  // namespace

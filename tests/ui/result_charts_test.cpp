@@ -50,9 +50,7 @@ protected:
     ResultChartsTest() : charts(form->results()) { charts.clear_histories(10); }
 
     [[nodiscard]] Tproblem_setting setting_of(const std::vector<CellRow>& rows) const {
-        ProblemTexts texts;
-        texts.training_cells = rows;
-        return Tproblem_setting(texts, form->function_table);
+        return Tproblem_setting(ProblemParameters{}, GridCells{rows, {}}, form->function_table);
     }
 
     ResultCharts charts;

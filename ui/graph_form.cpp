@@ -1,4 +1,4 @@
-#include "problem/graph_form.h"
+#include "ui/graph_form.h"
 
 #include <QChart>
 #include <QChartView>

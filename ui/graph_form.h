@@ -1,6 +1,5 @@
 #pragma once
 // The "Graph" window: the data in the two grids as points in the plane.
-// The one Qt unit of the problem side; the core never includes it.
 #include <QStringList>
 #include <QWidget>
 #include <array>

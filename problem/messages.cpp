@@ -1,0 +1,158 @@
+#include "problem/messages.h"
+
+#include <initializer_list>
+
+namespace vorn {
+
+namespace {
+
+// Blanks are written {0}, {1}, ... in the order of the arguments.
+std::string_view pattern(MessageId id) {
+    switch (id) {
+        case MessageId::training_not_loaded:
+            return "You must load data set for training before GP run.";
+        case MessageId::validation_not_loaded:
+            return "You must load data set for validation before GP run.";
+        case MessageId::operation_rate_sum:
+            return "The sum of operation rate must be 1.0";
+        case MessageId::node_ratio_sum:
+            return "The sum of initial node ratio must be 1.0";
+        case MessageId::constant_range:
+            return "Please set the range of constants proparly";
+        case MessageId::no_function:
+            return "You must use 1 function at least.";
+        case MessageId::field_refused:
+            return "\"{0}\" must be {1} (it is \"{2}\").";
+        case MessageId::grid_empty:
+            return "\"{0}\" must hold at least one row (it is empty).";
+        case MessageId::grid_too_large:
+            return "\"{0}\" holds more rows than a run can use.";
+        case MessageId::cell_not_number:
+            return "{0}, row {1}, column {2}: \"{3}\" is not a number.";
+        case MessageId::population_memory:
+            return "The population needs about {0} GiB of memory, more than this machine has; "
+                   "lower \"Population Size\", \"Maximum Length\" or \"Generation\".";
+        case MessageId::data_file_refused:
+            return "{0}{1}: {2}";
+        case MessageId::creation_failed:
+            return "Random creation could not complete the first programs within \"Maximum "
+                   "Length\" {0} after {1} attempts; raise \"Maximum Length\" or lower \"Maximum "
+                   "Initial Depth\" or the \"Function\" ratio.";
+        case MessageId::mutation_failed:
+            return "Mutation could not grow a new subtree within \"Maximum Length\" {0} after {1} "
+                   "attempts; lower the \"Function\" ratio or raise \"Maximum Length\".";
+        case MessageId::memory_setting:
+            return "Memory Allocation Error!!!!1";
+        case MessageId::memory_population:
+            return "Memory Allocation Error!!!!2";
+        case MessageId::memory_run:
+            return "Memory Allocation Error";
+        case MessageId::abort_question:
+            return "Are you sure you want to abort this GP run?";
+        case MessageId::unexpected_error:
+            return "An unexpected error occurred.";
+        case MessageId::internal_error:
+            return "{0}";
+    }
+    return "";
+}
+
+Message make(MessageId id, std::initializer_list<std::string> args) {
+    Message message{id, std::vector<std::string>(args), {}};
+    message.text = render_message(id, message.args);
+    return message;
+}
+
+}  // namespace
+
+std::string render_message(MessageId id, std::span<const std::string> args) {
+    const std::string_view text = pattern(id);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '{' && i + 2 < text.size() && text[i + 2] == '}') {
+            const auto n = static_cast<std::size_t>(text[i + 1] - '0');
+            if (n < args.size()) {
+                out += args[n];
+            }
+            i += 2;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+namespace messages {
+
+Message training_not_loaded() {
+    return make(MessageId::training_not_loaded, {});
+}
+Message validation_not_loaded() {
+    return make(MessageId::validation_not_loaded, {});
+}
+Message operation_rate_sum() {
+    return make(MessageId::operation_rate_sum, {});
+}
+Message node_ratio_sum() {
+    return make(MessageId::node_ratio_sum, {});
+}
+Message constant_range() {
+    return make(MessageId::constant_range, {});
+}
+Message no_function() {
+    return make(MessageId::no_function, {});
+}
+Message field_refused(std::string_view caption, std::string_view requirement,
+                      std::string_view text) {
+    return make(MessageId::field_refused,
+                {std::string(caption), std::string(requirement), std::string(text)});
+}
+Message grid_empty(std::string_view grid) {
+    return make(MessageId::grid_empty, {std::string(grid)});
+}
+Message grid_too_large(std::string_view grid) {
+    return make(MessageId::grid_too_large, {std::string(grid)});
+}
+Message cell_not_number(std::string_view grid, std::int64_t row, int column,
+                        std::string_view text) {
+    return make(MessageId::cell_not_number, {std::string(grid), std::to_string(row),
+                                             std::to_string(column), std::string(text)});
+}
+Message population_memory(long gib) {
+    return make(MessageId::population_memory, {std::to_string(gib)});
+}
+// The line blank holds ", line N", or nothing when the whole file is refused.
+Message data_file_refused(std::string_view file, std::int64_t line, std::string_view problem) {
+    return make(MessageId::data_file_refused,
+                {std::string(file), line > 0 ? ", line " + std::to_string(line) : std::string(),
+                 std::string(problem)});
+}
+Message creation_failed(std::int32_t max_length, std::int64_t attempts) {
+    return make(MessageId::creation_failed, {std::to_string(max_length), std::to_string(attempts)});
+}
+Message mutation_failed(std::int32_t max_length, std::int64_t attempts) {
+    return make(MessageId::mutation_failed, {std::to_string(max_length), std::to_string(attempts)});
+}
+Message memory_setting() {
+    return make(MessageId::memory_setting, {});
+}
+Message memory_population() {
+    return make(MessageId::memory_population, {});
+}
+Message memory_run() {
+    return make(MessageId::memory_run, {});
+}
+Message abort_question() {
+    return make(MessageId::abort_question, {});
+}
+Message unexpected_error() {
+    return make(MessageId::unexpected_error, {});
+}
+
+Message internal_error(std::string_view what) {
+    return make(MessageId::internal_error, {std::string(what)});
+}
+
+}  // namespace messages
+
+}  // namespace vorn

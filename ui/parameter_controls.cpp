@@ -1,0 +1,105 @@
+#include "ui/parameter_controls.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <algorithm>
+
+#include "engine/prepare_run.h"
+#include "ui/check_list_box.h"
+#include "ui/radio_group.h"
+#include "ui/widgets.h"
+
+namespace vorn {
+
+namespace {
+
+QString name_of(ParamId id) {
+    return QString::fromLatin1(parameter(id).control.data(),
+                               static_cast<qsizetype>(parameter(id).control.size()));
+}
+
+QString q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Reads the control as the parameter's text; nothing when it is not here.
+std::optional<std::string> text_of(const QWidget& root, const Parameter& row) {
+    QWidget* control = root.findChild<QWidget*>(name_of(row.id));
+    if (control == nullptr) {
+        return std::nullopt;
+    }
+    if (const auto* edit = qobject_cast<QLineEdit*>(control)) {
+        return edit->text().toStdString();
+    }
+    if (const auto* label = qobject_cast<QLabel*>(control)) {
+        return label->text().toStdString();
+    }
+    if (const auto* box = qobject_cast<QCheckBox*>(control)) {
+        return std::string(box->isChecked() ? flag_on : flag_off);
+    }
+    if (const auto* group = qobject_cast<RadioGroup*>(control)) {
+        const auto index = static_cast<std::size_t>(std::max(group->item_index(), 0));
+        return std::string(selection_names[std::min(index, selection_names.size() - 1)]);
+    }
+    if (const auto* list = qobject_cast<CheckListBox*>(control)) {
+        std::array<bool, num_primitives> checked{};
+        for (int i = 0; i < num_primitives; ++i) {
+            checked[static_cast<std::size_t>(i)] = list->checked(i);
+        }
+        return function_list_text(checked);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+void read_parameter_texts(const QWidget& root, ParameterTexts& texts) {
+    for (const Parameter& row : parameter_table()) {
+        if (auto text = text_of(root, row)) {
+            texts[row.id] = std::move(*text);
+        }
+    }
+}
+
+bool write_parameter_text(QWidget& root, ParamId id, const std::string& text) {
+    QWidget* control = root.findChild<QWidget*>(name_of(id));
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(QString::fromStdString(text));
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(QString::fromStdString(text));
+    } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        box->setChecked(text == flag_on);
+    } else if (auto* group = qobject_cast<RadioGroup*>(control)) {
+        const auto* found = std::find(selection_names.begin(), selection_names.end(), text);
+        group->set_item_index(
+            found == selection_names.end() ? 0 : static_cast<int>(found - selection_names.begin()));
+    } else if (auto* list = qobject_cast<CheckListBox*>(control)) {
+        const auto checked = parse_function_list(text).value_or(std::array<bool, num_primitives>{});
+        for (int i = 0; i < num_primitives; ++i) {
+            list->set_checked(i, checked[static_cast<std::size_t>(i)]);
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+QLineEdit* make_parameter_edit(ParamId id, QWidget* parent) {
+    return make_edit(name_of(id), q(parameter(id).default_text), parent);
+}
+
+QCheckBox* make_parameter_check_box(ParamId id, QWidget* parent) {
+    const Parameter& row = parameter(id);
+    return make_check_box(name_of(id), q(row.caption), row.default_text == flag_on, parent);
+}
+
+QLabel* make_caption_label(const QString& name, ParamId id, QWidget* parent) {
+    return make_label(name, q(parameter(id).caption), parent);
+}
+
+QLabel* make_remainder_label(ParamId id, QWidget* parent) {
+    return make_label(name_of(id), q(parameter(id).default_text), parent);
+}
+
+}  // namespace vorn
