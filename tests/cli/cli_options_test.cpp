@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -207,6 +211,61 @@ TEST(CliOptions, HelpNeedsNoFileAndDocumentsEveryOptionWithDefaults) {
     for (const char* shown : {"(default: 1000)", "(default: proportional)", "(default: 0.70)",
                               "(default: -1:1)", "(default: +,-,*,/)", "Exit status"}) {
         EXPECT_NE(help.find(shown), std::string::npos) << shown;
+    }
+}
+
+// The option names that follow each `prefix` in `text` ("--name" spelled
+// with lower-case letters, digits and dashes).
+std::set<std::string> options_after(const std::string& text, const std::string& prefix) {
+    std::set<std::string> names;
+    for (auto at = text.find(prefix); at != std::string::npos; at = text.find(prefix, at + 1)) {
+        auto end = at + prefix.size();
+        while (end < text.size() &&
+               (std::islower(static_cast<unsigned char>(text[end])) != 0 ||
+                std::isdigit(static_cast<unsigned char>(text[end])) != 0 || text[end] == '-')) {
+            ++end;
+        }
+        names.insert(text.substr(at + prefix.size(), end - at - prefix.size()));
+    }
+    return names;
+}
+
+// The README's option table lists exactly the runner's options, and for each
+// parameter its caption and the default the table gives.
+TEST(CliOptions, ReadmeOptionTableAgreesWithTheParameterTable) {
+    std::ifstream readme(std::string(VORN_DATA_DIR) + "/../README.md");
+    ASSERT_TRUE(readme);
+    std::vector<std::string> rows;
+    std::string table;
+    for (std::string line; std::getline(readme, line);) {
+        if (line.starts_with("| `--")) {
+            rows.push_back(line);
+            table += line + "\n";
+        }
+    }
+    EXPECT_EQ(options_after(table, "`--"), options_after(help_text(), "\n  --"));
+
+    for (const Parameter& row : parameter_table()) {
+        if (row.option_form == OptionForm::none) {
+            continue;
+        }
+        const std::string option = "`--" + std::string(row.option);
+        const auto found = std::find_if(rows.begin(), rows.end(), [&](const std::string& line) {
+            return line.find(option + " ") != std::string::npos ||
+                   line.find(option + "`") != std::string::npos;
+        });
+        ASSERT_NE(found, rows.end()) << option;
+        if (row.kind != ParamKind::flag) {
+            EXPECT_NE(found->find(row.caption), std::string::npos) << *found;
+        }
+        if (row.option_shows_default) {
+            std::string shown(row.default_text);
+            if (row.option_form == OptionForm::pair_low) {
+                shown += ":" + std::string(parameter(*row.partner).default_text);
+            }
+            const std::string last_cell = found->substr(found->rfind(" | "));
+            EXPECT_NE(last_cell.find(shown), std::string::npos) << *found;
+        }
     }
 }
 

@@ -224,56 +224,37 @@ std::string shown(const QString& text) {
     return "\"" + cut.toStdString() + "\"";
 }
 
-// The program's messages: the fixed texts and the forms of the core's refusals.
+// The program's messages: each must be the catalogue's text for its id and
+// arguments, and its arguments must name what the window has: a field by its
+// caption, a grid, a file that was offered.
 class MessageOracle {
 public:
     void add_file(const QString& path) { files_.push_back(path.toStdString()); }
 
-    [[nodiscard]] bool known(const std::string& text) const {
-        static const std::vector<std::string> fixed = {
-            "You must load data set for training before GP run.",
-            "You must load data set for validation before GP run.",
-            "The sum of operation rate must be 1.0",
-            "The sum of initial node ratio must be 1.0",
-            "Please set the range of constants proparly",
-            "You must use 1 function at least.",
-            "Memory Allocation Error!!!!1",
-            "Memory Allocation Error!!!!2",
-            "Memory Allocation Error",
+    [[nodiscard]] bool known(const Message& message) const {
+        if (message.text != render_message(message.id, message.args)) {
+            return false;
+        }
+        const auto arg = [&message](std::size_t i) {
+            return i < message.args.size() ? message.args[i] : std::string();
         };
-        if (std::find(fixed.begin(), fixed.end(), text) != fixed.end()) {
-            return true;
-        }
-        // QRegularExpression rather than std::regex, whose inlined internals
-        // make g++ 12 warn (maybe-uninitialized) in the sanitizer build.
-        static const QRegularExpression forms(QRegularExpression::anchoredPattern(
-            R"re(^"(Population Size|Generation|Tournament Size|Crossover|Mutation)re"
-            R"re(|One-point Mutation|Reproduction|Elite Strategy|Break Point|Range)re"
-            R"re(|Number of constant|Maximum Length|Maximum Initial Depth|Function|Variable)re"
-            R"re(|Constant)" must be .+ \(it is "[\s\S]*"\)\.$)re"
-            R"re(|^"(Training Data|Validation Data)" must hold at least one row \(it is empty\)\.$)re"
-            R"re(|^(Training Data|Validation Data), row [1-9][0-9]*, column [1-4]: )re"
-            R"re("[\s\S]*" is not a number\.$)re"
-            R"re(|^The population needs about [0-9]+ GiB of memory, more than this machine )re"
-            R"re(has; lower "Population Size", "Maximum Length" or "Generation"\.$)re"
-            R"re(|^Random creation could not complete the first programs within "Maximum )re"
-            R"re(Length" [0-9]+ after [0-9]+ attempts; raise "Maximum Length" or lower )re"
-            R"re("Maximum Initial Depth" or the "Function" ratio\.$)re"
-            R"re(|^Mutation could not grow a new subtree within "Maximum Length" [0-9]+ after )re"
-            R"re([0-9]+ attempts; lower the "Function" ratio or raise "Maximum Length"\.$)re"));
-        if (forms.match(QString::fromStdString(text)).hasMatch()) {
-            return true;
-        }
-        // A refused file: `<file>, line N: …` or `<file>: …`, naming a file offered.
-        static const QRegularExpression file_problem(
-            QRegularExpression::anchoredPattern(R"((, line [1-9][0-9]*)?: [\s\S]+)"));
-        for (const std::string& file : files_) {
-            if (text.starts_with(file) &&
-                file_problem.match(QString::fromStdString(text.substr(file.size()))).hasMatch()) {
+        switch (message.id) {
+            case MessageId::field_refused:
+                return std::any_of(parameter_table().begin(), parameter_table().end(),
+                                   [&](const Parameter& row) { return row.caption == arg(0); });
+            case MessageId::grid_empty:
+            case MessageId::cell_not_number:
+                return arg(0) == "Training Data" || arg(0) == "Validation Data";
+            case MessageId::data_file_refused:
+                return std::find(files_.begin(), files_.end(), arg(0)) != files_.end();
+            case MessageId::abort_question:
+                return false;  // a question, never a message
+            case MessageId::internal_error:
+            case MessageId::unexpected_error:
+                return false;  // an error that escaped the catalogue
+            default:
                 return true;
-            }
         }
-        return false;
     }
 
 private:
@@ -958,21 +939,23 @@ protected:
     }
 
     void check_dialogs() {
-        for (const std::string& text : dialogs->messages) {
-            note("  message: " + text);
+        for (const Message& message : dialogs->shown) {
+            if (message.id == MessageId::abort_question) {
+                note("  question: " + message.text);
+                if (message.text != messages::abort_question().text) {
+                    fail("not the program's question: " + message.text);
+                }
+                continue;
+            }
+            note("  message: " + message.text);
             ++messages_seen_;
-            if (!oracle_.known(text)) {
-                fail("not one of the program's messages: " + text);
+            if (!oracle_.known(message)) {
+                fail("not one of the program's messages: " + message.text);
             }
-            plan_fix(text);
+            plan_fix(message.text);
         }
+        dialogs->shown.clear();
         dialogs->messages.clear();
-        for (const std::string& text : dialogs->questions) {
-            note("  question: " + text);
-            if (text != "VORN: Are you sure you want to abort this GP run?") {
-                fail("not one of the program's questions: " + text);
-            }
-        }
         dialogs->questions.clear();
     }
 
