@@ -66,17 +66,9 @@ inline double divide(double a, double b) {
 BatchEvaluator::BatchEvaluator(const Tproblem_setting& setting, std::int32_t max_length)
     : setting_(setting) {
     nodes_.reserve(setting.node_table.size());
-    static constexpr Op primitive_ops[num_primitives] = {
-        Op::add, Op::subtract, Op::multiply, Op::divide, Op::sin,
-        Op::cos, Op::tan,      Op::ln,       Op::log10,  Op::iflte};
     for (const functable& row : setting.node_table) {
-        if (row.eval == variable_eval) {
-            nodes_.push_back({row.index == 0 ? Op::input1 : Op::input2, 0});
-        } else if (row.eval == constant_eval) {
-            nodes_.push_back({Op::constant, setting.constant_table[row.index]});
-        } else {
-            nodes_.push_back({primitive_ops[row.index], 0});
-        }
+        nodes_.push_back(
+            {row.op, row.op == OpCode::constant ? setting.constant_table[row.index] : 0});
     }
     // Room for the operand stacks of ordinary programs; a deeper one makes
     // it grow (see reserve_depth), so a huge "Maximum Length" costs nothing
@@ -131,20 +123,20 @@ BatchEvaluator::evaluate_block(std::span<const std::int32_t> gene, const double*
     for (auto p = static_cast<std::int32_t>(gene.size()) - 1; p >= 0; --p) {
         const Node& node = nodes_[gene[p]];
         switch (node.op) {
-            case Op::input1:
+            case OpCode::input1:
                 stack_[sp++] = {xs, 0, -1};
                 continue;
-            case Op::input2:
+            case OpCode::input2:
                 stack_[sp++] = {ys, 0, -1};
                 continue;
-            case Op::constant:
+            case OpCode::constant:
                 stack_[sp++] = {nullptr, node.value, -1};
                 continue;
             default:
                 break;
         }
         // The first argument is on top of the stack, the last at `slot`.
-        const int arity = node.op == Op::iflte ? 4 : (node.op <= Op::divide ? 2 : 1);
+        const int arity = node.op == OpCode::iflte ? 4 : (node.op <= OpCode::divide ? 2 : 1);
         const std::int32_t slot = sp - arity;
         Operand* args = &stack_[slot];
         const std::int32_t target = result_buffer(slot, args, arity);
@@ -155,16 +147,16 @@ BatchEvaluator::evaluate_block(std::span<const std::int32_t> gene, const double*
             const Operand& a = args[0];
             double (*f)(double) = nullptr;
             switch (node.op) {
-                case Op::sin:
+                case OpCode::sin:
                     f = [](double v) { return std::sin(v); };
                     break;
-                case Op::cos:
+                case OpCode::cos:
                     f = [](double v) { return std::cos(v); };
                     break;
-                case Op::tan:
+                case OpCode::tan:
                     f = [](double v) { return std::tan(v); };
                     break;
-                case Op::ln:
+                case OpCode::ln:
                     f = integer_ln;
                     break;
                 default:
@@ -191,13 +183,13 @@ BatchEvaluator::evaluate_block(std::span<const std::int32_t> gene, const double*
                 }
             };
             switch (node.op) {
-                case Op::add:
+                case OpCode::add:
                     apply(add);
                     break;
-                case Op::subtract:
+                case OpCode::subtract:
                     apply(subtract);
                     break;
-                case Op::multiply:
+                case OpCode::multiply:
                     apply(multiply);
                     break;
                 default:

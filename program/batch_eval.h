@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "program/functable.h"
+
 namespace vorn {
 
 class Tproblem_setting;
@@ -46,23 +48,8 @@ private:
                         std::span<const double> x2, std::span<const double> y2);
     [[nodiscard]] std::int64_t count_hits(std::span<const std::int32_t> gene, const DataSet& data);
 
-    enum class Op : std::uint8_t {
-        input1,
-        input2,
-        constant,
-        add,
-        subtract,
-        multiply,
-        divide,
-        sin,
-        cos,
-        tan,
-        ln,
-        log10,
-        iflte
-    };
     struct Node {
-        Op op;
+        OpCode op;
         double value;  // a constant's value
     };
     // A stack entry: a whole column, or one value that stands for every point.

@@ -6,7 +6,37 @@ namespace vorn {
 
 double evaluate(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
                 std::int32_t& position) {
-    return setting.node_table[gene[position]].eval(setting, gene, position);
+    switch (setting.node_table[gene[position]].op) {
+        case OpCode::input1:
+            ++position;
+            return setting.variable_values[0];
+        case OpCode::input2:
+            ++position;
+            return setting.variable_values[1];
+        case OpCode::constant:
+            return constant_eval(setting, gene, position);
+        case OpCode::add:
+            return eval_add(setting, gene, position);
+        case OpCode::subtract:
+            return eval_subtract(setting, gene, position);
+        case OpCode::multiply:
+            return eval_multiply(setting, gene, position);
+        case OpCode::divide:
+            return eval_divide(setting, gene, position);
+        case OpCode::sin:
+            return eval_sin(setting, gene, position);
+        case OpCode::cos:
+            return eval_cos(setting, gene, position);
+        case OpCode::tan:
+            return eval_tan(setting, gene, position);
+        case OpCode::ln:
+            return eval_ln(setting, gene, position);
+        case OpCode::log10:
+            return eval_log10(setting, gene, position);
+        case OpCode::iflte:
+            return eval_iflte(setting, gene, position);
+    }
+    return 0;  // not reached: every code is handled above
 }
 
 double variable_eval(const Tproblem_setting& setting, std::span<const std::int32_t> gene,

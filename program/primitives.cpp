@@ -38,8 +38,8 @@ double integer_log10(double a) {
 }
 
 namespace {
-
 using Gene = std::span<const std::int32_t>;
+}  // namespace
 
 // Every argument is evaluated left to right, also those whose value is not
 // used, so that the position ends past the whole subtree.
@@ -105,29 +105,29 @@ double eval_iflte(const Tproblem_setting& s, Gene g, std::int32_t& p) {
     return iflte(a, b, c, d);
 }
 
-}  // namespace
-
 std::vector<functable> build_function_table() {
     struct Row {
         std::int32_t arity_less_one;
         EvalRoutine eval;
+        OpCode op;
     };
-    constexpr std::array<Row, num_primitives> rows = {{{1, eval_add},
-                                                       {1, eval_subtract},
-                                                       {1, eval_multiply},
-                                                       {1, eval_divide},
-                                                       {0, eval_sin},
-                                                       {0, eval_cos},
-                                                       {0, eval_tan},
-                                                       {0, eval_ln},
-                                                       {0, eval_log10},
-                                                       {3, eval_iflte}}};
+    constexpr std::array<Row, num_primitives> rows = {{{1, eval_add, OpCode::add},
+                                                       {1, eval_subtract, OpCode::subtract},
+                                                       {1, eval_multiply, OpCode::multiply},
+                                                       {1, eval_divide, OpCode::divide},
+                                                       {0, eval_sin, OpCode::sin},
+                                                       {0, eval_cos, OpCode::cos},
+                                                       {0, eval_tan, OpCode::tan},
+                                                       {0, eval_ln, OpCode::ln},
+                                                       {0, eval_log10, OpCode::log10},
+                                                       {3, eval_iflte, OpCode::iflte}}};
     std::vector<functable> table(num_primitives);
     for (int i = 0; i < num_primitives; ++i) {
         table[i].arity_less_one = rows[i].arity_less_one;
         table[i].name = std::string(primitive_names[i]);
         table[i].eval = rows[i].eval;
-        table[i].index = i;  // the primitive's number, which the batch evaluator dispatches on
+        table[i].index = i;
+        table[i].op = rows[i].op;
     }
     return table;
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "program/interpreter.h"
@@ -45,6 +47,48 @@ TEST(Interpreter, AllArgumentsOfIflteAreConsumed) {
     position = 0;
     EXPECT_EQ(evaluate(setting, gene, position), (2 + 2) + 2);
     EXPECT_EQ(position, 13);
+}
+
+// A row's evaluator and the interpreter's dispatch on the row's operation
+// give the same bits and end at the same position, for every primitive and
+// terminal, on argument values that reach the protected and overflowing cases.
+TEST(Interpreter, RowEvaluatorsAgreeWithTheOperationDispatch) {
+    SettingFixture f;
+    f.texts.checked.fill(true);
+    f.texts.num_constants = "3";
+    f.training = {row("1", "2", "3", "4")};
+    auto setting = f.make();
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    constexpr double half_pi = 1.5707963267948966;
+    const double awkward[] = {0.0,  -0.0,    1e300,    -1e300, 1e-300, -1e-300, nan, inf,
+                              -inf, half_pi, -half_pi, 3e9,    -3e9,   1.0,     -2.5};
+    const std::int32_t x = setting.num_functions;
+    const std::int32_t y = x + 1;
+    for (std::size_t code = 0; code < setting.node_table.size(); ++code) {
+        const functable& node = setting.node_table[code];
+        // The node over x, y, x, y, ... as its arguments.
+        std::vector<std::int32_t> gene = {static_cast<std::int32_t>(code)};
+        for (int k = 0; k <= node.arity_less_one; ++k) {
+            gene.push_back(k % 2 == 0 ? x : y);
+        }
+        const auto end = static_cast<std::int32_t>(gene.size());
+        for (const double u : awkward) {
+            for (const double v : awkward) {
+                set_input1(setting, u);
+                set_input2(setting, v);
+                std::int32_t by_row = 0;
+                std::int32_t by_op = 0;
+                const double row_value = node.eval(setting, gene, by_row);
+                const double op_value = evaluate(setting, gene, by_op);
+                ASSERT_EQ(std::bit_cast<std::uint64_t>(row_value),
+                          std::bit_cast<std::uint64_t>(op_value))
+                    << node.name << " at " << u << ", " << v;
+                ASSERT_EQ(by_row, end) << node.name;
+                ASSERT_EQ(by_op, end) << node.name;
+            }
+        }
+    }
 }
 
 class FitnessTest : public ::testing::Test {
