@@ -50,6 +50,7 @@ private:
 
     struct Node {
         OpCode op;
+        std::int32_t arity_less_one;
         double value;  // a constant's value
     };
     // A stack entry: a whole column, or one value that stands for every point.
@@ -63,6 +64,20 @@ private:
     // valid until the next call.
     Operand evaluate_block(std::span<const std::int32_t> gene, const double* xs, const double* ys,
                            std::size_t n);
+    // The steps of that walk. A function's arguments lie on the stack from
+    // `slot` up, its first argument on top; its step returns the operand
+    // that replaces them. They are always inlined into evaluate_block so
+    // that its AVX2 clone covers their loops too.
+    [[nodiscard, gnu::always_inline]] static inline Operand terminal_step(const Node& node,
+                                                                          const double* xs,
+                                                                          const double* ys);
+    template <class F>
+    [[nodiscard, gnu::always_inline]] inline Operand unary_step(F f, std::int32_t slot,
+                                                                std::size_t n);
+    template <class F>
+    [[nodiscard, gnu::always_inline]] inline Operand binary_step(F f, std::int32_t slot,
+                                                                 std::size_t n);
+    [[nodiscard, gnu::always_inline]] inline Operand iflte_step(std::int32_t slot, std::size_t n);
     [[nodiscard]] double* buffer(std::int32_t index) {
         return buffers_.data() + static_cast<std::size_t>(index) * block_size;
     }
