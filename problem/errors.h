@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "program/errors.h"
+
 namespace vorn {
 
 // A panel text, grid cell or run parameter that cannot be used.
@@ -25,13 +27,6 @@ public:
 private:
     std::string file_;
     std::int64_t line_;
-};
-
-// A run that cannot go on (creation or mutation gave up); the run ends and the
-// front end shows the message.
-class RunError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
 };
 
 // `"Number of constant" must be a whole number of at least 1 (it is "abc").`

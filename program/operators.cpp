@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "problem/errors.h"
+#include "program/errors.h"
 #include "program/gene.h"
 #include "program/random.h"
 
