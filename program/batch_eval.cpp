@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "problem/problem_setting.h"
-#include "program/functable.h"
 #include "program/interpreter.h"
 
 namespace vorn {
@@ -61,23 +59,18 @@ inline double divide(double a, double b) {
 
 }  // namespace
 
-BatchEvaluator::BatchEvaluator(const Tproblem_setting& setting, std::int32_t max_length)
-    : setting_(setting) {
-    nodes_.reserve(setting.node_table.size());
-    for (const functable& row : setting.node_table) {
+BatchEvaluator::BatchEvaluator(NodeTableView nodes, const DataColumns& training,
+                               const DataColumns& validation, std::int32_t max_length)
+    : training_(join(training)), validation_(join(validation)) {
+    nodes_.reserve(nodes.node_table.size());
+    for (const functable& row : nodes.node_table) {
         nodes_.push_back({row.op, row.arity_less_one,
-                          row.op == OpCode::constant ? setting.constant_table[row.index] : 0});
+                          row.op == OpCode::constant ? nodes.constant_table[row.index] : 0});
     }
     // Room for the operand stacks of ordinary programs; a deeper one makes
     // it grow (see reserve_depth), so a huge "Maximum Length" costs nothing
     // until a program needs it.
     reserve_depth(std::min<std::int32_t>(std::max(max_length, 1), initial_depth));
-    const auto n = static_cast<std::size_t>(setting.num_training_rows);
-    const auto m = static_cast<std::size_t>(setting.num_validation_rows);
-    training_ = join(std::span(setting.train_x1).first(n), std::span(setting.train_y1).first(n),
-                     std::span(setting.train_x2).first(n), std::span(setting.train_y2).first(n));
-    validation_ = join(std::span(setting.valid_x1).first(m), std::span(setting.valid_y1).first(m),
-                       std::span(setting.valid_x2).first(m), std::span(setting.valid_y2).first(m));
 }
 
 void BatchEvaluator::reserve_depth(std::int32_t depth) {
@@ -248,24 +241,21 @@ void BatchEvaluator::evaluate(std::span<const std::int32_t> gene, std::span<cons
     }
 }
 
-BatchEvaluator::DataSet BatchEvaluator::join(std::span<const double> x1, std::span<const double> y1,
-                                             std::span<const double> x2,
-                                             std::span<const double> y2) {
+BatchEvaluator::DataSet BatchEvaluator::join(const DataColumns& columns) {
     DataSet data;
-    data.rows = x1.size();
+    data.rows = columns.x1.size();
     data.xs.reserve(2 * data.rows);
     data.ys.reserve(2 * data.rows);
-    data.xs.insert(data.xs.end(), x1.begin(), x1.end());
-    data.xs.insert(data.xs.end(), x2.begin(), x2.end());
-    data.ys.insert(data.ys.end(), y1.begin(), y1.end());
-    data.ys.insert(data.ys.end(), y2.begin(), y2.end());
+    data.xs.insert(data.xs.end(), columns.x1.begin(), columns.x1.end());
+    data.xs.insert(data.xs.end(), columns.x2.begin(), columns.x2.end());
+    data.ys.insert(data.ys.end(), columns.y1.begin(), columns.y1.end());
+    data.ys.insert(data.ys.end(), columns.y2.begin(), columns.y2.end());
     return data;
 }
 
 std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene,
-                                        std::span<const double> x1, std::span<const double> y1,
-                                        std::span<const double> x2, std::span<const double> y2) {
-    return count_hits(gene, join(x1, y1, x2, y2));
+                                        const DataColumns& data) {
+    return count_hits(gene, join(data));
 }
 
 std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene, const DataSet& data) {

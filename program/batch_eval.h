@@ -9,18 +9,18 @@
 #include <vector>
 
 #include "program/functable.h"
+#include "program/views.h"
 
 namespace vorn {
-
-class Tproblem_setting;
 
 class BatchEvaluator {
 public:
     static constexpr std::size_t block_size = 256;
 
-    // Holds a decoded copy of the setting's node table; the setting must
-    // outlive the evaluator. Genes may have up to `max_length` nodes.
-    BatchEvaluator(const Tproblem_setting& setting, std::int32_t max_length);
+    // Keeps decoded copies of the node table and both data sets, so it reads
+    // nothing shared while it scores. Genes may have up to `max_length` nodes.
+    BatchEvaluator(NodeTableView nodes, const DataColumns& training, const DataColumns& validation,
+                   std::int32_t max_length);
 
     // out[i] = the gene's output at (xs[i], ys[i]).
     void evaluate(std::span<const std::int32_t> gene, std::span<const double> xs,
@@ -29,8 +29,7 @@ public:
     // Hits over one data set: positive points (x1, y1) whose output is > 0
     // plus negative points (x2, y2) whose output is not >= 0.
     [[nodiscard]] std::int64_t count_hits(std::span<const std::int32_t> gene,
-                                          std::span<const double> x1, std::span<const double> y1,
-                                          std::span<const double> x2, std::span<const double> y2);
+                                          const DataColumns& data);
 
     [[nodiscard]] double training_fitness(std::span<const std::int32_t> gene);
     [[nodiscard]] double validation_fitness(std::span<const std::int32_t> gene);
@@ -44,8 +43,7 @@ private:
         std::vector<double> ys;
         std::size_t rows = 0;
     };
-    static DataSet join(std::span<const double> x1, std::span<const double> y1,
-                        std::span<const double> x2, std::span<const double> y2);
+    static DataSet join(const DataColumns& data);
     [[nodiscard]] std::int64_t count_hits(std::span<const std::int32_t> gene, const DataSet& data);
 
     struct Node {
@@ -87,7 +85,6 @@ private:
     [[nodiscard]] std::int32_t result_buffer(std::int32_t slot, const Operand* args,
                                              int count) const;
 
-    const Tproblem_setting& setting_;
     std::vector<Node> nodes_;
     std::vector<Operand> stack_;
     static constexpr std::int32_t broadcast_buffers = 4;  // IFLTE's scalar arguments

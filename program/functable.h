@@ -9,7 +9,7 @@
 
 namespace vorn {
 
-class Tproblem_setting;
+struct Interpreter;
 
 // What a node does. Every evaluator and printer switches on it, so nothing
 // depends on which routine a row's `eval` points to.
@@ -31,7 +31,7 @@ enum class OpCode : std::uint8_t {
 
 // Evaluator of a node: on entry `position` is the node's own index in the
 // gene; on return it is just past the node's subtree.
-using EvalRoutine = double (*)(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+using EvalRoutine = double (*)(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                                std::int32_t& position);
 
 struct functable {
@@ -57,25 +57,25 @@ inline constexpr std::array<std::string_view, num_primitives> primitive_names = 
 
 // The evaluators of the ten primitives; each evaluates all its arguments,
 // left to right, through `evaluate`.
-[[nodiscard]] double eval_add(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+[[nodiscard]] double eval_add(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                               std::int32_t& position);
-[[nodiscard]] double eval_subtract(const Tproblem_setting& setting,
+[[nodiscard]] double eval_subtract(const Interpreter& interpreter,
                                    std::span<const std::int32_t> gene, std::int32_t& position);
-[[nodiscard]] double eval_multiply(const Tproblem_setting& setting,
+[[nodiscard]] double eval_multiply(const Interpreter& interpreter,
                                    std::span<const std::int32_t> gene, std::int32_t& position);
-[[nodiscard]] double eval_divide(const Tproblem_setting& setting,
-                                 std::span<const std::int32_t> gene, std::int32_t& position);
-[[nodiscard]] double eval_sin(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+[[nodiscard]] double eval_divide(const Interpreter& interpreter, std::span<const std::int32_t> gene,
+                                 std::int32_t& position);
+[[nodiscard]] double eval_sin(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                               std::int32_t& position);
-[[nodiscard]] double eval_cos(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+[[nodiscard]] double eval_cos(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                               std::int32_t& position);
-[[nodiscard]] double eval_tan(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+[[nodiscard]] double eval_tan(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                               std::int32_t& position);
-[[nodiscard]] double eval_ln(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+[[nodiscard]] double eval_ln(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                              std::int32_t& position);
-[[nodiscard]] double eval_log10(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+[[nodiscard]] double eval_log10(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                                 std::int32_t& position);
-[[nodiscard]] double eval_iflte(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+[[nodiscard]] double eval_iflte(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                                 std::int32_t& position);
 
 // Primitive arithmetic on argument values, shared by every evaluator so that

@@ -43,65 +43,65 @@ using Gene = std::span<const std::int32_t>;
 
 // Every argument is evaluated left to right, also those whose value is not
 // used, so that the position ends past the whole subtree.
-double eval_add(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_add(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
     return a + b;
 }
 
-double eval_subtract(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_subtract(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
     return a - b;
 }
 
-double eval_multiply(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_multiply(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
     return a * b;
 }
 
-double eval_divide(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_divide(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
     return protected_divide(a, b);
 }
 
-double eval_sin(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_sin(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return std::sin(evaluate(s, g, p));
+    return std::sin(evaluate(in, g, p));
 }
 
-double eval_cos(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_cos(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return std::cos(evaluate(s, g, p));
+    return std::cos(evaluate(in, g, p));
 }
 
-double eval_tan(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_tan(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return std::tan(evaluate(s, g, p));
+    return std::tan(evaluate(in, g, p));
 }
 
-double eval_ln(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_ln(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return integer_ln(evaluate(s, g, p));
+    return integer_ln(evaluate(in, g, p));
 }
 
-double eval_log10(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_log10(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return integer_log10(evaluate(s, g, p));
+    return integer_log10(evaluate(in, g, p));
 }
 
-double eval_iflte(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_iflte(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
-    const double c = evaluate(s, g, p);
-    const double d = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
+    const double c = evaluate(in, g, p);
+    const double d = evaluate(in, g, p);
     return iflte(a, b, c, d);
 }
 
