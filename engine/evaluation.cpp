@@ -9,14 +9,17 @@ namespace {
 constexpr std::size_t max_grid_points = 21 * 21;
 }
 
-Evaluation::Evaluation(Tproblem_setting& setting, std::int32_t max_length, EvaluatorKind kind,
+Evaluation::Evaluation(const Tproblem_setting& setting, std::int32_t max_length, EvaluatorKind kind,
                        unsigned threads)
-    : setting_(setting), kind_(kind) {
+    : nodes_(setting.node_table_view()),
+      training_(setting.training_columns()),
+      validation_(setting.validation_columns()),
+      kind_(kind) {
     if (kind_ == EvaluatorKind::batch) {
         pool_ = std::make_unique<FitnessPool>(threads);
         evaluators_.reserve(pool_->threads());
         for (unsigned t = 0; t < pool_->threads(); ++t) {
-            evaluators_.emplace_back(setting, max_length);
+            evaluators_.emplace_back(nodes_, training_, validation_, max_length);
         }
     }
     grid_x_.reserve(max_grid_points);
@@ -27,7 +30,8 @@ Evaluation::Evaluation(Tproblem_setting& setting, std::int32_t max_length, Evalu
 void Evaluation::score(std::span<Individual* const> generation) {
     if (kind_ == EvaluatorKind::reference) {
         for (Individual* individual : generation) {
-            individual->raw_fitness = vorn::training_fitness(setting_, individual->program());
+            individual->raw_fitness =
+                vorn::training_fitness(nodes_, training_, individual->program());
         }
         return;
     }
@@ -37,19 +41,19 @@ void Evaluation::score(std::span<Individual* const> generation) {
 }
 
 double Evaluation::training_fitness(std::span<const std::int32_t> gene) {
-    return kind_ == EvaluatorKind::reference ? vorn::training_fitness(setting_, gene)
+    return kind_ == EvaluatorKind::reference ? vorn::training_fitness(nodes_, training_, gene)
                                              : evaluators_[0].training_fitness(gene);
 }
 
 double Evaluation::validation_fitness(std::span<const std::int32_t> gene) {
-    return kind_ == EvaluatorKind::reference ? vorn::validation_fitness(setting_, gene)
+    return kind_ == EvaluatorKind::reference ? vorn::validation_fitness(nodes_, validation_, gene)
                                              : evaluators_[0].validation_fitness(gene);
 }
 
 std::vector<PlanePoint> Evaluation::positive_region(std::span<const std::int32_t> gene,
                                                     const Box& box) {
     if (kind_ == EvaluatorKind::reference) {
-        return vorn::positive_region(setting_, gene, box);
+        return vorn::positive_region(nodes_, gene, box);
     }
     const auto xs = scan_lines(box.x_min, box.x_max);
     const auto ys = scan_lines(box.y_min, box.y_max);

@@ -11,6 +11,7 @@
 #include "engine/grid_scan.h"
 #include "program/batch_eval.h"
 #include "program/individual.h"
+#include "program/views.h"
 
 namespace vorn {
 
@@ -22,7 +23,8 @@ class Evaluation {
 public:
     // `threads` counts the calling thread; 0 means every core. The reference
     // interpreter always runs on the calling thread alone.
-    Evaluation(Tproblem_setting& setting, std::int32_t max_length, EvaluatorKind kind,
+    // The setting must outlive the evaluation, which only reads it.
+    Evaluation(const Tproblem_setting& setting, std::int32_t max_length, EvaluatorKind kind,
                unsigned threads = 0);
 
     [[nodiscard]] EvaluatorKind kind() const { return kind_; }
@@ -37,7 +39,9 @@ public:
                                                           const Box& box);
 
 private:
-    Tproblem_setting& setting_;
+    NodeTableView nodes_;
+    DataColumns training_;
+    DataColumns validation_;
     EvaluatorKind kind_;
     std::unique_ptr<FitnessPool> pool_;
     std::vector<BatchEvaluator> evaluators_;  // one per thread

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "problem/problem_setting.h"
 #include "program/interpreter.h"
 
 namespace vorn {
@@ -48,14 +47,15 @@ std::vector<double> scan_lines(double min, double max) {
     return lines;
 }
 
-std::vector<PlanePoint> positive_region(Tproblem_setting& setting,
-                                        std::span<const std::int32_t> gene, const Box& box) {
+std::vector<PlanePoint> positive_region(NodeTableView nodes, std::span<const std::int32_t> gene,
+                                        const Box& box) {
+    Interpreter interpreter(nodes);
     std::vector<PlanePoint> points;
     const auto xs = scan_lines(box.x_min, box.x_max);
     const auto ys = scan_lines(box.y_min, box.y_max);
     for (double x : xs) {
         for (double y : ys) {
-            if (evaluate_at(setting, gene, x, y) > 0) {
+            if (evaluate_at(interpreter, gene, x, y) > 0) {
                 points.push_back({x, y});
             }
         }

@@ -5,9 +5,9 @@
 #include <span>
 #include <vector>
 
-namespace vorn {
+#include "program/views.h"
 
-class Tproblem_setting;
+namespace vorn {
 
 struct PlanePoint {
     double x;
@@ -31,7 +31,7 @@ struct Box {
 [[nodiscard]] std::vector<double> scan_lines(double min, double max);
 
 // Grid points of the box (x outer, y inner) where the gene's output is > 0.
-[[nodiscard]] std::vector<PlanePoint> positive_region(Tproblem_setting& setting,
+[[nodiscard]] std::vector<PlanePoint> positive_region(NodeTableView nodes,
                                                       std::span<const std::int32_t> gene,
                                                       const Box& box);
 

@@ -90,17 +90,20 @@ void Tproblem_setting::make_node_table(const ProblemParameters& parameters,
                 node_table[row].name = function_table[i].name;
                 node_table[row].eval = function_table[i].eval;
                 node_table[row].index = function_table[i].index;
+                node_table[row].op = function_table[i].op;
                 ++row;
             }
         }
     }
     const std::string* names[2] = {&parameters.input1_name, &parameters.input2_name};
+    const OpCode inputs[2] = {OpCode::input1, OpCode::input2};
     for (int v = 0; v < 2; ++v) {
-        node_table[row] = functable{-1, *names[v], variable_eval, v};
+        node_table[row] = functable{-1, *names[v], variable_eval, v, inputs[v]};
         ++row;
     }
     for (std::int32_t j = 0; j < num_constants; ++j) {
-        node_table[row] = functable{-1, constant_label(constant_table[j]), constant_eval, j};
+        node_table[row] =
+            functable{-1, constant_label(constant_table[j]), constant_eval, j, OpCode::constant};
         ++row;
     }
 }

@@ -9,6 +9,7 @@
 
 #include "problem/data_file.h"
 #include "program/functable.h"
+#include "program/views.h"
 
 namespace vorn {
 
@@ -44,6 +45,15 @@ public:
     // end then tells the user and checks "+".
     [[nodiscard]] bool fell_back_to_plus() const { return fell_back_to_plus_; }
 
+    // What scoring reads, read-only.
+    [[nodiscard]] NodeTableView node_table_view() const { return {node_table, constant_table}; }
+    [[nodiscard]] DataColumns training_columns() const {
+        return {train_x1, train_y1, train_x2, train_y2};
+    }
+    [[nodiscard]] DataColumns validation_columns() const {
+        return {valid_x1, valid_y1, valid_x2, valid_y2};
+    }
+
     std::int32_t num_training_rows = 0;
     std::int32_t num_validation_rows = 0;
     std::int32_t num_functions = 0;
@@ -54,7 +64,7 @@ public:
     std::uint8_t pause_request = 0;
     std::uint8_t abort_request = 0;
     std::vector<functable> node_table;
-    std::vector<double> variable_values;
+    std::vector<double> variable_values;  // evaluators keep their own point instead
     std::vector<double> constant_table;
     std::vector<double> valid_x1;
     std::vector<double> train_x1;

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "problem/problem_setting.h"
-#include "program/functable.h"
 #include "program/interpreter.h"
 
 namespace vorn {
@@ -44,15 +42,13 @@ void binary_loop_scalar_b(F f, const double* __restrict a, double b, double* __r
     }
 }
 
-inline double add(double a, double b) {
-    return a + b;
+void iflte_loop(const double* __restrict a, const double* __restrict b, const double* __restrict c,
+                const double* __restrict d, double* __restrict out, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        out[i] = iflte(a[i], b[i], c[i], d[i]);
+    }
 }
-inline double subtract(double a, double b) {
-    return a - b;
-}
-inline double multiply(double a, double b) {
-    return a * b;
-}
+
 // The same protected division as the interpreter, written so that the
 // division itself never sees the guarded divisor and the loop can vectorize.
 inline double divide(double a, double b) {
@@ -63,31 +59,18 @@ inline double divide(double a, double b) {
 
 }  // namespace
 
-BatchEvaluator::BatchEvaluator(const Tproblem_setting& setting, std::int32_t max_length)
-    : setting_(setting) {
-    nodes_.reserve(setting.node_table.size());
-    static constexpr Op primitive_ops[num_primitives] = {
-        Op::add, Op::subtract, Op::multiply, Op::divide, Op::sin,
-        Op::cos, Op::tan,      Op::ln,       Op::log10,  Op::iflte};
-    for (const functable& row : setting.node_table) {
-        if (row.eval == variable_eval) {
-            nodes_.push_back({row.index == 0 ? Op::input1 : Op::input2, 0});
-        } else if (row.eval == constant_eval) {
-            nodes_.push_back({Op::constant, setting.constant_table[row.index]});
-        } else {
-            nodes_.push_back({primitive_ops[row.index], 0});
-        }
+BatchEvaluator::BatchEvaluator(NodeTableView nodes, const DataColumns& training,
+                               const DataColumns& validation, std::int32_t max_length)
+    : training_(join(training)), validation_(join(validation)) {
+    nodes_.reserve(nodes.node_table.size());
+    for (const functable& row : nodes.node_table) {
+        nodes_.push_back({row.op, row.arity_less_one,
+                          row.op == OpCode::constant ? nodes.constant_table[row.index] : 0});
     }
     // Room for the operand stacks of ordinary programs; a deeper one makes
     // it grow (see reserve_depth), so a huge "Maximum Length" costs nothing
     // until a program needs it.
     reserve_depth(std::min<std::int32_t>(std::max(max_length, 1), initial_depth));
-    const auto n = static_cast<std::size_t>(setting.num_training_rows);
-    const auto m = static_cast<std::size_t>(setting.num_validation_rows);
-    training_ = join(std::span(setting.train_x1).first(n), std::span(setting.train_y1).first(n),
-                     std::span(setting.train_x2).first(n), std::span(setting.train_y2).first(n));
-    validation_ = join(std::span(setting.valid_x1).first(m), std::span(setting.valid_y1).first(m),
-                       std::span(setting.valid_x2).first(m), std::span(setting.valid_y2).first(m));
 }
 
 void BatchEvaluator::reserve_depth(std::int32_t depth) {
@@ -105,7 +88,7 @@ void BatchEvaluator::reserve_for(std::span<const std::int32_t> gene) {
     std::int32_t depth = 0;
     std::int32_t deepest = 0;
     for (auto p = static_cast<std::int32_t>(gene.size()) - 1; p >= 0; --p) {
-        depth -= setting_.node_table[gene[p]].arity_less_one;
+        depth -= nodes_[gene[p]].arity_less_one;
         deepest = std::max(deepest, depth);
     }
     reserve_depth(deepest);
@@ -124,117 +107,122 @@ std::int32_t BatchEvaluator::result_buffer(std::int32_t slot, const Operand* arg
     return first;
 }
 
+BatchEvaluator::Operand BatchEvaluator::terminal_step(const Node& node, const double* xs,
+                                                      const double* ys) {
+    switch (node.op) {
+        case OpCode::input1:
+            return {xs, 0, -1};
+        case OpCode::input2:
+            return {ys, 0, -1};
+        default:
+            return {nullptr, node.value, -1};
+    }
+}
+
+template <class F>
+BatchEvaluator::Operand BatchEvaluator::unary_step(F f, std::int32_t slot, std::size_t n) {
+    const Operand& a = stack_[slot];
+    if (a.data == nullptr) {
+        return {nullptr, f(a.scalar), -1};
+    }
+    const std::int32_t target = result_buffer(slot, &a, 1);
+    double* out = buffer(target);
+    unary_loop(f, a.data, out, n);
+    return {out, 0, target};
+}
+
+template <class F>
+BatchEvaluator::Operand BatchEvaluator::binary_step(F f, std::int32_t slot, std::size_t n) {
+    const Operand& a = stack_[slot + 1];
+    const Operand& b = stack_[slot];
+    if (a.data == nullptr && b.data == nullptr) {
+        return {nullptr, f(a.scalar, b.scalar), -1};
+    }
+    const std::int32_t target = result_buffer(slot, &stack_[slot], 2);
+    double* out = buffer(target);
+    if (a.data == nullptr) {
+        binary_loop_scalar_a(f, a.scalar, b.data, out, n);
+    } else if (b.data == nullptr) {
+        binary_loop_scalar_b(f, a.data, b.scalar, out, n);
+    } else {
+        binary_loop(f, a.data, b.data, out, n);
+    }
+    return {out, 0, target};
+}
+
+BatchEvaluator::Operand BatchEvaluator::iflte_step(std::int32_t slot, std::size_t n) {
+    // args[3] is a, args[0] is d.
+    const Operand* args = &stack_[slot];
+    if (std::all_of(args, args + 4, [](const Operand& arg) { return arg.data == nullptr; })) {
+        return {nullptr, iflte(args[3].scalar, args[2].scalar, args[1].scalar, args[0].scalar), -1};
+    }
+    // Scalar arguments are broadcast so that one loop serves every mix.
+    const double* v[4];
+    for (int k = 0; k < 4; ++k) {
+        const Operand& arg = args[3 - k];
+        if (arg.data == nullptr) {
+            double* column = buffer(k);
+            std::fill(column, column + n, arg.scalar);
+            v[k] = column;
+        } else {
+            v[k] = arg.data;
+        }
+    }
+    const std::int32_t target = result_buffer(slot, args, 4);
+    double* out = buffer(target);
+    iflte_loop(v[0], v[1], v[2], v[3], out, n);
+    return {out, 0, target};
+}
+
 __attribute__((target_clones("avx2", "default"))) BatchEvaluator::Operand
 BatchEvaluator::evaluate_block(std::span<const std::int32_t> gene, const double* xs,
                                const double* ys, std::size_t n) {
     std::int32_t sp = 0;
     for (auto p = static_cast<std::int32_t>(gene.size()) - 1; p >= 0; --p) {
         const Node& node = nodes_[gene[p]];
+        // A terminal pushes one operand; a function's result takes the
+        // place of its arguments.
+        const std::int32_t slot = sp - 1 - node.arity_less_one;
+        Operand result{};
         switch (node.op) {
-            case Op::input1:
-                stack_[sp++] = {xs, 0, -1};
-                continue;
-            case Op::input2:
-                stack_[sp++] = {ys, 0, -1};
-                continue;
-            case Op::constant:
-                stack_[sp++] = {nullptr, node.value, -1};
-                continue;
-            default:
+            case OpCode::input1:
+            case OpCode::input2:
+            case OpCode::constant:
+                result = terminal_step(node, xs, ys);
+                break;
+            case OpCode::add:
+                result = binary_step([](double a, double b) { return a + b; }, slot, n);
+                break;
+            case OpCode::subtract:
+                result = binary_step([](double a, double b) { return a - b; }, slot, n);
+                break;
+            case OpCode::multiply:
+                result = binary_step([](double a, double b) { return a * b; }, slot, n);
+                break;
+            case OpCode::divide:
+                result = binary_step([](double a, double b) { return divide(a, b); }, slot, n);
+                break;
+            case OpCode::sin:
+                result = unary_step([](double a) { return std::sin(a); }, slot, n);
+                break;
+            case OpCode::cos:
+                result = unary_step([](double a) { return std::cos(a); }, slot, n);
+                break;
+            case OpCode::tan:
+                result = unary_step([](double a) { return std::tan(a); }, slot, n);
+                break;
+            case OpCode::ln:
+                result = unary_step([](double a) { return integer_ln(a); }, slot, n);
+                break;
+            case OpCode::log10:
+                result = unary_step([](double a) { return integer_log10(a); }, slot, n);
+                break;
+            case OpCode::iflte:
+                result = iflte_step(slot, n);
                 break;
         }
-        // The first argument is on top of the stack, the last at `slot`.
-        const int arity = node.op == Op::iflte ? 4 : (node.op <= Op::divide ? 2 : 1);
-        const std::int32_t slot = sp - arity;
-        Operand* args = &stack_[slot];
-        const std::int32_t target = result_buffer(slot, args, arity);
-        double* out = buffer(target);
-        Operand result{out, 0, target};
-
-        if (arity == 1) {
-            const Operand& a = args[0];
-            double (*f)(double) = nullptr;
-            switch (node.op) {
-                case Op::sin:
-                    f = [](double v) { return std::sin(v); };
-                    break;
-                case Op::cos:
-                    f = [](double v) { return std::cos(v); };
-                    break;
-                case Op::tan:
-                    f = [](double v) { return std::tan(v); };
-                    break;
-                case Op::ln:
-                    f = integer_ln;
-                    break;
-                default:
-                    f = integer_log10;
-                    break;
-            }
-            if (a.data == nullptr) {
-                result = {nullptr, f(a.scalar), -1};
-            } else {
-                unary_loop(f, a.data, out, n);
-            }
-        } else if (arity == 2) {
-            const Operand& a = args[1];
-            const Operand& b = args[0];
-            const auto apply = [&](auto f) {
-                if (a.data == nullptr && b.data == nullptr) {
-                    result = {nullptr, f(a.scalar, b.scalar), -1};
-                } else if (a.data == nullptr) {
-                    binary_loop_scalar_a(f, a.scalar, b.data, out, n);
-                } else if (b.data == nullptr) {
-                    binary_loop_scalar_b(f, a.data, b.scalar, out, n);
-                } else {
-                    binary_loop(f, a.data, b.data, out, n);
-                }
-            };
-            switch (node.op) {
-                case Op::add:
-                    apply(add);
-                    break;
-                case Op::subtract:
-                    apply(subtract);
-                    break;
-                case Op::multiply:
-                    apply(multiply);
-                    break;
-                default:
-                    apply(divide);
-                    break;
-            }
-        } else {
-            // IFLTE: a, b, c, d in gene order; scalars are broadcast first.
-            const double* v[4];
-            bool all_scalar = true;
-            for (int k = 0; k < 4; ++k) {
-                const Operand& arg = args[3 - k];
-                if (arg.data == nullptr) {
-                    double* column = buffer(k);
-                    std::fill(column, column + n, arg.scalar);
-                    v[k] = column;
-                } else {
-                    v[k] = arg.data;
-                    all_scalar = false;
-                }
-            }
-            if (all_scalar) {
-                result = {nullptr,
-                          iflte(args[3].scalar, args[2].scalar, args[1].scalar, args[0].scalar),
-                          -1};
-            } else {
-                const double* __restrict a = v[0];
-                const double* __restrict b = v[1];
-                const double* __restrict c = v[2];
-                const double* __restrict d = v[3];
-                for (std::size_t i = 0; i < n; ++i) {
-                    out[i] = iflte(a[i], b[i], c[i], d[i]);
-                }
-            }
-        }
-        sp = slot;
-        stack_[sp++] = result;
+        stack_[slot] = result;
+        sp = slot + 1;
     }
     return stack_[0];
 }
@@ -253,24 +241,21 @@ void BatchEvaluator::evaluate(std::span<const std::int32_t> gene, std::span<cons
     }
 }
 
-BatchEvaluator::DataSet BatchEvaluator::join(std::span<const double> x1, std::span<const double> y1,
-                                             std::span<const double> x2,
-                                             std::span<const double> y2) {
+BatchEvaluator::DataSet BatchEvaluator::join(const DataColumns& columns) {
     DataSet data;
-    data.rows = x1.size();
+    data.rows = columns.x1.size();
     data.xs.reserve(2 * data.rows);
     data.ys.reserve(2 * data.rows);
-    data.xs.insert(data.xs.end(), x1.begin(), x1.end());
-    data.xs.insert(data.xs.end(), x2.begin(), x2.end());
-    data.ys.insert(data.ys.end(), y1.begin(), y1.end());
-    data.ys.insert(data.ys.end(), y2.begin(), y2.end());
+    data.xs.insert(data.xs.end(), columns.x1.begin(), columns.x1.end());
+    data.xs.insert(data.xs.end(), columns.x2.begin(), columns.x2.end());
+    data.ys.insert(data.ys.end(), columns.y1.begin(), columns.y1.end());
+    data.ys.insert(data.ys.end(), columns.y2.begin(), columns.y2.end());
     return data;
 }
 
 std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene,
-                                        std::span<const double> x1, std::span<const double> y1,
-                                        std::span<const double> x2, std::span<const double> y2) {
-    return count_hits(gene, join(x1, y1, x2, y2));
+                                        const DataColumns& data) {
+    return count_hits(gene, join(data));
 }
 
 std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene, const DataSet& data) {

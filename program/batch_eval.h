@@ -8,17 +8,19 @@
 #include <span>
 #include <vector>
 
-namespace vorn {
+#include "program/functable.h"
+#include "program/views.h"
 
-class Tproblem_setting;
+namespace vorn {
 
 class BatchEvaluator {
 public:
     static constexpr std::size_t block_size = 256;
 
-    // Holds a decoded copy of the setting's node table; the setting must
-    // outlive the evaluator. Genes may have up to `max_length` nodes.
-    BatchEvaluator(const Tproblem_setting& setting, std::int32_t max_length);
+    // Keeps decoded copies of the node table and both data sets, so it reads
+    // nothing shared while it scores. Genes may have up to `max_length` nodes.
+    BatchEvaluator(NodeTableView nodes, const DataColumns& training, const DataColumns& validation,
+                   std::int32_t max_length);
 
     // out[i] = the gene's output at (xs[i], ys[i]).
     void evaluate(std::span<const std::int32_t> gene, std::span<const double> xs,
@@ -27,8 +29,7 @@ public:
     // Hits over one data set: positive points (x1, y1) whose output is > 0
     // plus negative points (x2, y2) whose output is not >= 0.
     [[nodiscard]] std::int64_t count_hits(std::span<const std::int32_t> gene,
-                                          std::span<const double> x1, std::span<const double> y1,
-                                          std::span<const double> x2, std::span<const double> y2);
+                                          const DataColumns& data);
 
     [[nodiscard]] double training_fitness(std::span<const std::int32_t> gene);
     [[nodiscard]] double validation_fitness(std::span<const std::int32_t> gene);
@@ -42,27 +43,12 @@ private:
         std::vector<double> ys;
         std::size_t rows = 0;
     };
-    static DataSet join(std::span<const double> x1, std::span<const double> y1,
-                        std::span<const double> x2, std::span<const double> y2);
+    static DataSet join(const DataColumns& data);
     [[nodiscard]] std::int64_t count_hits(std::span<const std::int32_t> gene, const DataSet& data);
 
-    enum class Op : std::uint8_t {
-        input1,
-        input2,
-        constant,
-        add,
-        subtract,
-        multiply,
-        divide,
-        sin,
-        cos,
-        tan,
-        ln,
-        log10,
-        iflte
-    };
     struct Node {
-        Op op;
+        OpCode op;
+        std::int32_t arity_less_one;
         double value;  // a constant's value
     };
     // A stack entry: a whole column, or one value that stands for every point.
@@ -76,6 +62,20 @@ private:
     // valid until the next call.
     Operand evaluate_block(std::span<const std::int32_t> gene, const double* xs, const double* ys,
                            std::size_t n);
+    // The steps of that walk. A function's arguments lie on the stack from
+    // `slot` up, its first argument on top; its step returns the operand
+    // that replaces them. They are always inlined into evaluate_block so
+    // that its AVX2 clone covers their loops too.
+    [[nodiscard, gnu::always_inline]] static inline Operand terminal_step(const Node& node,
+                                                                          const double* xs,
+                                                                          const double* ys);
+    template <class F>
+    [[nodiscard, gnu::always_inline]] inline Operand unary_step(F f, std::int32_t slot,
+                                                                std::size_t n);
+    template <class F>
+    [[nodiscard, gnu::always_inline]] inline Operand binary_step(F f, std::int32_t slot,
+                                                                 std::size_t n);
+    [[nodiscard, gnu::always_inline]] inline Operand iflte_step(std::int32_t slot, std::size_t n);
     [[nodiscard]] double* buffer(std::int32_t index) {
         return buffers_.data() + static_cast<std::size_t>(index) * block_size;
     }
@@ -85,7 +85,6 @@ private:
     [[nodiscard]] std::int32_t result_buffer(std::int32_t slot, const Operand* args,
                                              int count) const;
 
-    const Tproblem_setting& setting_;
     std::vector<Node> nodes_;
     std::vector<Operand> stack_;
     static constexpr std::int32_t broadcast_buffers = 4;  // IFLTE's scalar arguments

@@ -13,20 +13,27 @@ void append_infix(std::span<const functable> node_table, std::span<const std::in
     };
     // Every piece carries its own blanks, so blanks come doubled between
     // neighbouring pieces.
-    switch (node.arity_less_one) {
-        case 0:
+    switch (node.op) {
+        case OpCode::sin:
+        case OpCode::cos:
+        case OpCode::tan:
+        case OpCode::ln:
+        case OpCode::log10:
             out += ' ' + node.name + "  (";
             append_argument();
             out += ") ";
             break;
-        case 1:
+        case OpCode::add:
+        case OpCode::subtract:
+        case OpCode::multiply:
+        case OpCode::divide:
             out += " (";
             append_argument();
             out += ' ' + node.name + ' ';
             append_argument();
             out += ") ";
             break;
-        case 3:
+        case OpCode::iflte:
             out += ' ' + node.name + "  (";
             append_argument();
             out += ", ";
@@ -37,7 +44,9 @@ void append_infix(std::span<const functable> node_table, std::span<const std::in
             append_argument();
             out += ")";
             break;
-        default:
+        case OpCode::input1:
+        case OpCode::input2:
+        case OpCode::constant:
             out += ' ' + node.name + ' ';
             break;
     }

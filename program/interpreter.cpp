@@ -1,57 +1,86 @@
 #include "program/interpreter.h"
 
-#include "problem/problem_setting.h"
-
 namespace vorn {
 
-double evaluate(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+double evaluate(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                 std::int32_t& position) {
-    return setting.node_table[gene[position]].eval(setting, gene, position);
+    switch (interpreter.nodes.node_table[gene[position]].op) {
+        case OpCode::input1:
+            ++position;
+            return interpreter.inputs[0];
+        case OpCode::input2:
+            ++position;
+            return interpreter.inputs[1];
+        case OpCode::constant:
+            return constant_eval(interpreter, gene, position);
+        case OpCode::add:
+            return eval_add(interpreter, gene, position);
+        case OpCode::subtract:
+            return eval_subtract(interpreter, gene, position);
+        case OpCode::multiply:
+            return eval_multiply(interpreter, gene, position);
+        case OpCode::divide:
+            return eval_divide(interpreter, gene, position);
+        case OpCode::sin:
+            return eval_sin(interpreter, gene, position);
+        case OpCode::cos:
+            return eval_cos(interpreter, gene, position);
+        case OpCode::tan:
+            return eval_tan(interpreter, gene, position);
+        case OpCode::ln:
+            return eval_ln(interpreter, gene, position);
+        case OpCode::log10:
+            return eval_log10(interpreter, gene, position);
+        case OpCode::iflte:
+            return eval_iflte(interpreter, gene, position);
+    }
+    return 0;  // not reached: every operation is handled above
 }
 
-double variable_eval(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+double variable_eval(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                      std::int32_t& position) {
     const std::int32_t code = gene[position++];
-    return setting.variable_values[setting.node_table[code].index];
+    return interpreter.inputs[interpreter.nodes.node_table[code].index];
 }
 
-double constant_eval(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+double constant_eval(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                      std::int32_t& position) {
     const std::int32_t code = gene[position++];
-    return setting.constant_table[setting.node_table[code].index];
+    return interpreter.nodes.constant_table[interpreter.nodes.node_table[code].index];
 }
 
-void set_input1(Tproblem_setting& setting, double value) {
-    setting.variable_values[0] = value;
+void set_input1(Interpreter& interpreter, double value) {
+    interpreter.inputs[0] = value;
 }
 
-void set_input2(Tproblem_setting& setting, double value) {
-    setting.variable_values[1] = value;
+void set_input2(Interpreter& interpreter, double value) {
+    interpreter.inputs[1] = value;
 }
 
-double evaluate_at(Tproblem_setting& setting, std::span<const std::int32_t> gene, double u,
+double evaluate_at(Interpreter& interpreter, std::span<const std::int32_t> gene, double u,
                    double v) {
-    set_input1(setting, u);
-    set_input2(setting, v);
+    set_input1(interpreter, u);
+    set_input2(interpreter, v);
     std::int32_t position = 0;
-    return evaluate(setting, gene, position);
+    return evaluate(interpreter, gene, position);
 }
 
 namespace {
 
 // Hits over the 2n points of one data set: positive points first, then
 // negative points, counted in a double.
-double count_hits(Tproblem_setting& setting, std::span<const std::int32_t> gene, std::int32_t n,
-                  const std::vector<double>& x1, const std::vector<double>& y1,
-                  const std::vector<double>& x2, const std::vector<double>& y2) {
+double count_hits(NodeTableView nodes, const DataColumns& data,
+                  std::span<const std::int32_t> gene) {
+    Interpreter interpreter(nodes);
+    const std::size_t n = data.x1.size();
     double hits = 0;
-    for (std::int32_t i = 0; i < n; ++i) {
-        if (positive_hit(evaluate_at(setting, gene, x1[i], y1[i]))) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (positive_hit(evaluate_at(interpreter, gene, data.x1[i], data.y1[i]))) {
             hits = hits + 1;
         }
     }
-    for (std::int32_t i = 0; i < n; ++i) {
-        if (negative_hit(evaluate_at(setting, gene, x2[i], y2[i]))) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (negative_hit(evaluate_at(interpreter, gene, data.x2[i], data.y2[i]))) {
             hits = hits + 1;
         }
     }
@@ -60,18 +89,16 @@ double count_hits(Tproblem_setting& setting, std::span<const std::int32_t> gene,
 
 }  // namespace
 
-double training_fitness(Tproblem_setting& setting, std::span<const std::int32_t> gene) {
-    const std::int32_t n = setting.num_training_rows;
-    const double hits = count_hits(setting, gene, n, setting.train_x1, setting.train_y1,
-                                   setting.train_x2, setting.train_y2);
-    return training_fitness_from_hits(hits, n);
+double training_fitness(NodeTableView nodes, const DataColumns& data,
+                        std::span<const std::int32_t> gene) {
+    const double hits = count_hits(nodes, data, gene);
+    return training_fitness_from_hits(hits, static_cast<double>(data.x1.size()));
 }
 
-double validation_fitness(Tproblem_setting& setting, std::span<const std::int32_t> gene) {
-    const std::int32_t m = setting.num_validation_rows;
-    const double hits = count_hits(setting, gene, m, setting.valid_x1, setting.valid_y1,
-                                   setting.valid_x2, setting.valid_y2);
-    return validation_fitness_from_hits(hits, m);
+double validation_fitness(NodeTableView nodes, const DataColumns& data,
+                          std::span<const std::int32_t> gene) {
+    const double hits = count_hits(nodes, data, gene);
+    return validation_fitness_from_hits(hits, static_cast<double>(data.x1.size()));
 }
 
 }  // namespace vorn

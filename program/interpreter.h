@@ -1,36 +1,46 @@
 #pragma once
 // The reference interpreter: a recursive descent over the prefix array, one
-// call per node through the node table's evaluators, and the fitness measure.
+// call per node chosen by the node's operation, and the fitness measure.
+#include <array>
 #include <cstdint>
 #include <span>
 
+#include "program/views.h"
+
 namespace vorn {
 
-class Tproblem_setting;
+// What one evaluation reads: the run's node table, and the current point in
+// slots of the interpreter's own, so that scoring writes nothing it shares.
+struct Interpreter {
+    explicit Interpreter(NodeTableView table) : nodes(table) {}
+    NodeTableView nodes;
+    std::array<double, 2> inputs{};  // Input1, Input2
+};
 
 // Evaluates the subtree at `position` and leaves `position` just past it.
-[[nodiscard]] double evaluate(const Tproblem_setting& setting, std::span<const std::int32_t> gene,
+[[nodiscard]] double evaluate(const Interpreter& interpreter, std::span<const std::int32_t> gene,
                               std::int32_t& position);
 
 // Evaluators of the terminal rows of the node table.
-[[nodiscard]] double variable_eval(const Tproblem_setting& setting,
+[[nodiscard]] double variable_eval(const Interpreter& interpreter,
                                    std::span<const std::int32_t> gene, std::int32_t& position);
-[[nodiscard]] double constant_eval(const Tproblem_setting& setting,
+[[nodiscard]] double constant_eval(const Interpreter& interpreter,
                                    std::span<const std::int32_t> gene, std::int32_t& position);
 
-void set_input1(Tproblem_setting& setting, double value);
-void set_input2(Tproblem_setting& setting, double value);
+void set_input1(Interpreter& interpreter, double value);
+void set_input2(Interpreter& interpreter, double value);
 
 // The gene's output on the point (u, v).
-[[nodiscard]] double evaluate_at(Tproblem_setting& setting, std::span<const std::int32_t> gene,
+[[nodiscard]] double evaluate_at(Interpreter& interpreter, std::span<const std::int32_t> gene,
                                  double u, double v);
 
-// Fraction of the 2N training points the gene misclassifies (0 is perfect).
-[[nodiscard]] double training_fitness(Tproblem_setting& setting,
+// Fraction of the 2N points of the data set the gene misclassifies (0 is
+// perfect); the measure that drives a run.
+[[nodiscard]] double training_fitness(NodeTableView nodes, const DataColumns& data,
                                       std::span<const std::int32_t> gene);
 
-// Number of the 2M validation points the gene misclassifies.
-[[nodiscard]] double validation_fitness(Tproblem_setting& setting,
+// Number of the 2M points of the data set the gene misclassifies.
+[[nodiscard]] double validation_fitness(NodeTableView nodes, const DataColumns& data,
                                         std::span<const std::int32_t> gene);
 
 // The two measures from a hit count over the 2 * rows points of a data set;

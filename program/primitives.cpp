@@ -38,96 +38,96 @@ double integer_log10(double a) {
 }
 
 namespace {
-
 using Gene = std::span<const std::int32_t>;
+}  // namespace
 
 // Every argument is evaluated left to right, also those whose value is not
 // used, so that the position ends past the whole subtree.
-double eval_add(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_add(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
     return a + b;
 }
 
-double eval_subtract(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_subtract(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
     return a - b;
 }
 
-double eval_multiply(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_multiply(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
     return a * b;
 }
 
-double eval_divide(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_divide(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
     return protected_divide(a, b);
 }
 
-double eval_sin(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_sin(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return std::sin(evaluate(s, g, p));
+    return std::sin(evaluate(in, g, p));
 }
 
-double eval_cos(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_cos(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return std::cos(evaluate(s, g, p));
+    return std::cos(evaluate(in, g, p));
 }
 
-double eval_tan(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_tan(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return std::tan(evaluate(s, g, p));
+    return std::tan(evaluate(in, g, p));
 }
 
-double eval_ln(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_ln(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return integer_ln(evaluate(s, g, p));
+    return integer_ln(evaluate(in, g, p));
 }
 
-double eval_log10(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_log10(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    return integer_log10(evaluate(s, g, p));
+    return integer_log10(evaluate(in, g, p));
 }
 
-double eval_iflte(const Tproblem_setting& s, Gene g, std::int32_t& p) {
+double eval_iflte(const Interpreter& in, Gene g, std::int32_t& p) {
     ++p;
-    const double a = evaluate(s, g, p);
-    const double b = evaluate(s, g, p);
-    const double c = evaluate(s, g, p);
-    const double d = evaluate(s, g, p);
+    const double a = evaluate(in, g, p);
+    const double b = evaluate(in, g, p);
+    const double c = evaluate(in, g, p);
+    const double d = evaluate(in, g, p);
     return iflte(a, b, c, d);
 }
-
-}  // namespace
 
 std::vector<functable> build_function_table() {
     struct Row {
         std::int32_t arity_less_one;
         EvalRoutine eval;
+        OpCode op;
     };
-    constexpr std::array<Row, num_primitives> rows = {{{1, eval_add},
-                                                       {1, eval_subtract},
-                                                       {1, eval_multiply},
-                                                       {1, eval_divide},
-                                                       {0, eval_sin},
-                                                       {0, eval_cos},
-                                                       {0, eval_tan},
-                                                       {0, eval_ln},
-                                                       {0, eval_log10},
-                                                       {3, eval_iflte}}};
+    constexpr std::array<Row, num_primitives> rows = {{{1, eval_add, OpCode::add},
+                                                       {1, eval_subtract, OpCode::subtract},
+                                                       {1, eval_multiply, OpCode::multiply},
+                                                       {1, eval_divide, OpCode::divide},
+                                                       {0, eval_sin, OpCode::sin},
+                                                       {0, eval_cos, OpCode::cos},
+                                                       {0, eval_tan, OpCode::tan},
+                                                       {0, eval_ln, OpCode::ln},
+                                                       {0, eval_log10, OpCode::log10},
+                                                       {3, eval_iflte, OpCode::iflte}}};
     std::vector<functable> table(num_primitives);
     for (int i = 0; i < num_primitives; ++i) {
         table[i].arity_less_one = rows[i].arity_less_one;
         table[i].name = std::string(primitive_names[i]);
         table[i].eval = rows[i].eval;
-        table[i].index = i;  // the primitive's number, which the batch evaluator dispatches on
+        table[i].index = i;
+        table[i].op = rows[i].op;
     }
     return table;
 }

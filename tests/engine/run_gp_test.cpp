@@ -228,11 +228,11 @@ TEST(GridScan, PositiveRegionOverTheBox) {
     f.build();
     const Box box{0, 20, -10, 10};
     const std::vector<std::int32_t> positive = {9};
-    EXPECT_EQ(positive_region(*f.setting, positive, box).size(), 441u);
+    EXPECT_EQ(positive_region(f.setting->node_table_view(), positive, box).size(), 441u);
     const std::vector<std::int32_t> zero = {8};
-    EXPECT_TRUE(positive_region(*f.setting, zero, box).empty());
+    EXPECT_TRUE(positive_region(f.setting->node_table_view(), zero, box).empty());
     const std::vector<std::int32_t> y = {5};  // positive above the x axis only
-    const auto points = positive_region(*f.setting, y, box);
+    const auto points = positive_region(f.setting->node_table_view(), y, box);
     EXPECT_EQ(points.size(), 21u * 10u);
     for (const auto& p : points) {
         EXPECT_GT(p.y, 0);

@@ -89,7 +89,9 @@ TEST(BatchEvaluator, SameBitsAsTheInterpreterForEveryPrimitive) {
         f.texts.num_constants = "10";         // includes an exact 0
         f.training = awkward_rows(rng, 600);  // several blocks and a partial one
         Tproblem_setting setting = f.make();
-        BatchEvaluator batch(setting, 100);
+        const NodeTableView nodes = setting.node_table_view();
+        BatchEvaluator batch(nodes, setting.training_columns(), setting.validation_columns(), 100);
+        Interpreter interpreter(nodes);
         const auto genes = sample_programs(setting, rng);
         const std::size_t n = setting.train_x1.size();
         std::vector<double> out(n);
@@ -98,16 +100,18 @@ TEST(BatchEvaluator, SameBitsAsTheInterpreterForEveryPrimitive) {
             batch.evaluate(gene, setting.train_x1, setting.train_y1, out);
             for (std::size_t i = 0; i < n && mismatches < 5; ++i) {
                 const double expected =
-                    evaluate_at(setting, gene, setting.train_x1[i], setting.train_y1[i]);
+                    evaluate_at(interpreter, gene, setting.train_x1[i], setting.train_y1[i]);
                 if (!same_bits(out[i], expected)) {
                     ++mismatches;
                     ADD_FAILURE() << subset_name(checked) << "point " << i << ": batch " << out[i]
                                   << ", interpreter " << expected;
                 }
             }
-            ASSERT_EQ(batch.training_fitness(gene), training_fitness(setting, gene))
+            ASSERT_EQ(batch.training_fitness(gene),
+                      training_fitness(nodes, setting.training_columns(), gene))
                 << subset_name(checked);
-            ASSERT_EQ(batch.validation_fitness(gene), validation_fitness(setting, gene));
+            ASSERT_EQ(batch.validation_fitness(gene),
+                      validation_fitness(nodes, setting.validation_columns(), gene));
         }
     }
 }
@@ -120,8 +124,9 @@ TEST(BatchEvaluator, ConstantProgramsAndEmptyInput) {
     for (int i = 0; i < 300; ++i) {
         f.training.push_back(testing::row("1", "1", "-1", "-1"));
     }
-    Tproblem_setting setting = f.make();
-    BatchEvaluator batch(setting, 10);
+    const Tproblem_setting setting = f.make();
+    BatchEvaluator batch(setting.node_table_view(), setting.training_columns(),
+                         setting.validation_columns(), 10);
     const std::vector<std::int32_t> half = {7};
     EXPECT_EQ(batch.training_fitness(half), 0.5);
     const std::vector<std::int32_t> sum_of_constants = {0, 7, 7};
@@ -132,7 +137,7 @@ TEST(BatchEvaluator, ConstantProgramsAndEmptyInput) {
     }
     std::vector<double> none;
     batch.evaluate(half, none, none, none);
-    EXPECT_EQ(batch.count_hits(half, none, none, none, none), 0);
+    EXPECT_EQ(batch.count_hits(half, DataColumns{}), 0);
 }
 
 }  // namespace
@@ -147,19 +152,22 @@ TEST(BatchEvaluator, DeepProgramsGrowTheOperandStack) {
     testing::SettingFixture f;
     std::mt19937 rng(3);
     f.training = awkward_rows(rng, 300);
-    Tproblem_setting setting = f.make();
-    BatchEvaluator batch(setting, 400);
+    const Tproblem_setting setting = f.make();
+    const NodeTableView nodes = setting.node_table_view();
+    BatchEvaluator batch(nodes, setting.training_columns(), setting.validation_columns(), 400);
+    Interpreter interpreter(nodes);
     std::vector<std::int32_t> gene(150, 0);
     gene.push_back(4);
     gene.insert(gene.end(), 150, 5);
     std::vector<double> out(setting.train_x1.size());
     batch.evaluate(gene, setting.train_x1, setting.train_y1, out);
     for (std::size_t i = 0; i < out.size(); ++i) {
-        ASSERT_TRUE(
-            same_bits(out[i], evaluate_at(setting, gene, setting.train_x1[i], setting.train_y1[i])))
+        ASSERT_TRUE(same_bits(
+            out[i], evaluate_at(interpreter, gene, setting.train_x1[i], setting.train_y1[i])))
             << i;
     }
-    EXPECT_EQ(batch.training_fitness(gene), training_fitness(setting, gene));
+    EXPECT_EQ(batch.training_fitness(gene),
+              training_fitness(nodes, setting.training_columns(), gene));
 }
 
 }  // namespace

@@ -15,9 +15,13 @@ TEST(Primitives, TableRowsInCheckListOrder) {
     const auto table = build_function_table();
     ASSERT_EQ(table.size(), 10u);
     const int arities[] = {1, 1, 1, 1, 0, 0, 0, 0, 0, 3};
+    const OpCode ops[] = {OpCode::add,   OpCode::subtract, OpCode::multiply, OpCode::divide,
+                          OpCode::sin,   OpCode::cos,      OpCode::tan,      OpCode::ln,
+                          OpCode::log10, OpCode::iflte};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(table[i].name, primitive_names[i]);
         EXPECT_EQ(table[i].arity_less_one, arities[i]) << table[i].name;
+        EXPECT_EQ(table[i].op, ops[i]) << table[i].name;
         EXPECT_NE(table[i].eval, nullptr);
     }
     EXPECT_EQ(primitive_item_texts[1], "- ");
