@@ -133,8 +133,22 @@ std::optional<Refusal> check_start(const RunRequest& request) {
     return std::nullopt;
 }
 
-Refusal refusal_of(const SettingError& error, Page page) {
-    return Refusal{error.message(), page, {}};
+// Runs one stage of building the run: a refused text names its field's page,
+// a refused grid "Problem Setting", and lack of memory its own message.
+template <class Stage>
+std::optional<Refusal> refusal_of_stage(Stage stage, Message (*out_of_memory)()) {
+    try {
+        stage();
+    } catch (const ParameterError& error) {
+        return Refusal{error.message(), parameter(error.field()).page, {}};
+    } catch (const SettingError& error) {
+        return Refusal{error.message(), Page::problem_setting, {}};
+    } catch (const std::bad_alloc&) {
+        return Refusal{out_of_memory(), std::nullopt, {}};
+    } catch (const std::length_error&) {
+        return Refusal{out_of_memory(), std::nullopt, {}};
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -244,22 +258,14 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
     PreparedRun run;
     run.seed = request.seed;
     run.parameters.output_name = request.texts[I::output_name];
-    try {
-        run.parameters.problem = parse_problem_parameters(request.texts);
-        run.setting = std::make_unique<Tproblem_setting>(run.parameters.problem, request.cells,
-                                                         function_table);
-    } catch (const ParameterError& error) {
-        result.refusal = refusal_of(error, parameter(error.field()).page);
-        return result;
-    } catch (const SettingError& error) {
-        // The grids live on "Problem Setting".
-        result.refusal = refusal_of(error, Page::problem_setting);
-        return result;
-    } catch (const std::bad_alloc&) {
-        result.refusal = Refusal{messages::memory_setting(), std::nullopt, {}};
-        return result;
-    } catch (const std::length_error&) {
-        result.refusal = Refusal{messages::memory_setting(), std::nullopt, {}};
+    result.refusal = refusal_of_stage(
+        [&] {
+            run.parameters.problem = parse_problem_parameters(request.texts);
+            run.setting = std::make_unique<Tproblem_setting>(run.parameters.problem, request.cells,
+                                                             function_table);
+        },
+        messages::memory_setting);
+    if (result.refusal) {
         return result;
     }
     if (run.setting->fell_back_to_plus()) {
@@ -267,18 +273,14 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
                                         Page::problem_setting,
                                         {{I::functions, std::string(primitive_names[0])}}});
     }
-    try {
-        run.parameters.population =
-            parse_population_parameters(request.texts, run.parameters.problem, *run.setting);
-        run.pop = std::make_unique<Tgp_pop>(run.parameters.population);
-    } catch (const ParameterError& error) {
-        result.refusal = refusal_of(error, parameter(error.field()).page);
-        return result;
-    } catch (const std::bad_alloc&) {
-        result.refusal = Refusal{messages::memory_population(), std::nullopt, {}};
-        return result;
-    } catch (const std::length_error&) {
-        result.refusal = Refusal{messages::memory_population(), std::nullopt, {}};
+    result.refusal = refusal_of_stage(
+        [&] {
+            run.parameters.population =
+                parse_population_parameters(request.texts, run.parameters.problem, *run.setting);
+            run.pop = std::make_unique<Tgp_pop>(run.parameters.population);
+        },
+        messages::memory_population);
+    if (result.refusal) {
         return result;
     }
     result.run = std::move(run);
