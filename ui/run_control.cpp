@@ -19,6 +19,7 @@
 #include "ui/check_list_box.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
+#include "ui/problem_page.h"
 
 namespace vorn {
 

@@ -64,7 +64,7 @@ private:
     void release_run();
 
     TForm1& form_;
-    ResultsPage page_;
+    const ResultsPage& page_;
     Dialogs& dialogs_;
     ResultCharts charts_;
     std::unique_ptr<Tproblem_setting> setting_;
