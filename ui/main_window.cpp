@@ -88,7 +88,8 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
     setCentralWidget(PageControl1);
     menu_ = build_main_menu(this);
     new MenuShortcuts(this);
-    run_control_ = std::make_unique<RunControl>(*this, *dialogs_);
+    RunWindow& run_window = *this;
+    run_control_ = std::make_unique<RunControl>(*results_, run_window, *dialogs_);
 
     FormCreate();
     validation_loaded = false;
@@ -404,6 +405,25 @@ ParameterTexts TForm1::parameter_texts() const {
 
 GridCells TForm1::grid_cells() const {
     return problem_->grid_cells();
+}
+
+// ---------------------------------------------------------------------------
+// What the run control sees of the window
+
+void TForm1::show_start_command(bool shown) {
+    menu_.StartGPrun1->setVisible(shown);
+}
+
+QString TForm1::output_name() const {
+    return problem_->Edit18->text();
+}
+
+void TForm1::repaint_window() {
+    repaint();
+}
+
+void TForm1::close_window() {
+    close();
 }
 
 }  // namespace vorn

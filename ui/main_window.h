@@ -11,6 +11,7 @@
 #include "ui/dialogs.h"
 #include "ui/handler_guard.h"
 #include "ui/menus.h"
+#include "ui/run_window.h"
 
 class QTabWidget;
 
@@ -25,7 +26,7 @@ class TGraphForm;
 
 inline constexpr const char* record_file_name = "vorn_reg.cnf";
 
-class TForm1 final : public QMainWindow {
+class TForm1 final : public QMainWindow, private RunWindow {
     Q_OBJECT
 public:
     static constexpr int default_width = 627;
@@ -52,7 +53,7 @@ public:
     // Puts fixed texts back into their controls.
     void apply_restore(const std::vector<Restore>& restore);
 
-    void set_active_page(Page page);
+    void set_active_page(Page page) override;
     [[nodiscard]] Page active_page() const;
 
     [[nodiscard]] const ProblemPage& problem() const { return *problem_; }
@@ -93,6 +94,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void show_start_command(bool shown) override;
+    [[nodiscard]] QString output_name() const override;
+    void repaint_window() override;
+    void close_window() override;
+
     [[nodiscard]] HandlerGuard guard();
     void connect_handlers();
     void update_validation_menu();
