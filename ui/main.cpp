@@ -5,6 +5,7 @@
 
 #include "ui/bit_button.h"
 #include "ui/main_window.h"
+#include "ui/results_page.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -20,7 +20,6 @@
 #include "engine/tgp_pop.h"
 #include "problem/data_file.h"
 #include "problem/errors.h"
-#include "problem/number_text.h"
 #include "problem/problem_setting.h"
 #include "ui/about_box.h"
 #include "ui/bit_button.h"
@@ -29,18 +28,16 @@
 #include "ui/dialogs.h"
 #include "ui/graph_form.h"
 #include "ui/grid_model.h"
+#include "ui/handler_guard.h"
 #include "ui/parameter_controls.h"
-#include "ui/radio_group.h"
+#include "ui/population_page.h"
+#include "ui/problem_page.h"
+#include "ui/results_page.h"
 #include "ui/run_control.h"
-#include "ui/widgets.h"
 
 namespace vorn {
 
 namespace {
-
-std::string text_of(const QLineEdit* edit) {
-    return edit->text().toStdString();
-}
 
 [[nodiscard]] std::vector<CellRow> read_cells(const QString& path) {
     return cell_texts(read_data_file(std::filesystem::path(QFile::encodeName(path).toStdString())));
@@ -82,16 +79,17 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    problem_ = build_problem_page(PageControl1);
-    population_ = build_population_page(PageControl1);
-    results_ = build_results_page(PageControl1);
-    PageControl1->addTab(problem_.TabSheet1, QStringLiteral("Problem Setting"));
-    PageControl1->addTab(population_.TabSheet3, QStringLiteral("Population"));
-    PageControl1->addTab(results_.TabSheet4, QStringLiteral("Results"));
+    problem_ = new ProblemPage(guard(), PageControl1);
+    population_ = new PopulationPage(guard(), PageControl1);
+    results_ = new ResultsPage(PageControl1);
+    PageControl1->addTab(problem_, QStringLiteral("Problem Setting"));
+    PageControl1->addTab(population_, QStringLiteral("Population"));
+    PageControl1->addTab(results_, QStringLiteral("Results"));
     setCentralWidget(PageControl1);
     menu_ = build_main_menu(this);
     new MenuShortcuts(this);
-    run_control_ = std::make_unique<RunControl>(*this, *dialogs_);
+    RunWindow& run_window = *this;
+    run_control_ = std::make_unique<RunControl>(*results_, run_window, *dialogs_);
 
     FormCreate();
     validation_loaded = false;
@@ -110,37 +108,28 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
     for (int i = 0; i < 4; ++i) {
-        problem_.CheckListBox1->set_checked(i, true);
+        problem_->CheckListBox1->set_checked(i, true);
     }
     AboutBox = new TAboutBox(this);
     AboutBox->setFont(window_font());
-    PageControl1->setCurrentWidget(problem_.TabSheet1);
-    shown_page_ = problem_.TabSheet1;
+    PageControl1->setCurrentWidget(problem_);
+    shown_page_ = problem_;
 }
 
 void TForm1::connect_handlers() {
     const auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
-        connect(sender, signal, this,
-                [this, handler] { run_guarded([this, handler] { (this->*handler)(); }); });
+        connect_guarded(guard(), sender, signal, this, handler);
     };
-    on(population_.Edit4, &QLineEdit::textChanged, &TForm1::Edit4Change);
-    on(population_.Edit5, &QLineEdit::textChanged, &TForm1::Edit5Change);
-    on(population_.Edit6, &QLineEdit::textChanged, &TForm1::Edit6Change);
-    on(population_.Edit13, &QLineEdit::textChanged, &TForm1::Edit13Change);
-    on(population_.Edit14, &QLineEdit::textChanged, &TForm1::Edit14Change);
-    on(population_.RadioGroup1, &RadioGroup::item_index_changed, &TForm1::RadioGroup1Click);
-    on(population_.CheckBox1, &QCheckBox::toggled, &TForm1::CheckBox1Click);
-    on(population_.CheckBox2, &QCheckBox::toggled, &TForm1::CheckBox2Click);
-    on(problem_.Edit16, &QLineEdit::textChanged, &TForm1::Edit16Change);
-    on(problem_.Edit17, &QLineEdit::textChanged, &TForm1::Edit17Change);
-    on(problem_.BitBtn3, &QPushButton::clicked, &TForm1::BitBtn3Click);
-    on(problem_.BitBtn4, &QPushButton::clicked, &TForm1::BitBtn4Click);
-    on(problem_.CheckBox3, &QCheckBox::toggled, &TForm1::CheckBox3Click);
-    on(problem_.Button1, &QPushButton::clicked, &TForm1::Button1Click);
-    on(problem_.Button3, &QPushButton::clicked, &TForm1::Button3Click);
-    on(problem_.Button2, &QPushButton::clicked, &TForm1::Button2Click);
-    on(results_.BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
-    on(results_.BitBtn2, &QPushButton::clicked, &TForm1::BitBtn2Click);
+    on(problem_->Edit16, &QLineEdit::textChanged, &TForm1::Edit16Change);
+    on(problem_->Edit17, &QLineEdit::textChanged, &TForm1::Edit17Change);
+    on(problem_->BitBtn3, &QPushButton::clicked, &TForm1::BitBtn3Click);
+    on(problem_->BitBtn4, &QPushButton::clicked, &TForm1::BitBtn4Click);
+    on(problem_->CheckBox3, &QCheckBox::toggled, &TForm1::update_validation_menu);
+    on(problem_->Button1, &QPushButton::clicked, &TForm1::Button1Click);
+    on(problem_->Button3, &QPushButton::clicked, &TForm1::Button3Click);
+    on(problem_->Button2, &QPushButton::clicked, &TForm1::Button2Click);
+    on(results_->BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
+    on(results_->BitBtn2, &QPushButton::clicked, &TForm1::BitBtn2Click);
     on(menu_.Exit1, &QAction::triggered, &TForm1::Exit1Click);
     on(menu_.Problem1, &QAction::triggered, &TForm1::Problem1Click);
     on(menu_.GPrun2, &QAction::triggered, &TForm1::GPrun2Click);
@@ -150,6 +139,10 @@ void TForm1::connect_handlers() {
     on(menu_.StartGPrun1, &QAction::triggered, &TForm1::BitBtn2Click);
     on(menu_.About1, &QAction::triggered, &TForm1::About1Click);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::page_changed);
+}
+
+HandlerGuard TForm1::guard() {
+    return [this](const std::function<void()>& handler) { run_guarded(handler); };
 }
 
 void TForm1::run_guarded(const std::function<void()>& handler) {
@@ -165,70 +158,22 @@ void TForm1::run_guarded(const std::function<void()>& handler) {
 }
 
 // ---------------------------------------------------------------------------
-// Remainder labels and dependent fields
-
-// While a rate is being retyped its text may not be a number yet; the label
-// then keeps what it shows rather than interrupting every keystroke.
-void TForm1::update_reproduction_label() {
-    if (const auto label = remainder_label(text_of(population_.Edit4), text_of(population_.Edit5),
-                                           text_of(population_.Edit6))) {
-        population_.Label6->setText(QString::fromStdString(*label));
-    }
-}
-
-void TForm1::update_constant_label() {
-    if (const auto label =
-            remainder_label(text_of(population_.Edit13), text_of(population_.Edit14))) {
-        population_.ConstLabel->setText(QString::fromStdString(*label));
-    }
-}
-
-void TForm1::Edit4Change() {
-    update_reproduction_label();
-}
-
-void TForm1::Edit5Change() {
-    update_reproduction_label();
-}
-
-void TForm1::Edit6Change() {
-    update_reproduction_label();
-}
-
-void TForm1::Edit13Change() {
-    update_constant_label();
-}
-
-void TForm1::Edit14Change() {
-    update_constant_label();
-}
-
-void TForm1::RadioGroup1Click() {
-    set_dependent_field(population_.Edit3, population_.RadioGroup1->item_index() == tournament);
-}
-
-void TForm1::CheckBox1Click() {
-    set_dependent_field(population_.Edit7, population_.CheckBox1->isChecked());
-}
-
-void TForm1::CheckBox2Click() {
-    set_dependent_field(population_.Edit15, population_.CheckBox2->isChecked());
-}
+// Variable names, shown on the page, the graph window and the plane chart
 
 void TForm1::Edit16Change() {
-    const QString name = problem_.Edit16->text();
-    problem_.Label20->setText(name);
-    problem_.Label17->setText(name);
+    const QString name = problem_->Edit16->text();
+    problem_->Label20->setText(name);
+    problem_->Label17->setText(name);
     GraphForm->set_bottom_title(name);
-    results_.chart1_bottom_axis->setTitleText(name);
+    results_->chart1_bottom_axis->setTitleText(name);
 }
 
 void TForm1::Edit17Change() {
-    const QString name = problem_.Edit17->text();
-    problem_.Label26->setText(name);
-    problem_.Label23->setText(name);
+    const QString name = problem_->Edit17->text();
+    problem_->Label26->setText(name);
+    problem_->Label23->setText(name);
     GraphForm->set_left_title(name);
-    results_.chart1_left_axis->setTitleText(name);
+    results_->chart1_left_axis->setTitleText(name);
 }
 
 // ---------------------------------------------------------------------------
@@ -244,7 +189,7 @@ void TForm1::TabSheet3Hide() {
     for (const Refusal& refusal : population_page_refusals(parameter_texts())) {
         apply_restore(refusal.restore);
         dialogs_->message(refusal.message);
-        return_to_page(population_.TabSheet3);
+        return_to_page(population_);
     }
 }
 
@@ -252,7 +197,7 @@ void TForm1::TabSheet1Hide() {
     if (const auto refusal = problem_page_refusal(parameter_texts())) {
         dialogs_->message(refusal->message);
         apply_restore(refusal->restore);
-        return_to_page(problem_.TabSheet1);
+        return_to_page(problem_);
     }
 }
 
@@ -264,9 +209,9 @@ void TForm1::page_changed(int index) {
     if (returning_to_page_ || left == shown_page_) {
         return;
     }
-    if (left == population_.TabSheet3) {
+    if (left == population_) {
         run_guarded([this] { TabSheet3Hide(); });
-    } else if (left == problem_.TabSheet1) {
+    } else if (left == problem_) {
         run_guarded([this] { TabSheet1Hide(); });
     }
 }
@@ -281,23 +226,23 @@ void TForm1::return_to_page(QWidget* page) {
 void TForm1::set_active_page(Page page) {
     switch (page) {
         case Page::problem_setting:
-            PageControl1->setCurrentWidget(problem_.TabSheet1);
+            PageControl1->setCurrentWidget(problem_);
             break;
         case Page::population:
-            PageControl1->setCurrentWidget(population_.TabSheet3);
+            PageControl1->setCurrentWidget(population_);
             break;
         case Page::results:
-            PageControl1->setCurrentWidget(results_.TabSheet4);
+            PageControl1->setCurrentWidget(results_);
             break;
     }
 }
 
 Page TForm1::active_page() const {
     const QWidget* page = PageControl1->currentWidget();
-    if (page == population_.TabSheet3) {
+    if (page == population_) {
         return Page::population;
     }
-    return page == results_.TabSheet4 ? Page::results : Page::problem_setting;
+    return page == results_ ? Page::results : Page::problem_setting;
 }
 
 void TForm1::Problem1Click() {
@@ -333,38 +278,34 @@ void TForm1::load_training_file(const QString& path) {
     open_dialog_file_ = path;
     std::vector<CellRow> rows = read_cells(path);
     write_record_file(path);
-    problem_.StringGrid1->cells()->set_rows(std::move(rows));
+    problem_->StringGrid1->cells()->set_rows(std::move(rows));
     training_loaded = true;
 }
 
 void TForm1::load_validation_file(const QString& path) {
     open_dialog_file_ = path;
-    problem_.StringGrid2->cells()->set_rows(read_cells(path));
+    problem_->StringGrid2->cells()->set_rows(read_cells(path));
     validation_loaded = true;
 }
 
-void TForm1::CheckBox3Click() {
-    const bool own_data = !problem_.CheckBox3->isChecked();
-    problem_.BitBtn4->setEnabled(own_data);
-    problem_.Label17->setEnabled(own_data);
-    problem_.Label23->setEnabled(own_data);
-    problem_.StringGrid2->setEnabled(own_data);
-    menu_.Load1->setEnabled(own_data);
+// The menu's validation load follows the page's own load button.
+void TForm1::update_validation_menu() {
+    menu_.Load1->setEnabled(!problem_->CheckBox3->isChecked());
 }
 
 void TForm1::Button1Click() {
-    problem_.StringGrid1->cells()->clear_cells();
+    problem_->StringGrid1->cells()->clear_cells();
     GraphForm->clear_series(0);
 }
 
 void TForm1::Button3Click() {
-    problem_.StringGrid2->cells()->clear_cells();
+    problem_->StringGrid2->cells()->clear_cells();
     GraphForm->clear_series(1);
 }
 
 void TForm1::Button2Click() {
-    GraphForm->draw(problem_.StringGrid1->cells()->rows(), problem_.StringGrid2->cells()->rows(),
-                    problem_.CheckBox3->isChecked());
+    GraphForm->draw(problem_->StringGrid1->cells()->rows(), problem_->StringGrid2->cells()->rows(),
+                    problem_->CheckBox3->isChecked());
     GraphForm->show_front();
 }
 
@@ -378,7 +319,7 @@ void TForm1::BitBtn1Click() {
 // The button's kind alone tells a run in progress: then only the abort
 // question is asked, so no second run can start inside one.
 void TForm1::BitBtn2Click() {
-    if (results_.BitBtn2->kind() != ButtonKind::ok) {
+    if (results_->BitBtn2->kind() != ButtonKind::ok) {
         run_control_->ask_abort();
         return;
     }
@@ -456,12 +397,33 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 
 ParameterTexts TForm1::parameter_texts() const {
     ParameterTexts texts;
-    read_parameter_texts(*this, texts);
+    problem_->read_texts(texts);
+    population_->read_texts(texts);
+    results_->read_texts(texts);
     return texts;
 }
 
 GridCells TForm1::grid_cells() const {
-    return GridCells{problem_.StringGrid1->cells()->rows(), problem_.StringGrid2->cells()->rows()};
+    return problem_->grid_cells();
+}
+
+// ---------------------------------------------------------------------------
+// What the run control sees of the window
+
+void TForm1::show_start_command(bool shown) {
+    menu_.StartGPrun1->setVisible(shown);
+}
+
+QString TForm1::output_name() const {
+    return problem_->Edit18->text();
+}
+
+void TForm1::repaint_window() {
+    repaint();
+}
+
+void TForm1::close_window() {
+    close();
 }
 
 }  // namespace vorn

@@ -1,6 +1,6 @@
 #pragma once
-// The main window: three pages holding every parameter of a run as text, the
-// data grids and their loaders, the menu, and the checks made on leaving a page.
+// The main window: the three pages in their page control, the menu, the data
+// loaders, the checks made on leaving a page, and Start.
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -9,22 +9,24 @@
 #include "engine/prepare_run.h"
 #include "program/functable.h"
 #include "ui/dialogs.h"
+#include "ui/handler_guard.h"
 #include "ui/menus.h"
-#include "ui/population_page.h"
-#include "ui/problem_page.h"
-#include "ui/results_page.h"
+#include "ui/run_window.h"
 
 class QTabWidget;
 
 namespace vorn {
 
+class PopulationPage;
+class ProblemPage;
+class ResultsPage;
 class RunControl;
 class TAboutBox;
 class TGraphForm;
 
 inline constexpr const char* record_file_name = "vorn_reg.cnf";
 
-class TForm1 final : public QMainWindow {
+class TForm1 final : public QMainWindow, private RunWindow {
     Q_OBJECT
 public:
     static constexpr int default_width = 627;
@@ -51,12 +53,12 @@ public:
     // Puts fixed texts back into their controls.
     void apply_restore(const std::vector<Restore>& restore);
 
-    void set_active_page(Page page);
+    void set_active_page(Page page) override;
     [[nodiscard]] Page active_page() const;
 
-    [[nodiscard]] const ProblemPage& problem() const { return problem_; }
-    [[nodiscard]] const PopulationPage& population() const { return population_; }
-    [[nodiscard]] const ResultsPage& results() const { return results_; }
+    [[nodiscard]] const ProblemPage& problem() const { return *problem_; }
+    [[nodiscard]] const PopulationPage& population() const { return *population_; }
+    [[nodiscard]] const ResultsPage& results() const { return *results_; }
     [[nodiscard]] const MainMenu& menu() const { return menu_; }
     [[nodiscard]] QTabWidget* page_control() const { return PageControl1; }
     [[nodiscard]] TGraphForm* graph_form() const { return GraphForm; }
@@ -70,21 +72,12 @@ public:
 
     // Handlers, named after the control and its event.
     void FormCreate();
-    void Edit4Change();
-    void Edit5Change();
-    void Edit6Change();
-    void Edit13Change();
-    void Edit14Change();
-    void RadioGroup1Click();
-    void CheckBox1Click();
-    void CheckBox2Click();
     void Edit16Change();
     void Edit17Change();
     void TabSheet1Hide();
     void TabSheet3Hide();
     void BitBtn3Click();
     void BitBtn4Click();
-    void CheckBox3Click();
     void Button1Click();
     void Button3Click();
     void Button2Click();
@@ -101,18 +94,23 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void show_start_command(bool shown) override;
+    [[nodiscard]] QString output_name() const override;
+    void repaint_window() override;
+    void close_window() override;
+
+    [[nodiscard]] HandlerGuard guard();
     void connect_handlers();
-    void update_reproduction_label();
-    void update_constant_label();
+    void update_validation_menu();
     void page_changed(int index);
     void return_to_page(QWidget* page);
 
     std::unique_ptr<Dialogs> dialogs_;
     std::function<void(int)> exit_routine_;
     QTabWidget* PageControl1 = nullptr;
-    ProblemPage problem_;
-    PopulationPage population_;
-    ResultsPage results_;
+    ProblemPage* problem_ = nullptr;
+    PopulationPage* population_ = nullptr;
+    ResultsPage* results_ = nullptr;
     MainMenu menu_;
     std::unique_ptr<RunControl> run_control_;
     TAboutBox* AboutBox = nullptr;

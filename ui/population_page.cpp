@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "engine/prepare_run.h"
+#include "engine/tgp_pop.h"
 #include "ui/parameter_controls.h"
 #include "ui/radio_group.h"
 #include "ui/widgets.h"
@@ -15,6 +17,10 @@
 namespace vorn {
 
 namespace {
+
+std::string text_of(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
 
 // A label whose caption leaves a gap of blanks after its first word, with an
 // edit placed in that gap ("Every [ 5 ] Generations").
@@ -64,7 +70,7 @@ private:
 
 void build_selection_group(PopulationPage& page) {
     page.GroupBox5 =
-        make_group(QStringLiteral("GroupBox5"), QStringLiteral("Selection Method"), page.TabSheet3);
+        make_group(QStringLiteral("GroupBox5"), QStringLiteral("Selection Method"), &page);
     QGroupBox* group = page.GroupBox5;
     page.RadioGroup1 = new RadioGroup(
         QStringLiteral("RadioGroup1"),
@@ -105,8 +111,8 @@ QGridLayout* field_rows(QGroupBox* group,
 }
 
 void build_rates_group(PopulationPage& page) {
-    page.GroupBox1 = make_group(QStringLiteral("GroupBox1"),
-                                QStringLiteral("Rate of GP Operations"), page.TabSheet3);
+    page.GroupBox1 =
+        make_group(QStringLiteral("GroupBox1"), QStringLiteral("Rate of GP Operations"), &page);
     QGroupBox* group = page.GroupBox1;
     page.Label7 = make_caption_label(QStringLiteral("Label7"), ParamId::crossover_rate, group);
     page.Edit4 = make_parameter_edit(ParamId::crossover_rate, group);
@@ -125,7 +131,7 @@ void build_rates_group(PopulationPage& page) {
 
 void build_ratios_group(PopulationPage& page) {
     page.GroupBox4 = make_group(QStringLiteral("GroupBox4"),
-                                QStringLiteral("Initial Ratio of the Nodes"), page.TabSheet3);
+                                QStringLiteral("Initial Ratio of the Nodes"), &page);
     QGroupBox* group = page.GroupBox4;
     page.Label15 = make_caption_label(QStringLiteral("Label15"), ParamId::function_ratio, group);
     page.Edit13 = make_parameter_edit(ParamId::function_ratio, group);
@@ -143,8 +149,8 @@ void build_ratios_group(PopulationPage& page) {
 }
 
 void build_limits_group(PopulationPage& page) {
-    page.GroupBox2 = make_group(QStringLiteral("GroupBox2"),
-                                QStringLiteral("Restrictions on Genes"), page.TabSheet3);
+    page.GroupBox2 =
+        make_group(QStringLiteral("GroupBox2"), QStringLiteral("Restrictions on Genes"), &page);
     QGroupBox* group = page.GroupBox2;
     page.Label5 = make_caption_label(QStringLiteral("Label5"), ParamId::max_length, group);
     page.Edit8 = make_parameter_edit(ParamId::max_length, group);
@@ -154,15 +160,15 @@ void build_limits_group(PopulationPage& page) {
 }
 
 QWidget* build_break_point(PopulationPage& page) {
-    page.CheckBox2 = make_parameter_check_box(ParamId::break_point, page.TabSheet3);
+    page.CheckBox2 = make_parameter_check_box(ParamId::break_point, &page);
     auto* label = new GapLabel(QStringLiteral("Label22"),
-                               QStringLiteral("Every            Generations"), page.TabSheet3);
+                               QStringLiteral("Every            Generations"), &page);
     page.Label22 = label;
     page.Edit15 = make_parameter_edit(ParamId::break_every, label);
     set_dependent_field(page.Edit15, false);
     label->set_gap_widget(page.Edit15);
 
-    auto* row = new QWidget(page.TabSheet3);
+    auto* row = new QWidget(&page);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(page.CheckBox2);
@@ -173,46 +179,102 @@ QWidget* build_break_point(PopulationPage& page) {
 
 }  // namespace
 
-PopulationPage build_population_page(QWidget* parent) {
-    PopulationPage page;
-    page.TabSheet3 = new QWidget(parent);
-    page.TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
-    page.Label1 =
-        make_caption_label(QStringLiteral("Label1"), ParamId::population_size, page.TabSheet3);
-    page.Edit1 = make_parameter_edit(ParamId::population_size, page.TabSheet3);
-    page.Label2 =
-        make_caption_label(QStringLiteral("Label2"), ParamId::num_generations, page.TabSheet3);
-    page.Edit2 = make_parameter_edit(ParamId::num_generations, page.TabSheet3);
-    build_selection_group(page);
-    build_rates_group(page);
-    build_ratios_group(page);
-    build_limits_group(page);
+PopulationPage::PopulationPage(const HandlerGuard& guard, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabSheet3"));
+    Label1 = make_caption_label(QStringLiteral("Label1"), ParamId::population_size, this);
+    Edit1 = make_parameter_edit(ParamId::population_size, this);
+    Label2 = make_caption_label(QStringLiteral("Label2"), ParamId::num_generations, this);
+    Edit2 = make_parameter_edit(ParamId::num_generations, this);
+    build_selection_group(*this);
+    build_rates_group(*this);
+    build_ratios_group(*this);
+    build_limits_group(*this);
 
     auto* sizes = new QGridLayout();
-    sizes->addWidget(page.Label1, 0, 0);
-    sizes->addWidget(page.Edit1, 0, 1);
-    sizes->addWidget(page.Label2, 1, 0);
-    sizes->addWidget(page.Edit2, 1, 1);
+    sizes->addWidget(Label1, 0, 0);
+    sizes->addWidget(Edit1, 0, 1);
+    sizes->addWidget(Label2, 1, 0);
+    sizes->addWidget(Edit2, 1, 1);
     sizes->setColumnStretch(2, 1);
 
     auto* left = new QVBoxLayout();
     left->addLayout(sizes);
-    left->addWidget(page.GroupBox5);
-    left->addWidget(build_break_point(page));
+    left->addWidget(GroupBox5);
+    left->addWidget(build_break_point(*this));
     left->addStretch(1);
 
     auto* right = new QVBoxLayout();
-    right->addWidget(page.GroupBox1);
-    right->addWidget(page.GroupBox4);
-    right->addWidget(page.GroupBox2);
+    right->addWidget(GroupBox1);
+    right->addWidget(GroupBox4);
+    right->addWidget(GroupBox2);
     right->addStretch(1);
 
-    auto* layout = new QHBoxLayout(page.TabSheet3);
+    auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(12);
     layout->addLayout(left, 1);
     layout->addLayout(right, 1);
-    return page;
+
+    using P = PopulationPage;
+    connect_guarded(guard, Edit4, &QLineEdit::textChanged, this, &P::Edit4Change);
+    connect_guarded(guard, Edit5, &QLineEdit::textChanged, this, &P::Edit5Change);
+    connect_guarded(guard, Edit6, &QLineEdit::textChanged, this, &P::Edit6Change);
+    connect_guarded(guard, Edit13, &QLineEdit::textChanged, this, &P::Edit13Change);
+    connect_guarded(guard, Edit14, &QLineEdit::textChanged, this, &P::Edit14Change);
+    connect_guarded(guard, RadioGroup1, &RadioGroup::item_index_changed, this,
+                    &P::RadioGroup1Click);
+    connect_guarded(guard, CheckBox1, &QCheckBox::toggled, this, &P::CheckBox1Click);
+    connect_guarded(guard, CheckBox2, &QCheckBox::toggled, this, &P::CheckBox2Click);
+}
+
+void PopulationPage::read_texts(ParameterTexts& texts) const {
+    read_parameter_texts(*this, texts);
+}
+
+// While a rate is being retyped its text may not be a number yet; the label
+// then keeps what it shows rather than interrupting every keystroke.
+void PopulationPage::update_reproduction_label() {
+    if (const auto label = remainder_label(text_of(Edit4), text_of(Edit5), text_of(Edit6))) {
+        Label6->setText(QString::fromStdString(*label));
+    }
+}
+
+void PopulationPage::update_constant_label() {
+    if (const auto label = remainder_label(text_of(Edit13), text_of(Edit14))) {
+        ConstLabel->setText(QString::fromStdString(*label));
+    }
+}
+
+void PopulationPage::Edit4Change() {
+    update_reproduction_label();
+}
+
+void PopulationPage::Edit5Change() {
+    update_reproduction_label();
+}
+
+void PopulationPage::Edit6Change() {
+    update_reproduction_label();
+}
+
+void PopulationPage::Edit13Change() {
+    update_constant_label();
+}
+
+void PopulationPage::Edit14Change() {
+    update_constant_label();
+}
+
+void PopulationPage::RadioGroup1Click() {
+    set_dependent_field(Edit3, RadioGroup1->item_index() == tournament);
+}
+
+void PopulationPage::CheckBox1Click() {
+    set_dependent_field(Edit7, CheckBox1->isChecked());
+}
+
+void PopulationPage::CheckBox2Click() {
+    set_dependent_field(Edit15, CheckBox2->isChecked());
 }
 
 }  // namespace vorn

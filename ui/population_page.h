@@ -1,18 +1,39 @@
 #pragma once
 // The "Population" page: population, selection, operator rates, initial node
 // ratios, gene limits and the break point.
+#include <QWidget>
+
+#include "ui/handler_guard.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QWidget;
 
 namespace vorn {
 
+class ParameterTexts;
 class RadioGroup;
 
-struct PopulationPage {
-    QWidget* TabSheet3 = nullptr;
+class PopulationPage final : public QWidget {
+    Q_OBJECT
+public:
+    // The page is the tab sheet TabSheet3, not yet in a page control; its
+    // controls start with their defaults.
+    PopulationPage(const HandlerGuard& guard, QWidget* parent);
+
+    // The texts of the parameters on this page; the others are left alone.
+    void read_texts(ParameterTexts& texts) const;
+
+    // Handlers, named after the control and its event.
+    void Edit4Change();
+    void Edit5Change();
+    void Edit6Change();
+    void Edit13Change();
+    void Edit14Change();
+    void RadioGroup1Click();
+    void CheckBox1Click();
+    void CheckBox2Click();
 
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr;  // "Population Size"
@@ -54,8 +75,10 @@ struct PopulationPage {
     QCheckBox* CheckBox2 = nullptr;  // "Break Point"
     QLineEdit* Edit15 = nullptr;
     QLabel* Label22 = nullptr;
-};
 
-[[nodiscard]] PopulationPage build_population_page(QWidget* parent);
+private:
+    void update_reproduction_label();
+    void update_constant_label();
+};
 
 }  // namespace vorn

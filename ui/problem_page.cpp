@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "problem/problem_setting.h"
 #include "program/functable.h"
 #include "ui/check_list_box.h"
 #include "ui/data_grid.h"
+#include "ui/grid_model.h"
 #include "ui/parameter_controls.h"
 #include "ui/widgets.h"
 
@@ -28,7 +30,7 @@ QHBoxLayout* button_row(QPushButton* load, QPushButton* clear) {
 
 void build_training_group(ProblemPage& page) {
     page.GroupBox6 =
-        make_group(QStringLiteral("GroupBox6"), QStringLiteral("Training Data"), page.TabSheet1);
+        make_group(QStringLiteral("GroupBox6"), QStringLiteral("Training Data"), &page);
     QGroupBox* group = page.GroupBox6;
     page.Label20 = make_label(QStringLiteral("Label20"), QStringLiteral("X"), group);
     page.Label26 = make_label(QStringLiteral("Label26"), QStringLiteral("Y"), group);
@@ -45,7 +47,7 @@ void build_training_group(ProblemPage& page) {
 
 void build_validation_group(ProblemPage& page) {
     page.GroupBox7 =
-        make_group(QStringLiteral("GroupBox7"), QStringLiteral("Validation Data"), page.TabSheet1);
+        make_group(QStringLiteral("GroupBox7"), QStringLiteral("Validation Data"), &page);
     QGroupBox* group = page.GroupBox7;
     page.CheckBox3 = make_parameter_check_box(ParamId::use_training_data, group);
     page.Label17 = make_label(QStringLiteral("Label17"), QStringLiteral("X "), group);
@@ -68,8 +70,8 @@ void build_validation_group(ProblemPage& page) {
 }
 
 void build_functions_group(ProblemPage& page) {
-    page.FunctionsGrouoBox = make_group(QStringLiteral("FunctionsGrouoBox"),
-                                        QStringLiteral("Functions"), page.TabSheet1);
+    page.FunctionsGrouoBox =
+        make_group(QStringLiteral("FunctionsGrouoBox"), QStringLiteral("Functions"), &page);
     QStringList items;
     for (const std::string_view text : primitive_item_texts) {
         items.append(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
@@ -81,8 +83,7 @@ void build_functions_group(ProblemPage& page) {
 }
 
 void build_constants_group(ProblemPage& page) {
-    page.GroupBox3 =
-        make_group(QStringLiteral("GroupBox3"), QStringLiteral("Constants"), page.TabSheet1);
+    page.GroupBox3 = make_group(QStringLiteral("GroupBox3"), QStringLiteral("Constants"), &page);
     QGroupBox* group = page.GroupBox3;
     page.Label13 = make_caption_label(QStringLiteral("Label13"), ParamId::constant_min, group);
     page.Edit10 = make_parameter_edit(ParamId::constant_min, group);
@@ -102,8 +103,7 @@ void build_constants_group(ProblemPage& page) {
 }
 
 void build_variable_group(ProblemPage& page) {
-    page.GroupBox8 =
-        make_group(QStringLiteral("GroupBox8"), QStringLiteral("Variable"), page.TabSheet1);
+    page.GroupBox8 = make_group(QStringLiteral("GroupBox8"), QStringLiteral("Variable"), &page);
     QGroupBox* group = page.GroupBox8;
     page.Label25 = make_label(QStringLiteral("Label25"), QStringLiteral("Name of variable"), group);
     page.Label33 = make_caption_label(QStringLiteral("Label33"), ParamId::input1_name, group);
@@ -126,37 +126,53 @@ void build_variable_group(ProblemPage& page) {
 
 }  // namespace
 
-ProblemPage build_problem_page(QWidget* parent) {
-    ProblemPage page;
-    page.TabSheet1 = new QWidget(parent);
-    page.TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    build_training_group(page);
-    build_validation_group(page);
-    build_functions_group(page);
-    build_constants_group(page);
-    build_variable_group(page);
-    page.Button2 =
-        make_button(QStringLiteral("Button2"), QStringLiteral("Draw Graph"), page.TabSheet1);
+ProblemPage::ProblemPage(const HandlerGuard& guard, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabSheet1"));
+    build_training_group(*this);
+    build_validation_group(*this);
+    build_functions_group(*this);
+    build_constants_group(*this);
+    build_variable_group(*this);
+    Button2 = make_button(QStringLiteral("Button2"), QStringLiteral("Draw Graph"), this);
 
     // The grids take the whole width so their cells show the loaded texts.
     auto* top = new QHBoxLayout();
-    top->addWidget(page.GroupBox6, 1);
-    top->addWidget(page.GroupBox7, 1);
+    top->addWidget(GroupBox6, 1);
+    top->addWidget(GroupBox7, 1);
 
     auto* names = new QVBoxLayout();
-    names->addWidget(page.GroupBox8);
+    names->addWidget(GroupBox8);
     names->addStretch(1);
-    names->addWidget(page.Button2, 0, Qt::AlignRight);
+    names->addWidget(Button2, 0, Qt::AlignRight);
     auto* bottom = new QHBoxLayout();
-    bottom->addWidget(page.FunctionsGrouoBox);
-    bottom->addWidget(page.GroupBox3);
+    bottom->addWidget(FunctionsGrouoBox);
+    bottom->addWidget(GroupBox3);
     bottom->addLayout(names);
 
-    auto* layout = new QVBoxLayout(page.TabSheet1);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(top, 1);
     layout->addLayout(bottom, 0);
-    return page;
+
+    connect_guarded(guard, CheckBox3, &QCheckBox::toggled, this, &ProblemPage::CheckBox3Click);
+}
+
+void ProblemPage::read_texts(ParameterTexts& texts) const {
+    read_parameter_texts(*this, texts);
+}
+
+GridCells ProblemPage::grid_cells() const {
+    return GridCells{StringGrid1->cells()->rows(), StringGrid2->cells()->rows()};
+}
+
+// Validating on the training data leaves the page's own validation controls
+// nothing to do.
+void ProblemPage::CheckBox3Click() {
+    const bool own_data = !CheckBox3->isChecked();
+    BitBtn4->setEnabled(own_data);
+    Label17->setEnabled(own_data);
+    Label23->setEnabled(own_data);
+    StringGrid2->setEnabled(own_data);
 }
 
 }  // namespace vorn

@@ -1,19 +1,36 @@
 #pragma once
 // The "Problem Setting" page: data grids, functions, constants, variable names.
+#include <QWidget>
+
+#include "ui/handler_guard.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QWidget;
 
 namespace vorn {
 
 class CheckListBox;
+class ParameterTexts;
 class StringGrid;
+struct GridCells;
 
-struct ProblemPage {
-    QWidget* TabSheet1 = nullptr;
+class ProblemPage final : public QWidget {
+    Q_OBJECT
+public:
+    // The page is the tab sheet TabSheet1, not yet in a page control; its
+    // controls start with their defaults.
+    ProblemPage(const HandlerGuard& guard, QWidget* parent);
+
+    // The texts of the parameters on this page; the others are left alone.
+    void read_texts(ParameterTexts& texts) const;
+    // The grids' cells as they stand.
+    [[nodiscard]] GridCells grid_cells() const;
+
+    // Handlers, named after the control and its event.
+    void CheckBox3Click();
 
     QGroupBox* GroupBox6 = nullptr;  // "Training Data"
     QLabel* Label20 = nullptr;
@@ -52,9 +69,5 @@ struct ProblemPage {
 
     QPushButton* Button2 = nullptr;  // "Draw Graph"
 };
-
-// Creates the page's controls with their defaults; the page is not yet in a
-// page control.
-[[nodiscard]] ProblemPage build_problem_page(QWidget* parent);
 
 }  // namespace vorn

@@ -13,6 +13,7 @@
 #include "engine/run_gp.h"
 #include "problem/problem_setting.h"
 #include "ui/chart_style.h"
+#include "ui/results_page.h"
 
 namespace vorn {
 

@@ -5,10 +5,9 @@
 #include <QtGlobal>
 #include <cstdint>
 
-#include "ui/results_page.h"
-
 namespace vorn {
 
+class ResultsPage;
 class Tproblem_setting;
 struct GenerationReport;
 
@@ -36,7 +35,7 @@ public:
     void draw_curves(const GenerationReport& report);
 
 private:
-    ResultsPage page_;
+    const ResultsPage& page_;
     double longest_ = 0;  // largest length plotted this run
 };
 

@@ -18,6 +18,7 @@
 #include "ui/bit_button.h"
 #include "ui/chart_legend.h"
 #include "ui/chart_style.h"
+#include "ui/parameter_controls.h"
 #include "ui/widgets.h"
 
 namespace vorn {
@@ -56,7 +57,7 @@ void add_generation_axis(QChart* chart) {
 }
 
 void build_fitness_chart(ResultsPage& page) {
-    page.Chart2 = make_chart_view(QStringLiteral("Chart2"), page.TabSheet4);
+    page.Chart2 = make_chart_view(QStringLiteral("Chart2"), &page);
     QChart* chart = page.Chart2->chart();
     add_generation_axis(chart);
     add_value_axis(chart, Qt::AlignLeft, QStringLiteral("Fitness of best indv."));
@@ -67,7 +68,7 @@ void build_fitness_chart(ResultsPage& page) {
 }
 
 void build_length_chart(ResultsPage& page) {
-    page.Chart3 = make_chart_view(QStringLiteral("Chart3"), page.TabSheet4);
+    page.Chart3 = make_chart_view(QStringLiteral("Chart3"), &page);
     QChart* chart = page.Chart3->chart();
     add_generation_axis(chart);
     add_value_axis(chart, Qt::AlignLeft, QStringLiteral("Length of gene"));
@@ -78,7 +79,7 @@ void build_length_chart(ResultsPage& page) {
 }
 
 void build_plane_chart(ResultsPage& page) {
-    page.Chart1 = make_chart_view(QStringLiteral("Chart1"), page.TabSheet4);
+    page.Chart1 = make_chart_view(QStringLiteral("Chart1"), &page);
     QChart* chart = page.Chart1->chart();
     page.chart1_bottom_axis = add_value_axis(chart, Qt::AlignBottom, QStringLiteral("X"));
     page.chart1_left_axis = add_value_axis(chart, Qt::AlignLeft, QStringLiteral("Y"));
@@ -112,8 +113,7 @@ void build_plane_chart(ResultsPage& page) {
 }
 
 QGroupBox* build_best_panel(ResultsPage& page) {
-    page.Panel2 =
-        make_group(QStringLiteral("Panel2"), QStringLiteral("Best individual"), page.TabSheet4);
+    page.Panel2 = make_group(QStringLiteral("Panel2"), QStringLiteral("Best individual"), &page);
     QGroupBox* panel = page.Panel2;
     page.Label28 = make_label(QStringLiteral("Label28"), QStringLiteral("Best Individual"), panel);
     page.Label32 = make_label(QStringLiteral("Label32"), QStringLiteral("Label32"), panel);
@@ -141,16 +141,15 @@ ChartPanel* panel_of(QChartView* view, int legend_columns, QWidget* parent) {
 }
 
 QLayout* build_run_controls(ResultsPage& page) {
-    page.ProgressBar1 = new QProgressBar(page.TabSheet4);
+    page.ProgressBar1 = new QProgressBar(&page);
     page.ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     page.ProgressBar1->setRange(0, 100);
     page.ProgressBar1->setValue(0);
     page.ProgressBar1->setTextVisible(false);
-    page.Label31 =
-        make_label(QStringLiteral("Label31"), QStringLiteral("Not running"), page.TabSheet4);
-    page.BitBtn2 = new BitBtn(QStringLiteral("BitBtn2"), ButtonKind::ok, page.TabSheet4);
+    page.Label31 = make_label(QStringLiteral("Label31"), QStringLiteral("Not running"), &page);
+    page.BitBtn2 = new BitBtn(QStringLiteral("BitBtn2"), ButtonKind::ok, &page);
     page.BitBtn2->setText(QStringLiteral("Start"));
-    page.BitBtn1 = new BitBtn(QStringLiteral("BitBtn1"), ButtonKind::no, page.TabSheet4);
+    page.BitBtn1 = new BitBtn(QStringLiteral("BitBtn1"), ButtonKind::no, &page);
     page.BitBtn1->setText(QStringLiteral("Stop"));
     page.BitBtn1->setEnabled(false);
 
@@ -167,24 +166,22 @@ QLayout* build_run_controls(ResultsPage& page) {
 
 }  // namespace
 
-ResultsPage build_results_page(QWidget* parent) {
-    ResultsPage page;
-    page.TabSheet4 = new QWidget(parent);
-    page.TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
-    page.CheckBox6 = make_check_box(QStringLiteral("CheckBox6"), QStringLiteral("Training fitness"),
-                                    false, page.TabSheet4);
-    page.CheckBox5 = make_check_box(QStringLiteral("CheckBox5"), QStringLiteral("Auto zoom"), false,
-                                    page.TabSheet4);
-    page.CheckBox7 = make_check_box(QStringLiteral("CheckBox7"), QStringLiteral("Training data"),
-                                    false, page.TabSheet4);
-    page.CheckBox4 = make_check_box(QStringLiteral("CheckBox4"), QStringLiteral("Fixed range"),
-                                    true, page.TabSheet4);
-    build_fitness_chart(page);
-    build_length_chart(page);
-    build_plane_chart(page);
+ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("TabSheet4"));
+    CheckBox6 = make_check_box(QStringLiteral("CheckBox6"), QStringLiteral("Training fitness"),
+                               false, this);
+    CheckBox5 =
+        make_check_box(QStringLiteral("CheckBox5"), QStringLiteral("Auto zoom"), false, this);
+    CheckBox7 =
+        make_check_box(QStringLiteral("CheckBox7"), QStringLiteral("Training data"), false, this);
+    CheckBox4 =
+        make_check_box(QStringLiteral("CheckBox4"), QStringLiteral("Fixed range"), true, this);
+    build_fitness_chart(*this);
+    build_length_chart(*this);
+    build_plane_chart(*this);
 
     auto* boxes = new QHBoxLayout();
-    for (QCheckBox* box : {page.CheckBox6, page.CheckBox5, page.CheckBox7, page.CheckBox4}) {
+    for (QCheckBox* box : {CheckBox6, CheckBox5, CheckBox7, CheckBox4}) {
         boxes->addWidget(box);
     }
     boxes->addStretch(1);
@@ -192,24 +189,27 @@ ResultsPage build_results_page(QWidget* parent) {
     // The plane, the best program and the run controls on the left; the two
     // histories on the right, each with the height its axis title needs.
     auto* below_plane = new QHBoxLayout();
-    below_plane->addWidget(build_best_panel(page), 1);
-    below_plane->addLayout(build_run_controls(page));
+    below_plane->addWidget(build_best_panel(*this), 1);
+    below_plane->addLayout(build_run_controls(*this));
     auto* left = new QVBoxLayout();
-    left->addWidget(panel_of(page.Chart1, 3, page.TabSheet4), 1);
+    left->addWidget(panel_of(Chart1, 3, this), 1);
     left->addLayout(below_plane);
     auto* right = new QVBoxLayout();
-    right->addWidget(panel_of(page.Chart2, 2, page.TabSheet4), 1);
-    right->addWidget(panel_of(page.Chart3, 2, page.TabSheet4), 1);
+    right->addWidget(panel_of(Chart2, 2, this), 1);
+    right->addWidget(panel_of(Chart3, 2, this), 1);
     auto* columns = new QHBoxLayout();
     columns->addLayout(left, 5);
     columns->addLayout(right, 4);
 
-    auto* layout = new QVBoxLayout(page.TabSheet4);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
     layout->addLayout(boxes);
     layout->addLayout(columns, 1);
-    return page;
+}
+
+void ResultsPage::read_texts(ParameterTexts& texts) const {
+    read_parameter_texts(*this, texts);
 }
 
 }  // namespace vorn

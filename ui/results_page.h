@@ -1,14 +1,13 @@
 #pragma once
 // The "Results" page: the three charts with their series, the check boxes
 // that steer them, the best-individual panel, progress and the run buttons.
-#include <QtGlobal>
+#include <QWidget>
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
-class QWidget;
 
 QT_BEGIN_NAMESPACE
 class QChartView;
@@ -20,9 +19,16 @@ QT_END_NAMESPACE
 namespace vorn {
 
 class BitBtn;
+class ParameterTexts;
 
-struct ResultsPage {
-    QWidget* TabSheet4 = nullptr;
+class ResultsPage final : public QWidget {
+    Q_OBJECT
+public:
+    // The page is the tab sheet TabSheet4, not yet in a page control.
+    explicit ResultsPage(QWidget* parent);
+
+    // The texts of the parameters on this page; the others are left alone.
+    void read_texts(ParameterTexts& texts) const;
 
     QCheckBox* CheckBox6 = nullptr;  // "Training fitness"
     QCheckBox* CheckBox5 = nullptr;  // "Auto zoom"
@@ -59,7 +65,5 @@ struct ResultsPage {
     BitBtn* BitBtn2 = nullptr;  // Start / Abort
     BitBtn* BitBtn1 = nullptr;  // Stop / Resume
 };
-
-[[nodiscard]] ResultsPage build_results_page(QWidget* parent);
 
 }  // namespace vorn

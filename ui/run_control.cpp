@@ -1,10 +1,8 @@
 #include "ui/run_control.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <algorithm>
@@ -18,7 +16,8 @@
 #include "ui/bit_button.h"
 #include "ui/check_list_box.h"
 #include "ui/dialogs.h"
-#include "ui/main_window.h"
+#include "ui/results_page.h"
+#include "ui/run_window.h"
 
 namespace vorn {
 
@@ -31,8 +30,8 @@ void set_button(BitBtn* button, ButtonKind kind, const QString& caption) {
 
 }  // namespace
 
-RunControl::RunControl(TForm1& form, Dialogs& dialogs)
-    : form_(form), page_(form.results()), dialogs_(dialogs), charts_(page_) {}
+RunControl::RunControl(ResultsPage& page, RunWindow& window, Dialogs& dialogs)
+    : page_(page), window_(window), dialogs_(dialogs), charts_(page_) {}
 
 RunControl::~RunControl() = default;
 
@@ -46,7 +45,7 @@ bool RunControl::pause_requested() const {
 void RunControl::start(PreparedRun run) {
     setting_ = std::move(run.setting);
     pop_ = std::move(run.pop);
-    form_.set_active_page(Page::results);
+    window_.set_active_page(Page::results);
     RunOptions options;
     options.seed = run.seed;
     try {
@@ -61,7 +60,7 @@ void RunControl::start(PreparedRun run) {
     release_run();
     if (close_after_run_) {
         close_after_run_ = false;
-        form_.close();
+        window_.close_window();
     }
 }
 
@@ -118,7 +117,7 @@ void RunControl::show_idle() {
     page_.BitBtn2->setEnabled(true);
     page_.BitBtn1->setEnabled(false);
     set_button(page_.BitBtn2, ButtonKind::ok, QStringLiteral("Start"));
-    form_.menu().StartGPrun1->setVisible(true);
+    window_.show_start_command(true);
     page_.ProgressBar1->setValue(0);
     page_.Label31->setText(QStringLiteral("Not running"));
 }
@@ -129,7 +128,7 @@ void RunControl::show_idle() {
 void RunControl::run_started() {
     page_.BitBtn1->setEnabled(true);
     page_.BitBtn2->setEnabled(false);
-    form_.menu().StartGPrun1->setVisible(false);
+    window_.show_start_command(false);
     set_button(page_.BitBtn2, ButtonKind::abort, QStringLiteral("Abort"));
     charts_.set_animated(false);
 }
@@ -140,7 +139,7 @@ void RunControl::set_up(const Tproblem_setting& setting, const Tgp_pop& pop,
     // Equal ends would make Qt show its busy indicator.
     page_.ProgressBar1->setRange(0, std::max(pop.num_generations - 1, 1));
     charts_.plot_data_points(setting);
-    form_.repaint();
+    window_.repaint_window();
 }
 
 void RunControl::progress(std::int32_t g, std::int32_t num_generations) {
@@ -156,14 +155,14 @@ void RunControl::generation_done(const GenerationReport& report) {
     page_.Label32->setText(QString::fromStdString(general_text(report.validation_fitness)));
     charts_.plot_generation(report);
     charts_.draw_curves(report);
-    form_.repaint();
+    window_.repaint_window();
     if (generation_hook) {
         generation_hook(report);
     }
 }
 
 void RunControl::best_formula(const std::string& formula) {
-    page_.Memo1->setPlainText(form_.problem().Edit18->text() + QLatin1Char('=') +
+    page_.Memo1->setPlainText(window_.output_name() + QLatin1Char('=') +
                               QString::fromStdString(formula));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// Run control: builds a run from the window's texts, runs it on the window's
-// thread and shows it as it goes; the pause and abort requests and the states
-// of the two run buttons.
+// Run control: runs a prepared run on the window's thread and shows it on the
+// "Results" page as it goes; the pause and abort requests and the states of
+// the two run buttons.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,18 +10,18 @@
 #include "engine/prepare_run.h"
 #include "engine/run_gp.h"
 #include "ui/result_charts.h"
-#include "ui/results_page.h"
 
 namespace vorn {
 
 class BitBtn;
 class Dialogs;
-class TForm1;
+class ResultsPage;
+class RunWindow;
 enum class ButtonKind;
 
 class RunControl final : public RunFrontEnd {
 public:
-    RunControl(TForm1& form, Dialogs& dialogs);
+    RunControl(ResultsPage& page, RunWindow& window, Dialogs& dialogs);
     RunControl(const RunControl&) = delete;
     RunControl& operator=(const RunControl&) = delete;
     ~RunControl() override;
@@ -63,8 +63,8 @@ private:
     void show_idle();
     void release_run();
 
-    TForm1& form_;
-    ResultsPage page_;
+    ResultsPage& page_;
+    RunWindow& window_;
     Dialogs& dialogs_;
     ResultCharts charts_;
     std::unique_ptr<Tproblem_setting> setting_;

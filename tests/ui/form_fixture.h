@@ -18,6 +18,9 @@
 
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
+#include "ui/population_page.h"
+#include "ui/problem_page.h"
+#include "ui/results_page.h"
 
 namespace vorn::testing {
 

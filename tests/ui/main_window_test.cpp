@@ -164,9 +164,9 @@ TEST_F(WindowDefaults, InitialStatesAndColours) {
     EXPECT_TRUE(population().Edit7->isEnabled());
     EXPECT_EQ(population().Edit7->palette().color(QPalette::Base), window);
     // The break point is shown here, unchecked, its period waiting.
-    EXPECT_TRUE(population().CheckBox2->isVisibleTo(population().TabSheet3));
+    EXPECT_TRUE(population().CheckBox2->isVisibleTo(&population()));
     EXPECT_FALSE(population().CheckBox2->isChecked());
-    EXPECT_TRUE(population().Edit15->isVisibleTo(population().TabSheet3));
+    EXPECT_TRUE(population().Edit15->isVisibleTo(&population()));
     EXPECT_FALSE(population().Edit15->isEnabled());
     EXPECT_FALSE(population().Edit13->testAttribute(Qt::WA_InputMethodEnabled));
 
