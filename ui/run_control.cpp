@@ -7,14 +7,11 @@
 #include <QProgressBar>
 #include <algorithm>
 #include <exception>
-#include <new>
-#include <stdexcept>
 
 #include "engine/tgp_pop.h"
 #include "problem/number_text.h"
 #include "problem/problem_setting.h"
 #include "ui/bit_button.h"
-#include "ui/check_list_box.h"
 #include "ui/dialogs.h"
 #include "ui/results_page.h"
 #include "ui/run_window.h"
