@@ -52,7 +52,9 @@ QValueAxis* add_value_axis(QChart* chart, Qt::Alignment alignment, const QString
     QFont labels = axis->labelsFont();
     labels.setPixelSize(10);
     axis->setLabelsFont(labels);
-    axis->setLabelFormat(QStringLiteral("%g"));
+    // Qt Charts formats localized numbers only from "%.<n><type>", so every
+    // axis states its precision ("%.6g" reads as "%g").
+    axis->setLabelFormat(QStringLiteral("%.6g"));
     chart->addAxis(axis, alignment);
     return axis;
 }

@@ -83,11 +83,12 @@ void build_plane_chart(ResultsPage& page) {
     QChart* chart = page.Chart1->chart();
     page.chart1_bottom_axis = add_value_axis(chart, Qt::AlignBottom, QStringLiteral("X"));
     page.chart1_left_axis = add_value_axis(chart, Qt::AlignLeft, QStringLiteral("Y"));
-    // Left axis values read like "#,##0.##": grouped thousands, "." as the
-    // decimal point whatever the locale, no trailing zeros.
+    // Axis values read like "#,##0.##": grouped thousands, "." as the decimal
+    // point whatever the locale, no trailing zeros.
     chart->setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
     chart->setLocalizeNumbers(true);
     page.chart1_left_axis->setLabelFormat(QStringLiteral("%.10g"));
+    page.chart1_bottom_axis->setLabelFormat(QStringLiteral("%.10g"));
     // Positive class in reds, negative class in blues; the curves are a faint
     // wash of the region so the data points stay readable over them.
     using Shape = QScatterSeries::MarkerShape;

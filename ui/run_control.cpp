@@ -51,6 +51,7 @@ void RunControl::start(PreparedRun run) {
         // Anything but a RunError escapes the driver: still end the run.
         release_run();
         show_idle();
+        animate_after_paint();
         dialogs_.message(messages::internal_error(error.what()));
         return;
     }
@@ -109,8 +110,15 @@ void RunControl::release_run() {
     setting_.reset();
 }
 
+// The animated zoom comes back only once the final redraw has been painted:
+// switched on at once, the axes would replay their last moves with their
+// labels piled up.
+void RunControl::animate_after_paint() {
+    QMetaObject::invokeMethod(
+        &page_, [this] { charts_.set_animated(true); }, Qt::QueuedConnection);
+}
+
 void RunControl::show_idle() {
-    charts_.set_animated(true);
     page_.BitBtn2->setEnabled(true);
     page_.BitBtn1->setEnabled(false);
     set_button(page_.BitBtn2, ButtonKind::ok, QStringLiteral("Start"));
@@ -184,6 +192,7 @@ void RunControl::aborted_while_paused() {
 void RunControl::run_ended(const RunOutcome& outcome) {
     QApplication::beep();
     show_idle();
+    animate_after_paint();
     // Stop pressed in the last generation: no wait follows, so the button
     // must not carry "Resume" into the next run.
     if (page_.BitBtn1->kind() == ButtonKind::ok) {

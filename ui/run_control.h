@@ -61,6 +61,7 @@ public:
 
 private:
     void show_idle();
+    void animate_after_paint();
     void release_run();
 
     ResultsPage& page_;

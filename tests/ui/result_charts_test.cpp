@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineSeries>
+#include <QRegularExpression>
 #include <QScatterSeries>
 #include <QValueAxis>
 
@@ -58,6 +59,25 @@ protected:
 
 // The 44-for-40 case: the first validation fitness sets the maximum to 1.1
 // times itself; auto zoom pulls it down to 10 times the fitness, never up.
+// Qt Charts leaves an axis without numbers when its chart localizes them and
+// the format is not "%.<n><type>"; every axis of every chart must show them.
+TEST_F(ResultChartsTest, EveryAxisHasAFormatItsChartCanShow) {
+    // The graph window is a child of the main window.
+    const QList<QChartView*> views = form->findChildren<QChartView*>();
+    ASSERT_GE(views.size(), 4);
+    const QRegularExpression localized(QStringLiteral("^%\\.[0-9]+[fegEG]$"));
+    const QRegularExpression plain(QStringLiteral("^%(\\.[0-9]+)?[dfegEG]$"));
+    for (const QChartView* view : views) {
+        for (const QAbstractAxis* axis : view->chart()->axes()) {
+            const auto* values = qobject_cast<const QValueAxis*>(axis);
+            ASSERT_NE(values, nullptr);
+            const bool localizes = view->chart()->localizeNumbers();
+            EXPECT_TRUE((localizes ? localized : plain).match(values->labelFormat()).hasMatch())
+                << view->objectName().toStdString() << " " << values->labelFormat().toStdString();
+        }
+    }
+}
+
 TEST_F(ResultChartsTest, FitnessMaximumFollowsTheFirstGenerationAndAutoZoomOnlyLowers) {
     QValueAxis* fitness = axis_of(results().Chart2, Qt::Vertical);
     charts.plot_generation(report_of(0, 40));

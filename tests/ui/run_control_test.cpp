@@ -160,6 +160,14 @@ TEST_F(RunControlTest, WholeRunShowsEachGenerationAndEndsIdle) {
     EXPECT_FALSE(aborted());
     EXPECT_TRUE(dialogs->messages.empty());
     EXPECT_EQ(current_page(), results_page);
+
+    // The zoom animation stays off until the final redraw has been painted.
+    const auto animated = [this] {
+        return results().Chart2->chart()->animationOptions() != QChart::NoAnimation;
+    };
+    EXPECT_FALSE(animated());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(animated());
 }
 
 TEST_F(RunControlTest, PauseWaitsWithoutSpinningAndResumes) {
