@@ -1,13 +1,33 @@
 #include "ui/data_grid.h"
 
 #include <QEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QScrollBar>
 
 #include "ui/grid_model.h"
 
 namespace vorn {
+
+namespace {
+
+// Cells keep one pixel between their edge and their text, so six-digit texts
+// fit columns as narrow as the default window gives them.
+class CellStyle final : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        return metric == PM_FocusFrameHMargin ? 0
+                                              : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+constexpr int smallest_pixel_size = 7;
+
+}  // namespace
 
 StringGrid::StringGrid(const QString& name, bool tab_between_cells, QWidget* parent)
     : QTableView(parent), model_(new CellGridModel(default_row_count, this)) {
@@ -28,6 +48,42 @@ StringGrid::StringGrid(const QString& name, bool tab_between_cells, QWidget* par
     setTabKeyNavigation(tab_between_cells);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
+    auto* style = new CellStyle;
+    style->setParent(this);
+    setStyle(style);
+}
+
+int StringGrid::text_margin() const {
+    // Item views pad a cell's text by the focus frame margin plus one.
+    return style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+}
+
+void StringGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    fit_cell_font();
+}
+
+// The largest size of the inherited font, down to a legible floor, at which
+// the widest cell text fits the stretched columns.
+void StringGrid::fit_cell_font() {
+    if (!base_font_) {
+        base_font_ = font();
+    }
+    const int column = viewport()->width() / CellGridModel::column_count;
+    QFont fitted = *base_font_;
+    int size = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontInfo(fitted).pixelSize();
+    for (; size > smallest_pixel_size; --size) {
+        fitted.setPixelSize(size);
+        if (QFontMetrics(fitted).horizontalAdvance(QString::fromLatin1(widest_cell_text)) +
+                2 * text_margin() <=
+            column) {
+            break;
+        }
+    }
+    fitted.setPixelSize(size);
+    if (fitted != font()) {
+        setFont(fitted);
+    }
 }
 
 int StringGrid::row_count() const {

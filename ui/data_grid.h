@@ -3,6 +3,7 @@
 // and the row of column labels that stands above it.
 #include <QTableView>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -26,8 +27,20 @@ public:
 
     [[nodiscard]] QSize minimumSizeHint() const override;
 
+    // The widest text a loaded cell can show: six significant digits, a sign
+    // and a negative two-digit exponent.
+    static constexpr const char* widest_cell_text = "-8.88888E-38";
+    // Pixels between a cell's edge and its text, on each side.
+    [[nodiscard]] int text_margin() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fit_cell_font();
+
     CellGridModel* model_;
+    std::optional<QFont> base_font_;  // the inherited font, the largest cells use
 };
 
 // Labels placed over the first columns of a grid, following the columns'

@@ -64,6 +64,25 @@ TEST_F(DataLoading, CellsShowSixSignificantDigitsAndAShorterFileReplacesAll) {
     EXPECT_EQ(problem().StringGrid1->model()->index(0, 1).data().toString(), "-3.14159");
 }
 
+// At the default window size every six-digit cell text fits its column, in
+// the font the grid uses, with the margins the cells keep.
+TEST_F(DataLoading, SixDigitTextsFitTheirColumnsAtTheDefaultSize) {
+    ASSERT_EQ(form->size(), QSize(TForm1::default_width, TForm1::default_height));
+    for (const StringGrid* grid : {problem().StringGrid1, problem().StringGrid2}) {
+        const QFontMetrics metrics(grid->font());
+        EXPECT_GE(grid->font().pixelSize(), 8) << "legible";
+        for (const char* text :
+             {"-0.301234", "-1.23457E-5", "-888888", StringGrid::widest_cell_text}) {
+            for (int column = 0; column < CellGridModel::column_count; ++column) {
+                EXPECT_LE(
+                    metrics.horizontalAdvance(QString::fromLatin1(text)) + 2 * grid->text_margin(),
+                    grid->columnWidth(column))
+                    << grid->objectName().toStdString() << " " << text;
+            }
+        }
+    }
+}
+
 TEST_F(DataLoading, TrainingLoadRecordsTheFileBesideIt) {
     QDir(folder.path()).mkdir(QStringLiteral("sets"));
     const QString first = write_file(QStringLiteral("sets/first.txt"), data_rows(3));
