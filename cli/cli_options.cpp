@@ -153,7 +153,8 @@ constexpr std::array runner_options = {
                  "threads that score programs with the batch evaluator (default: 0, every core); "
                  "the results do not depend on it",
                  apply_threads},
-    RunnerOption{"csv", "FILE", "also write the generation table to FILE as CSV",
+    RunnerOption{"csv", "FILE",
+                 "also write the generation table to FILE as CSV (never over an input file)",
                  [](CliOptions& o, const std::string& v) { o.csv_file = v; }},
     RunnerOption{"quiet",
                  {},
@@ -335,8 +336,14 @@ std::string help_text() {
         "bar is shown on stderr. Stdout holds only the table and the result, the same\n"
         "for the same data, options and seed.\n"
         "\n"
-        "Exit status: 0 done, 1 data or settings refused (message on stderr),\n"
-        "2 bad usage.\n";
+        "With --csv the rows go to FILE.partial as they come; only a run that completes\n"
+        "renames it to FILE. SIGINT, SIGTERM or SIGHUP ends the run after its current\n"
+        "generation and prints the best program so far; a second one ends it at once.\n"
+        "\n"
+        "Exit status: 0 done, 1 data or settings refused or an output not written\n"
+        "(message on stderr), 2 bad usage, 128 + the signal's number when a signal\n"
+        "stopped the run (130 SIGINT, 143 SIGTERM, 129 SIGHUP), 141 when stdout was\n"
+        "closed.\n";
     return text;
 }
 

@@ -14,7 +14,16 @@
 
 namespace vorn {
 
-enum ExitCode : int { exit_done = 0, exit_refused = 1, exit_usage = 2 };
+// A run stopped by a signal exits with exit_signal_base + the signal's number
+// (130 SIGINT, 143 SIGTERM, 129 SIGHUP); a closed stdout ends it with 141, as
+// SIGPIPE would.
+enum ExitCode : int {
+    exit_done = 0,
+    exit_refused = 1,
+    exit_usage = 2,
+    exit_signal_base = 128,
+    exit_broken_pipe = 141,
+};
 
 // A command line that cannot be understood (exit 2), as opposed to a value
 // the core refuses (exit 1).

@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "cli/generation_table.h"
+#include "problem/file_writer.h"
 
 namespace vorn {
 
@@ -28,17 +29,47 @@ std::string progress_line(std::int32_t g, std::int32_t num_generations, double e
            std::string(seconds.data(), end) + " s";
 }
 
-ConsoleFrontEnd::ConsoleFrontEnd(std::ostream& out, std::ostream& err, std::ostream* csv,
-                                 ConsoleStyle style)
-    : out_(out), err_(err), csv_(csv), style_(style), started_(std::chrono::steady_clock::now()) {}
+ConsoleFrontEnd::ConsoleFrontEnd(std::ostream& out, std::ostream& err, FileWriter* csv,
+                                 ConsoleStyle style, StopSources stop)
+    : out_(out),
+      err_(err),
+      csv_(csv),
+      style_(style),
+      stop_(stop),
+      started_(std::chrono::steady_clock::now()) {}
 
 void ConsoleFrontEnd::run_started() {
     started_ = std::chrono::steady_clock::now();
     if (style_.table) {
         out_ << table_header() << '\n';
     }
-    if (csv_ != nullptr) {
-        *csv_ << csv_header() << '\n';
+    write_csv(csv_header());
+}
+
+// Each CSV line is written whole at once, so a run ended at any point leaves
+// only whole lines.
+void ConsoleFrontEnd::write_csv(const std::string& line) {
+    if (csv_ == nullptr) {
+        return;
+    }
+    try {
+        csv_->write(line + '\n');
+    } catch (const FileWriteError& error) {
+        csv_error_ = error.message();
+        csv_ = nullptr;
+    }
+}
+
+void ConsoleFrontEnd::check_out() {
+    if (!out_) {
+        out_failed_ = true;
+    }
+}
+
+void ConsoleFrontEnd::pump_events() {
+    const bool signalled = stop_.stop_signal != nullptr && *stop_.stop_signal != 0;
+    if (stop_.abort_request != nullptr && (signalled || out_failed_ || csv_error_)) {
+        *stop_.abort_request = 1;
     }
 }
 
@@ -65,12 +96,13 @@ void ConsoleFrontEnd::generation_done(const GenerationReport& report) {
         // Both streams may share one terminal: the bar steps aside for the
         // line and comes back below it at once, so it never looks blank.
         clear_progress_bar();
-        out_ << table_row(report) << '\n' << std::flush;
+        if (!out_failed_) {
+            out_ << table_row(report) << '\n' << std::flush;
+            check_out();
+        }
         draw_progress_bar();
     }
-    if (csv_ != nullptr) {
-        *csv_ << csv_row(report) << '\n';
-    }
+    write_csv(csv_row(report));
 }
 
 void ConsoleFrontEnd::best_formula(const std::string& formula) {

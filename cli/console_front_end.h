@@ -1,12 +1,16 @@
 #pragma once
 // The runner's side of a run: table lines on stdout, an optional CSV copy, and
-// a progress bar on stderr when a person is watching.
+// a progress bar on stderr when a person is watching. A failed write, or a
+// stop signal, ends the run at the end of its generation.
 #include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 
 #include "engine/run_gp.h"
+#include "problem/messages.h"
 
 namespace vorn {
 
@@ -15,29 +19,49 @@ struct ConsoleStyle {
     bool progress_bar = false;  // only when stderr is a terminal
 };
 
+class FileWriter;
+
+// What ends a run early: the run's abort flag is set when a signal has been
+// noted or a write failed.
+struct StopSources {
+    std::uint8_t* abort_request = nullptr;                    // Tproblem_setting::abort_request
+    const volatile std::sig_atomic_t* stop_signal = nullptr;  // set by a signal handler
+};
+
 class ConsoleFrontEnd : public RunFrontEnd {
 public:
-    // `csv` may be null; the streams must outlive the front end.
-    ConsoleFrontEnd(std::ostream& out, std::ostream& err, std::ostream* csv, ConsoleStyle style);
+    // `csv` may be null; the streams and the writer must outlive the front end.
+    ConsoleFrontEnd(std::ostream& out, std::ostream& err, FileWriter* csv, ConsoleStyle style,
+                    StopSources stop = {});
 
     void run_started() override;
     void progress(std::int32_t g, std::int32_t num_generations) override;
     void generation_done(const GenerationReport& report) override;
     void best_formula(const std::string& formula) override;
+    void pump_events() override;
     void run_ended(const RunOutcome& outcome) override;
 
     [[nodiscard]] bool has_formula() const { return has_formula_; }
     // The formula of the last generation's best program.
     [[nodiscard]] const std::string& formula() const { return formula_; }
+    // Whether a table line could not be written to `out`.
+    [[nodiscard]] bool out_failed() const { return out_failed_; }
+    // Why the CSV could not be written, once it could not.
+    [[nodiscard]] const std::optional<Message>& csv_error() const { return csv_error_; }
 
 private:
     void draw_progress_bar();
     void clear_progress_bar();
+    void write_csv(const std::string& line);
+    void check_out();
 
     std::ostream& out_;
     std::ostream& err_;
-    std::ostream* csv_;
+    FileWriter* csv_;
     ConsoleStyle style_;
+    StopSources stop_;
+    bool out_failed_ = false;
+    std::optional<Message> csv_error_;
     bool has_formula_ = false;
     std::string formula_;
     std::int32_t bar_generation_ = 0;

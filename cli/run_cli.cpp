@@ -1,11 +1,17 @@
 #include "cli/run_cli.h"
 
-#include <fstream>
+#include <cerrno>
+#include <filesystem>
 #include <new>
+#include <optional>
+#include <system_error>
 
 #include "cli/console_front_end.h"
+#include "cli/fd_stream.h"
+#include "cli/stop_signals.h"
 #include "engine/run_gp.h"
 #include "problem/errors.h"
+#include "problem/file_writer.h"
 #include "program/functable.h"
 
 namespace vorn {
@@ -31,79 +37,137 @@ RunRequest run_request(const CliOptions& options, const CliData& data) {
     return request;
 }
 
-int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
-            bool err_is_terminal) {
+namespace {
+
+constexpr std::string_view standard_output = "standard output";
+
+// The files the command reads, which no output may replace.
+std::vector<std::filesystem::path> input_files(const CliOptions& options) {
+    std::vector<std::filesystem::path> inputs = {options.training_file};
+    if (options.validation_file) {
+        inputs.emplace_back(*options.validation_file);
+    }
+    return inputs;
+}
+
+int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
+                const CliEnvironment& environment) {
+    const CliData data = load_data(options);
+    const std::vector<functable> function_table = build_function_table();
+    PrepareResult prepared = prepare_run(run_request(options, data), function_table);
+    for (const Notice& notice : prepared.notices) {
+        err << notice.message.text << '\n';
+    }
+    if (prepared.refusal) {
+        const MessageId id = prepared.refusal->message.id;
+        if (id == MessageId::memory_setting || id == MessageId::memory_population) {
+            err << "vorn-run: not enough memory for a run of this size\n";
+        } else {
+            err << prepared.refusal->message.text << '\n';
+        }
+        return exit_refused;
+    }
+    PreparedRun& run = *prepared.run;
+
+    // Made only now, so a refused setting leaves no trace. The rows go to
+    // FILE.partial; only a complete run renames it to FILE.
+    std::optional<FileWriter> csv;
+    if (options.csv_file) {
+        csv.emplace(*options.csv_file, input_files(options), Unfinished::kept);
+    }
+
+    ConsoleFrontEnd front_end(
+        out, err, csv ? &*csv : nullptr,
+        ConsoleStyle{.table = !options.quiet,
+                     .progress_bar = environment.err_is_terminal && !options.quiet},
+        StopSources{.abort_request = &run.setting->abort_request,
+                    .stop_signal = environment.stop_signal});
+    RunOptions run_options;
+    run_options.seed = run.seed;
+    run_options.evaluator = options.evaluator;
+    run_options.threads = options.threads;
+    const RunOutcome outcome = run_gp(*run.setting, *run.pop, front_end, run_options);
+
+    // A stopped run still shows the best program so far.
+    if (!outcome.error && front_end.has_formula()) {
+        out << run.parameters.output_name << '=' << front_end.formula() << '\n';
+    }
+    out << "seed " << outcome.seed << '\n' << std::flush;
+    if (outcome.error) {
+        err << outcome.error->text << '\n';
+        return exit_refused;
+    }
+    if (front_end.csv_error()) {
+        err << front_end.csv_error()->text << '\n';
+        return exit_refused;
+    }
+    if (front_end.out_failed()) {
+        return exit_refused;  // run_cli says why
+    }
+    if (outcome.aborted) {
+        const int signal = environment.stop_signal != nullptr ? *environment.stop_signal : 0;
+        err << messages::run_stopped(signal_name(signal), outcome.generations_done,
+                                     run.pop->num_generations,
+                                     csv ? csv->written_path().string() : std::string())
+                   .text
+            << '\n';
+        return signal != 0 ? exit_signal_base + signal : exit_refused;
+    }
+    if (csv) {
+        csv->commit();
+    }
+    return exit_done;
+}
+
+int run_command(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                const CliEnvironment& environment) {
     CliOptions options;
     try {
         options = parse_cli(args);
     } catch (const UsageError& e) {
-        err << "vorn-run: " << e.what() << "\nTry 'vorn-run --help'.\n";
+        // The message may echo what was typed.
+        err << "vorn-run: " << escaped_text(e.what()) << "\nTry 'vorn-run --help'.\n";
         return exit_usage;
     }
     if (options.help) {
         out << help_text();
         return exit_done;
     }
-
     try {
-        const CliData data = load_data(options);
-        const std::vector<functable> function_table = build_function_table();
-        PrepareResult prepared = prepare_run(run_request(options, data), function_table);
-        for (const Notice& notice : prepared.notices) {
-            err << notice.message.text << '\n';
-        }
-        if (prepared.refusal) {
-            const MessageId id = prepared.refusal->message.id;
-            if (id == MessageId::memory_setting || id == MessageId::memory_population) {
-                err << "vorn-run: not enough memory for a run of this size\n";
-            } else {
-                err << prepared.refusal->message.text << '\n';
-            }
-            return exit_refused;
-        }
-        PreparedRun& run = *prepared.run;
-
-        // Opened only now, so a refused setting leaves an old file alone.
-        std::ofstream csv;
-        if (options.csv_file) {
-            csv.open(*options.csv_file, std::ios::binary | std::ios::trunc);
-            if (!csv) {
-                err << "vorn-run: cannot write " << *options.csv_file << '\n';
-                return exit_refused;
-            }
-        }
-
-        ConsoleFrontEnd front_end(out, err, options.csv_file ? &csv : nullptr,
-                                  ConsoleStyle{.table = !options.quiet,
-                                               .progress_bar = err_is_terminal && !options.quiet});
-        RunOptions run_options;
-        run_options.seed = run.seed;
-        run_options.evaluator = options.evaluator;
-        run_options.threads = options.threads;
-        const RunOutcome outcome = run_gp(*run.setting, *run.pop, front_end, run_options);
-
-        if (!outcome.error && front_end.has_formula()) {
-            out << run.parameters.output_name << '=' << front_end.formula() << '\n';
-        }
-        out << "seed " << outcome.seed << '\n' << std::flush;
-        if (outcome.error) {
-            err << outcome.error->text << '\n';
-            return exit_refused;
-        }
-        if (options.csv_file) {
-            csv.close();
-            if (!csv) {
-                err << "vorn-run: cannot write " << *options.csv_file << '\n';
-                return exit_refused;
-            }
-        }
-        return exit_done;
-    } catch (const DataFileError& e) {
-        err << e.what() << '\n';
+        return run_options(options, out, err, environment);
+    } catch (const MessageError& e) {
+        // A data file refused, or an output that cannot be written.
+        err << e.message().text << '\n';
     } catch (const std::bad_alloc&) {
         err << "vorn-run: not enough memory for a run of this size\n";
     }
     return exit_refused;
+}
+
+}  // namespace
+
+int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+            const CliEnvironment& environment) {
+    int code = run_command(args, out, err, environment);
+    out.flush();
+    if (const int error = stream_error(out); error != 0) {
+        // A reader that went away (`| head`) is no failure to report.
+        if (error == EPIPE) {
+            return exit_broken_pipe;
+        }
+        err << messages::file_not_written(standard_output,
+                                          std::error_code(error, std::generic_category()).message())
+                   .text
+            << '\n';
+        code = exit_refused;
+    }
+    err.flush();
+    return !err && code == exit_done ? exit_refused : code;
+}
+
+int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+            bool err_is_terminal) {
+    return run_cli(args, out, err, CliEnvironment{.err_is_terminal = err_is_terminal});
 }
 
 }  // namespace vorn

@@ -1,6 +1,7 @@
 #pragma once
 // The whole runner behind main(): options, data, the road to a run, the run
 // and its output, with the exit code as result.
+#include <csignal>
 #include <ostream>
 #include <span>
 #include <string>
@@ -26,7 +27,19 @@ struct CliData {
 // labels as the window shows them, and the grids, which point into `data`.
 [[nodiscard]] RunRequest run_request(const CliOptions& options, const CliData& data);
 
-// `args` without the program name. `err_is_terminal` turns the progress bar on.
+// What the runner learns from its process.
+struct CliEnvironment {
+    bool err_is_terminal = false;  // turns the progress bar on
+    // The number of a signal that asks the run to stop, 0 while none; null:
+    // nothing stops the run from outside.
+    const volatile std::sig_atomic_t* stop_signal = nullptr;
+};
+
+// `args` without the program name. Every write to `out` is checked: a failed
+// one ends with a message and exit_refused, a closed pipe (an FdOutputStream
+// that saw EPIPE) quietly with exit_broken_pipe.
+[[nodiscard]] int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
+                          const CliEnvironment& environment);
 [[nodiscard]] int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                           bool err_is_terminal = false);
 

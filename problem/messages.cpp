@@ -53,6 +53,12 @@ std::string_view pattern(MessageId id) {
             return "An unexpected error occurred.";
         case MessageId::internal_error:
             return "{0}";
+        case MessageId::file_is_input:
+            return "{0}: cannot be written, it is the same file as the input {1}.";
+        case MessageId::file_not_written:
+            return "{0}: cannot be written ({1}).";
+        case MessageId::run_stopped:
+            return "The run was stopped by {0} after {1} of {2} generations{3}.";
     }
     return "";
 }
@@ -72,12 +78,89 @@ std::string render_message(MessageId id, std::span<const std::string> args) {
         if (text[i] == '{' && i + 2 < text.size() && text[i + 2] == '}') {
             const auto n = static_cast<std::size_t>(text[i + 1] - '0');
             if (n < args.size()) {
-                out += args[n];
+                out += escaped_text(args[n]);
             }
             i += 2;
             continue;
         }
         out += text[i];
+    }
+    return out;
+}
+
+namespace {
+
+// The length of the UTF-8 sequence that starts `text`, 0 when it is not one
+// (overlong forms, surrogates and values above U+10FFFF are not).
+std::size_t utf8_sequence_length(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+void append_hex_byte(std::string& out, unsigned char byte) {
+    constexpr std::string_view digits = "0123456789ABCDEF";
+    out += "\\x";
+    out += digits[byte >> 4];
+    out += digits[byte & 0x0F];
+}
+
+}  // namespace
+
+std::string escaped_text(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\\') {
+            out += "\\\\";
+            ++i;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            append_hex_byte(out, byte);
+            ++i;
+        } else if (byte < 0x80) {
+            out += text[i];
+            ++i;
+        } else if (const std::size_t length = utf8_sequence_length(text.substr(i)); length == 0) {
+            append_hex_byte(out, byte);
+            ++i;
+        } else {
+            // U+0080 to U+009F are the C1 controls: C2 80 to C2 9F.
+            const bool c1 = byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+            for (std::size_t k = 0; k < length; ++k) {
+                if (c1) {
+                    append_hex_byte(out, static_cast<unsigned char>(text[i + k]));
+                } else {
+                    out += text[i + k];
+                }
+            }
+            i += length;
+        }
     }
     return out;
 }
@@ -151,6 +234,21 @@ Message unexpected_error() {
 
 Message internal_error(std::string_view what) {
     return make(MessageId::internal_error, {std::string(what)});
+}
+
+Message file_is_input(std::string_view file, std::string_view input) {
+    return make(MessageId::file_is_input, {std::string(file), std::string(input)});
+}
+Message file_not_written(std::string_view file, std::string_view reason) {
+    return make(MessageId::file_not_written, {std::string(file), std::string(reason)});
+}
+// The last blank holds "; its rows are in FILE", or nothing without a CSV.
+Message run_stopped(std::string_view signal, std::int32_t generations_done,
+                    std::int32_t generations, std::string_view rows_file) {
+    return make(
+        MessageId::run_stopped,
+        {std::string(signal), std::to_string(generations_done), std::to_string(generations),
+         rows_file.empty() ? std::string() : "; its rows are in " + std::string(rows_file)});
 }
 
 }  // namespace messages

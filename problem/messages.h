@@ -31,6 +31,10 @@ enum class MessageId {
     abort_question,
     unexpected_error,
     internal_error,  // an error from outside the catalogue, shown as its own text
+    // Files written and runs stopped from outside.
+    file_is_input,     // file, input
+    file_not_written,  // file, reason
+    run_stopped,       // signal name, generations done, generations, where the rows are
 };
 
 struct Message {
@@ -40,7 +44,14 @@ struct Message {
 };
 
 // The text of `id` with `args` in its blanks; every message below is made by it.
+// The arguments (file names, cell and field texts) come from outside, so each
+// is shown through escaped_text.
 [[nodiscard]] std::string render_message(MessageId id, std::span<const std::string> args);
+
+// `text` safe to show: C0 controls, DEL, C1 controls (as their UTF-8 bytes)
+// and bytes that are not UTF-8 become "\xNN" (two upper-case hex digits), a
+// backslash becomes "\\"; everything else, other UTF-8 included, stays.
+[[nodiscard]] std::string escaped_text(std::string_view text);
 
 namespace messages {
 [[nodiscard]] Message training_not_loaded();
@@ -68,6 +79,14 @@ namespace messages {
 [[nodiscard]] Message abort_question();
 [[nodiscard]] Message unexpected_error();
 [[nodiscard]] Message internal_error(std::string_view what);
+// `run.csv: cannot be written, it is the same file as the input data.txt.`
+[[nodiscard]] Message file_is_input(std::string_view file, std::string_view input);
+// `run.csv: cannot be written (No space left on device).`
+[[nodiscard]] Message file_not_written(std::string_view file, std::string_view reason);
+// `The run was stopped by SIGINT after 3 of 50 generations; its rows are in
+// run.csv.partial.` (`rows_file` empty: no CSV, nothing after "generations")
+[[nodiscard]] Message run_stopped(std::string_view signal, std::int32_t generations_done,
+                                  std::int32_t generations, std::string_view rows_file);
 }  // namespace messages
 
 }  // namespace vorn

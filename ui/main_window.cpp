@@ -20,6 +20,7 @@
 #include "engine/tgp_pop.h"
 #include "problem/data_file.h"
 #include "problem/errors.h"
+#include "problem/file_writer.h"
 #include "problem/problem_setting.h"
 #include "ui/about_box.h"
 #include "ui/bit_button.h"
@@ -43,15 +44,24 @@ namespace {
     return cell_texts(read_data_file(std::filesystem::path(QFile::encodeName(path).toStdString())));
 }
 
-// One line naming the file of the last training load, in that file's folder.
-// A folder that cannot be written to only loses the record.
+// One line naming the file of the last training load, in that file's folder,
+// through the core's file writer: a symlink of that name is replaced, not
+// followed, and the loaded file itself is never the record. A folder that
+// cannot be written to only loses the record.
 void write_record_file(const QString& path) {
     const QFileInfo chosen(path);
-    QFile record(chosen.absoluteDir().filePath(QString::fromLatin1(record_file_name)));
-    if (!record.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return;
+    const auto local = [](const QString& name) {
+        return std::filesystem::path(QFile::encodeName(name).toStdString());
+    };
+    const std::filesystem::path inputs[] = {local(path)};
+    try {
+        write_file(local(chosen.absoluteDir().filePath(QString::fromLatin1(record_file_name))),
+                   ("[Training Data] " + QFile::encodeName(chosen.absoluteFilePath()) + "\n")
+                       .toStdString(),
+                   inputs);
+    } catch (const FileWriteError&) {
+        // The load goes on without its record.
     }
-    record.write("[Training Data] " + QFile::encodeName(chosen.absoluteFilePath()) + "\n");
 }
 
 void end_program_now(int status) {

@@ -1,8 +1,12 @@
 #include "cli/run_cli.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -10,6 +14,7 @@
 #include <vector>
 
 #include "cli/console_front_end.h"
+#include "cli/fd_stream.h"
 #include "cli/generation_table.h"
 #include "program/functable.h"
 
@@ -168,8 +173,11 @@ TEST(RunCli, ProgressBarGoesToStderrOnly) {
 TEST(RunCli, CsvHoldsTheSameGenerations) {
     TempFolder folder;
     const std::string csv_path = (folder.path / "run.csv").string();
+    EXPECT_EQ(folder.write("run.csv", "old\n"), csv_path);
     const Result result = run(small_run(clouds, {"--csv", csv_path}));
     ASSERT_EQ(result.code, exit_done) << result.err;
+    // A complete run renames FILE.partial to FILE.
+    EXPECT_FALSE(fs::exists(csv_path + ".partial"));
     std::ifstream csv(csv_path);
     std::stringstream content;
     content << csv.rdbuf();
@@ -199,8 +207,143 @@ TEST(RunCli, CsvIsNotTouchedWhenTheRunIsRefused) {
     std::getline(csv, first);
     EXPECT_EQ(first, "old");
 
+    EXPECT_FALSE(fs::exists(csv_path + ".partial"));
+
     EXPECT_EQ(run(small_run(clouds, {"--csv", (folder.path / "no/such/dir.csv").string()})).code,
               exit_refused);
+}
+
+std::string read_file(const std::string& path) {
+    std::stringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    return content.str();
+}
+
+TEST(RunCli, CsvNamingAnInputIsRefusedByFileIdentity) {
+    TempFolder folder;
+    const std::string train = folder.write("train.txt", read_file(clouds));
+    const std::string valid = folder.write("valid.txt", read_file(clouds));
+    fs::create_symlink(train, folder.path / "link.txt");
+    fs::create_hard_link(valid, folder.path / "hard.txt");
+    fs::create_directories(folder.path / "sub");
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {train, train},
+        {valid, valid},
+        {(folder.path / "link.txt").string(), train},
+        {(folder.path / "hard.txt").string(), valid},
+        {(folder.path / "sub/../train.txt").string(), train},
+    };
+    for (const auto& [csv, input] : refused) {
+        SCOPED_TRACE(csv);
+        const Result result = run(small_run(train, {"--validation", valid, "--csv", csv}));
+        EXPECT_EQ(result.code, exit_refused);
+        EXPECT_EQ(result.err,
+                  csv + ": cannot be written, it is the same file as the input " + input + ".\n");
+        EXPECT_EQ(result.out, "");
+        EXPECT_FALSE(fs::exists(csv + ".partial"));
+        EXPECT_EQ(read_file(train), read_file(clouds));
+        EXPECT_EQ(read_file(valid), read_file(clouds));
+    }
+    // Nor may FILE.partial be an input: `--csv train` would write train.partial.
+    const std::string partial_input = folder.write("data.partial", read_file(clouds));
+    const Result result = run(small_run(partial_input, {"--csv", (folder.path / "data").string()}));
+    EXPECT_EQ(result.code, exit_refused);
+    EXPECT_NE(result.err.find("the same file as the input"), std::string::npos) << result.err;
+    EXPECT_EQ(read_file(partial_input), read_file(clouds));
+}
+
+// stdout on a file descriptor, as main() sets it up.
+struct FdResult {
+    int code;
+    std::string err;
+};
+
+FdResult run_to_fd(const std::vector<std::string>& args, int fd) {
+    FdOutputStream out(fd);
+    std::ostringstream err;
+    const int code = run_cli(args, out, err);
+    return {code, err.str()};
+}
+
+TEST(RunCli, FailedWritesToStdoutAreReported) {
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    for (const auto& args :
+         {small_run(clouds), small_run(clouds, {"--quiet"}), std::vector<std::string>{"--help"}}) {
+        const FdResult result = run_to_fd(args, full);
+        EXPECT_EQ(result.code, exit_refused) << args.back();
+        EXPECT_EQ(result.err, "standard output: cannot be written (No space left on device).\n");
+    }
+    close(full);
+
+    // A reader that went away: 141 and not a word (the runner ignores SIGPIPE).
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction saved {};
+    sigaction(SIGPIPE, &ignore, &saved);
+    int pipe_fds[2];
+    ASSERT_EQ(pipe(pipe_fds), 0);
+    close(pipe_fds[0]);
+    const FdResult closed = run_to_fd(small_run(clouds), pipe_fds[1]);
+    close(pipe_fds[1]);
+    sigaction(SIGPIPE, &saved, nullptr);
+    EXPECT_EQ(closed.code, exit_broken_pipe);
+    EXPECT_EQ(closed.err, "");
+}
+
+TEST(RunCli, FailedCsvWriteEndsTheRunWithStatus1) {
+    const Result result = run(small_run(clouds, {"--csv", "/dev/full", "--generations", "1000"}));
+    EXPECT_EQ(result.code, exit_refused);
+    EXPECT_EQ(result.err, "/dev/full: cannot be written (No space left on device).\n");
+    // The run ended at once rather than after its thousand generations.
+    EXPECT_LT(lines_of(result.out).size(), 10U) << result.out;
+}
+
+TEST(RunCli, StopSignalEndsTheRunLeavingThePartialCsv) {
+    TempFolder folder;
+    const std::string csv_path = folder.write("run.csv", "old\n");
+    std::ostringstream out;
+    std::ostringstream err;
+    volatile std::sig_atomic_t signal = SIGTERM;  // as if it came during the load
+    const int code = run_cli(small_run(clouds, {"--csv", csv_path, "--generations", "1000"}), out,
+                             err, CliEnvironment{.stop_signal = &signal});
+    EXPECT_EQ(code, 143);
+    const auto lines = lines_of(out.str());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_LT(lines.size(), 10U);
+    EXPECT_EQ(lines.back(), "seed 7");
+    EXPECT_TRUE(err.str().starts_with("The run was stopped by SIGTERM after ")) << err.str();
+    EXPECT_TRUE(
+        err.str().ends_with(" of 1000 generations; its rows are in " + csv_path + ".partial.\n"))
+        << err.str();
+    EXPECT_EQ(read_file(csv_path), "old\n");
+    EXPECT_TRUE(read_file(csv_path + ".partial").starts_with("generation,"));
+}
+
+TEST(RunCli, EchoedTextsShowControlCharactersEscaped) {
+    TempFolder folder;
+    const std::string evil = "a\x1B[2Jb\nc\\d\xFF";
+    const std::string shown = "a\\x1B[2Jb\\x0Ac\\\\d\\xFF";
+    const std::vector<std::vector<std::string>> cases = {
+        {evil},
+        {clouds, "--validation", evil},
+        {clouds, "--selection", evil},
+        {clouds, "--seed", evil},
+        {clouds, "--population-size", evil},
+        {clouds, "--functions", "+," + evil},
+        {clouds, "--" + evil},
+        {clouds, evil},
+    };
+    for (const auto& args : cases) {
+        const Result result = run(args);
+        SCOPED_TRACE(result.err);
+        EXPECT_NE(result.code, exit_done);
+        EXPECT_NE(result.err.find(shown), std::string::npos);
+        // One message line (usage errors add the hint line), no raw control bytes.
+        for (const char c : result.err) {
+            EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+        }
+    }
 }
 
 TEST(RunCli, DataReachesTheRunThroughSixDigitCellTexts) {

@@ -112,6 +112,39 @@ TEST_F(DataLoading, UnwritableRecordIsSkippedSilently) {
     EXPECT_TRUE(form->training_loaded);
 }
 
+TEST_F(DataLoading, RecordReplacesASymlinkAndNeverTheLoadedFile) {
+    // A link planted under the record's name: the load must not write through it.
+    const QString target = write_file(QStringLiteral("precious.txt"), "keep me\n");
+    ASSERT_TRUE(QFile::link(target, folder.filePath(QStringLiteral("vorn_reg.cnf"))));
+    const QString data = write_file(QStringLiteral("data.txt"), data_rows(5));
+    load_training(data);
+    EXPECT_EQ(read_all(target), "keep me\n");
+    const QFileInfo record(folder.filePath(QStringLiteral("vorn_reg.cnf")));
+    EXPECT_FALSE(record.isSymLink());
+    EXPECT_EQ(read_all(record.filePath()),
+              "[Training Data] " + QFileInfo(data).absoluteFilePath() + "\n");
+
+    // Data in a file of the record's name loads, and stays as it was.
+    const QString named_like_record = record.filePath();
+    QFile::remove(named_like_record);
+    write_file(QStringLiteral("vorn_reg.cnf"), data_rows(7));
+    load_training(named_like_record);
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_EQ(problem().StringGrid1->row_count(), 7);
+    EXPECT_EQ(read_all(named_like_record), QString::fromUtf8(data_rows(7)));
+    EXPECT_TRUE(form->training_loaded);
+}
+
+TEST_F(DataLoading, MessagesShowControlCharactersInNamesEscaped) {
+    const QString bad = write_file(QStringLiteral("bad\n\x1b[2Jname.txt"), "1 2 three 4\n");
+    load_training(bad);
+    ASSERT_EQ(dialogs->messages.size(), 1U);
+    const std::string& shown = dialogs->messages[0];
+    EXPECT_NE(shown.find("bad\\x0A\\x1B[2Jname.txt, line 1: "), std::string::npos) << shown;
+    EXPECT_EQ(shown.find('\n'), std::string::npos);
+    EXPECT_EQ(shown.find('\x1b'), std::string::npos);
+}
+
 TEST_F(DataLoading, RefusedFilesChangeNothing) {
     const QString good = write_file(QStringLiteral("good.txt"), data_rows(12));
     load_training(good);
