@@ -21,7 +21,8 @@ enum class EvaluatorKind { batch, reference };
 
 class Evaluation {
 public:
-    // `threads` counts the calling thread; 0 means every core. The reference
+    // `threads` counts the calling thread; 0 means every usable CPU, and
+    // there are never more (see scoring_threads). The reference
     // interpreter always runs on the calling thread alone.
     // The setting must outlive the evaluation, which only reads it.
     Evaluation(const Tproblem_setting& setting, std::int32_t max_length, EvaluatorKind kind,

@@ -99,7 +99,9 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
     outcome.seed = options.seed ? *options.seed : clock_seed();
     front_end.run_started();
     try {
-        Evaluation evaluation(setting, pop.max_length, options.evaluator, options.threads);
+        Evaluation evaluation(
+            setting, pop.max_length, options.evaluator,
+            scoring_threads(options.threads, static_cast<std::size_t>(pop.population_size)));
         initialize_run(setting, pop, outcome.seed, &front_end);
         front_end.set_up(setting, pop, outcome.seed);
         for (std::int32_t g = 0; g < pop.num_generations; ++g) {

@@ -67,7 +67,9 @@ public:
 struct RunOptions {
     std::optional<std::uint32_t> seed;  // the clock in whole seconds when unset
     EvaluatorKind evaluator = EvaluatorKind::batch;
-    unsigned threads = 0;  // scoring threads, the caller's included; 0 = every core
+    // Scoring threads, the caller's included; 0 = every usable CPU. Never
+    // more than the usable CPUs or the programs (see scoring_threads).
+    unsigned threads = 0;
 };
 
 // Runs every generation unless aborted; never throws a RunError (it ends the

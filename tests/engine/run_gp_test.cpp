@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "engine/fitness_pool.h"
 #include "engine/grid_scan.h"
 #include "engine/run_gp.h"
 #include "program/gene.h"
@@ -313,6 +316,46 @@ TEST(RunDriver, AbortDuringALongCreationEndsTheRunAtOnce) {
     EXPECT_FALSE(outcome.error);
     EXPECT_EQ(outcome.generations_done, 0);
     EXPECT_TRUE(front.reports.empty());
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// Scoring never makes more threads than the process may run on, nor more
+// than there are programs; an affinity narrowed to one CPU leaves one.
+TEST(Scoring, ThreadsClampedToUsableCpusAndPrograms) {
+    const unsigned cpus = usable_cpus();
+    ASSERT_GE(cpus, 1u);
+    EXPECT_EQ(FitnessPool(0).threads(), cpus);
+    EXPECT_EQ(FitnessPool(1024).threads(), cpus);
+    EXPECT_EQ(FitnessPool(1).threads(), 1u);
+    EXPECT_EQ(scoring_threads(0, 1000), cpus);
+    EXPECT_EQ(scoring_threads(1024, 1000), cpus);
+    EXPECT_EQ(scoring_threads(1024, 1), 1u);
+    EXPECT_EQ(scoring_threads(0, 0), 1u);
+    EngineFixture f;
+    f.build();
+    EXPECT_EQ(Evaluation(*f.setting, 100, EvaluatorKind::batch, 1024).threads(), cpus);
+
+    cpu_set_t saved;
+    ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &saved)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    const unsigned narrowed = usable_cpus();
+    const unsigned pool = FitnessPool(0).threads();
+    ASSERT_EQ(sched_setaffinity(0, sizeof saved, &saved), 0);
+    EXPECT_EQ(narrowed, 1u);
+    EXPECT_EQ(pool, 1u);
 }
 
 }  // namespace
