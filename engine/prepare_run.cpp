@@ -215,10 +215,10 @@ PopulationParameters parse_population_parameters(const ParameterTexts& texts,
     p.num_generations = read_whole(texts, I::num_generations);
     p.selection_method = read_selection(texts);
     if (p.selection_method == tournament) {
-        // Larger tournaments only repeat draws: the best would win every one,
-        // and a second parent could hardly ever be found.
+        // Entrants are drawn with replacement, so a tournament may outnumber
+        // the population; far beyond it, it only repeats draws.
         p.tournament_size = read_whole(texts, I::tournament_size);
-        if (p.tournament_size > p.population_size) {
+        if (p.tournament_size > std::max(p.population_size, max_tournament_floor)) {
             refuse(I::tournament_size, parameter(I::tournament_size).requirement,
                    texts[I::tournament_size]);
         }

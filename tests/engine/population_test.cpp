@@ -87,15 +87,23 @@ TEST(Population, RefusesSettingsThatCannotRun) {
              f.population.selection_method = tournament;
              f.population.tournament_size = "0";
          },
-         "\"Tournament Size\" must be a whole number from 1 to the \"Population Size\" (it is "
-         "\"0\")."},
-        {"tournament larger than the population",
+         "\"Tournament Size\" must be a whole number from 1 to the larger of the \"Population "
+         "Size\" and 1000 (it is \"0\")."},
+        {"tournament larger than 1000 and the population",
          [](auto& f) {
              f.population.selection_method = tournament;
-             f.population.tournament_size = "21";
+             f.population.tournament_size = "1001";
          },
-         "\"Tournament Size\" must be a whole number from 1 to the \"Population Size\" (it is "
-         "\"21\")."},
+         "\"Tournament Size\" must be a whole number from 1 to the larger of the \"Population "
+         "Size\" and 1000 (it is \"1001\")."},
+        {"tournament larger than a population above 1000",
+         [](auto& f) {
+             f.population.population_size = "1500";
+             f.population.selection_method = tournament;
+             f.population.tournament_size = "1501";
+         },
+         "\"Tournament Size\" must be a whole number from 1 to the larger of the \"Population "
+         "Size\" and 1000 (it is \"1501\")."},
         {"constants beyond memory", [](auto& f) { f.problem.texts.num_constants = "2000000000"; },
          "\"Number of constant\" must be small enough for the constant table to fit in memory "
          "(it is \"2000000000\")."},
@@ -124,6 +132,30 @@ TEST(Population, RefusesSettingsThatCannotRun) {
         } catch (const SettingError& e) {
             EXPECT_EQ(e.what(), c.message) << c.what;
         }
+    }
+}
+
+// Entrants are drawn with replacement, so a tournament may outnumber the
+// population, up to the larger of the population and 1000; a negative break
+// point counts as its size.
+TEST(Population, AcceptsWhatCanRun) {
+    struct Case {
+        const char* population;
+        const char* tournament;
+        const char* break_every;
+    };
+    const Case cases[] = {
+        {"20", "21", "-5"}, {"5", "6", "-1"}, {"20", "1000", "0"}, {"1500", "1500", "-2147483648"}};
+    for (const Case& c : cases) {
+        EngineFixture f;
+        f.population.population_size = c.population;
+        f.population.selection_method = tournament;
+        f.population.tournament_size = c.tournament;
+        f.population.break_point = true;
+        f.population.break_every = c.break_every;
+        ASSERT_NO_THROW(f.build()) << c.tournament;
+        EXPECT_EQ(f.pop->tournament_size, std::stoi(c.tournament));
+        EXPECT_EQ(f.pop->break_every, std::stoi(c.break_every));
     }
 }
 

@@ -172,22 +172,36 @@ TEST(RunDriver, PauseThenResumeGoesOn) {
     EXPECT_EQ(outcome.generations_done, 5);
 }
 
+// A break point of n, or of -n, pauses after every generation g + 1 that n
+// divides; 0 never pauses.
 TEST(RunDriver, BreakPointPausesEveryNthGenerationButNotAfterTheLast) {
-    EngineFixture f;
-    f.population.break_point = true;
-    f.population.break_every = "2";
-    f.population.num_generations = "4";
-    f.build();
-    ScriptedFrontEnd front(*f.setting);
-    std::vector<int> paused_after;
-    front.on_wait = [&](Tproblem_setting& s, int) {
-        paused_after.push_back(static_cast<int>(front.reports.size()));
-        s.pause_request = 0;  // one press of the pause button resumes
+    struct Case {
+        const char* break_every;
+        const char* generations;
+        std::vector<int> paused_after;
+        int pause_request;  // after the run
     };
-    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
-    EXPECT_EQ(paused_after, std::vector<int>{2});
-    EXPECT_EQ(outcome.generations_done, 4);
-    EXPECT_EQ(f.setting->pause_request, 1);  // set after the last generation, without effect
+    const Case cases[] = {
+        {"2", "4", {2}, 1}, {"-2", "4", {2}, 1}, {"-5", "11", {5, 10}, 0}, {"0", "4", {}, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.break_every);
+        EngineFixture f;
+        f.population.break_point = true;
+        f.population.break_every = c.break_every;
+        f.population.num_generations = c.generations;
+        f.build();
+        ScriptedFrontEnd front(*f.setting);
+        std::vector<int> paused_after;
+        front.on_wait = [&](Tproblem_setting& s, int) {
+            paused_after.push_back(static_cast<int>(front.reports.size()));
+            s.pause_request = 0;  // one press of the pause button resumes
+        };
+        const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+        EXPECT_EQ(paused_after, c.paused_after);
+        EXPECT_EQ(outcome.generations_done, std::stoi(c.generations));
+        // Set after the last generation, without effect.
+        EXPECT_EQ(f.setting->pause_request, c.pause_request);
+    }
 }
 
 TEST(RunDriver, ARunThatCannotCreateProgramsEndsWithItsMessage) {
@@ -323,6 +337,20 @@ TEST(RunDriver, AbortDuringALongCreationEndsTheRunAtOnce) {
 
 namespace vorn {
 namespace {
+
+// A population smaller than its tournament runs: entrants are drawn with
+// replacement.
+TEST(RunDriver, ATournamentLargerThanThePopulationRuns) {
+    EngineFixture f;
+    f.population.population_size = "5";
+    f.population.selection_method = tournament;
+    f.population.tournament_size = "6";
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{3});
+    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(outcome.generations_done, 5);
+}
 
 // Scoring never makes more threads than the process may run on, nor more
 // than there are programs; an affinity narrowed to one CPU leaves one.
