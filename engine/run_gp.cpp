@@ -1,5 +1,6 @@
 #include "engine/run_gp.h"
 
+#include <functional>
 #include <new>
 
 #include "engine/tgp_pop.h"
@@ -59,10 +60,14 @@ void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed,
     }
     // Creation can take a while with demanding settings: keep the front end
     // responsive and let an abort cut it short.
-    pop.create_initial_population(setting, [&] {
-        front_end->pump_events();
+    pop.create_initial_population(setting, keep_going(setting, *front_end));
+}
+
+std::function<bool()> keep_going(Tproblem_setting& setting, RunFrontEnd& front_end) {
+    return [&setting, &front_end] {
+        front_end.pump_events();
         return setting.abort_request == 0;
-    });
+    };
 }
 
 namespace {
@@ -102,6 +107,7 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
         Evaluation evaluation(
             setting, pop.max_length, options.evaluator,
             scoring_threads(options.threads, static_cast<std::size_t>(pop.population_size)));
+        const std::function<bool()> responsive = keep_going(setting, front_end);
         initialize_run(setting, pop, outcome.seed, &front_end);
         front_end.set_up(setting, pop, outcome.seed);
         for (std::int32_t g = 0; g < pop.num_generations; ++g) {
@@ -133,10 +139,15 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
             if (pop.break_every != 0 && (g + 1) % pop.break_every == 0) {
                 setting.pause_request = 1;
             }
-            pop.breed(g, setting);
+            const bool bred = pop.breed(g, setting, responsive);
             front_end.best_formula(infix_text(setting.node_table, best.program()));
-            pop.current_buffer = 1 - pop.current_buffer;
             outcome.generations_done = g + 1;
+            if (!bred) {
+                // Aborted while breeding: the unfinished generation stays unused.
+                outcome.aborted = true;
+                break;
+            }
+            pop.current_buffer = 1 - pop.current_buffer;
             front_end.pump_events();
         }
     } catch (const RunError& error) {

@@ -2,6 +2,7 @@
 // The run driver: one whole evolution on the caller's thread. It talks to its
 // front end (window, runner, tests) only through RunFrontEnd.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -81,6 +82,10 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
 // its events are pumped while creation takes long.
 void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed,
                     RunFrontEnd* front_end = nullptr);
+
+// Pumps the front end's events and answers whether the run goes on: what
+// creation and breeding call now and then during a long generation.
+[[nodiscard]] std::function<bool()> keep_going(Tproblem_setting& setting, RunFrontEnd& front_end);
 
 // Fills the three fitness values of every individual; true when one of them
 // is perfect (raw fitness not above 0).

@@ -53,6 +53,9 @@ inline constexpr std::int64_t creation_total_attempt_limit = 2'000'000;
 inline constexpr std::int32_t parent_redraw_limit = 1000;
 // Node cap of a randomly created tree (also capped by max_length).
 inline constexpr std::int32_t creation_node_cap = 70;
+// Selections (tournament entrants counted one by one) between two calls of
+// breeding's keep_going.
+inline constexpr std::int64_t draws_per_check = 4096;
 
 class Tgp_pop {
 public:
@@ -102,8 +105,12 @@ public:
     void create_initial_population(const Tproblem_setting& setting,
                                    const std::function<bool()>& keep_going = {});
 
-    // Breeds the sorted current generation into the other buffer.
-    void breed(std::int32_t generation, const Tproblem_setting& setting);
+    // Breeds the sorted current generation into the other buffer. As in
+    // creation, `keep_going` is called now and then; when it returns false
+    // breeding stops early and breed returns false (the next generation is
+    // then incomplete and must not be used).
+    bool breed(std::int32_t generation, const Tproblem_setting& setting,
+               const std::function<bool()>& keep_going = {});
     // Builds what selection needs from the ranked current generation: the
     // running sums of normalized fitness for proportional selection.
     void prepare_selection();
@@ -126,6 +133,7 @@ private:
     std::vector<std::int32_t> tournament_draws_;  // one tournament's entrants
     std::vector<std::int32_t> mutation_scratch_;  // mutation's new subtree
     std::vector<double> cumulative_fitness_;      // running sums for the roulette wheel
+    std::int64_t draws_ = 0;                      // since breeding last called keep_going
 };
 
 // Number of elite copies: population size times the elite share, truncated,

@@ -352,6 +352,32 @@ TEST(RunDriver, ATournamentLargerThanThePopulationRuns) {
     EXPECT_EQ(outcome.generations_done, 5);
 }
 
+// Breeding pumps the front end's events every few thousand draws, so an abort
+// answers within a long generation; the unfinished one is never used.
+TEST(RunDriver, BreedingPumpsAndAnAbortCutsItShort) {
+    EngineFixture f;
+    f.population.population_size = "200";
+    f.population.selection_method = tournament;
+    f.population.tournament_size = "1000";
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    front.on_pump = [](Tproblem_setting& s, int pump) {
+        if (pump == 3) {
+            s.abort_request = 1;
+        }
+    };
+    const std::int32_t buffer = f.pop->current_buffer;
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+    EXPECT_EQ(front.pumps, 3);
+    EXPECT_TRUE(outcome.aborted);
+    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(outcome.generations_done, 1);
+    EXPECT_EQ(front.reports.size(), 1u);
+    EXPECT_EQ(front.formulas.size(), 1u);
+    EXPECT_EQ(f.pop->current_buffer, buffer);
+    EXPECT_EQ(front.events.back(), "ended");
+}
+
 // Scoring never makes more threads than the process may run on, nor more
 // than there are programs; an affinity narrowed to one CPU leaves one.
 TEST(Scoring, ThreadsClampedToUsableCpusAndPrograms) {
