@@ -1,6 +1,7 @@
 #pragma once
 // The population of one run: its parameters, two generation buffers that take
 // turns holding the current generation, and the per-generation history.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "problem/messages.h"
 #include "program/functable.h"
 #include "program/individual.h"
 #include "program/random_node.h"
@@ -43,16 +45,25 @@ struct PopulationParameters {
 
 enum SelectionMethod : std::int32_t { proportional = 0, tournament = 1, random_selection = 2 };
 
-// Abandoned trees per individual, and for the whole first generation, before
-// creation gives up with a RunError: far beyond what usable settings need
-// (the defaults abandon a few hundred trees in all), reached within seconds.
+// Abandoned trees per individual, and for the whole first generation (at
+// least the fixed total, else so many per individual), before creation gives
+// up with a RunError: far beyond what usable settings need (the defaults
+// abandon a few hundred trees in all), reached within seconds per thousand
+// individuals.
 inline constexpr std::int64_t creation_attempt_limit = 1'000'000;
 inline constexpr std::int64_t creation_total_attempt_limit = 2'000'000;
+inline constexpr std::int64_t creation_attempts_per_individual = 2'000;
+[[nodiscard]] constexpr std::int64_t creation_budget(std::int32_t population_size) {
+    return std::max(creation_total_attempt_limit,
+                    creation_attempts_per_individual * population_size);
+}
 // Redraws of a second parent equal to the first before another position is
 // taken directly.
 inline constexpr std::int32_t parent_redraw_limit = 1000;
 // Node cap of a randomly created tree (also capped by max_length).
 inline constexpr std::int32_t creation_node_cap = 70;
+// What creation says when it gives up after `attempts`.
+[[nodiscard]] Message creation_failure(std::int32_t max_length, std::int64_t attempts);
 // Selections (tournament entrants counted one by one) between two calls of
 // breeding's keep_going.
 inline constexpr std::int64_t draws_per_check = 4096;

@@ -53,6 +53,10 @@ std::string_view pattern(MessageId id) {
             return "An unexpected error occurred.";
         case MessageId::internal_error:
             return "{0}";
+        case MessageId::creation_failed_at_cap:
+            return "Random creation could not complete the first programs within {0} nodes, the "
+                   "most a created program may have, after {1} attempts; lower \"Maximum Initial "
+                   "Depth\" or the \"Function\" ratio.";
     }
     return "";
 }
@@ -151,6 +155,11 @@ Message unexpected_error() {
 
 Message internal_error(std::string_view what) {
     return make(MessageId::internal_error, {std::string(what)});
+}
+
+Message creation_failed_at_cap(std::int32_t node_cap, std::int64_t attempts) {
+    return make(MessageId::creation_failed_at_cap,
+                {std::to_string(node_cap), std::to_string(attempts)});
 }
 
 }  // namespace messages
