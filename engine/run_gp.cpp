@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <new>
+#include <stdexcept>
 
 #include "engine/tgp_pop.h"
 #include "problem/errors.h"
@@ -102,8 +103,8 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
     // The seed is settled first so that even a run that fails at creation
     // reports it.
     outcome.seed = options.seed ? *options.seed : clock_seed();
-    front_end.run_started();
     try {
+        front_end.run_started();
         Evaluation evaluation(
             setting, pop.max_length, options.evaluator,
             scoring_threads(options.threads, static_cast<std::size_t>(pop.population_size)));
@@ -156,6 +157,14 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
         outcome.error = messages::mutation_failed(failure.max_length, failure.attempts);
     } catch (const std::bad_alloc&) {
         outcome.error = messages::memory_run();
+    } catch (const std::length_error&) {
+        outcome.error = messages::memory_run();
+    } catch (const std::exception& error) {
+        // A fault of the program, not of the settings: the run ends, the
+        // front end goes on.
+        outcome.error = messages::internal_run_error(error.what());
+    } catch (...) {
+        outcome.error = messages::internal_run_error("unknown exception");
     }
     front_end.run_ended(outcome);
     return outcome;

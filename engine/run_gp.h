@@ -73,8 +73,8 @@ struct RunOptions {
     unsigned threads = 0;
 };
 
-// Runs every generation unless aborted; never throws a RunError (it ends the
-// run and is reported in the outcome).
+// Runs every generation unless aborted; never throws: a RunError, lack of
+// memory or any other exception ends the run and is reported in the outcome.
 RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_end,
                   const RunOptions& options = {});
 

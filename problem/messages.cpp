@@ -53,6 +53,8 @@ std::string_view pattern(MessageId id) {
             return "An unexpected error occurred.";
         case MessageId::internal_error:
             return "{0}";
+        case MessageId::internal_run_error:
+            return "Internal error: {0}. The run was ended.";
         case MessageId::creation_failed_at_cap:
             return "Random creation could not complete the first programs within {0} nodes, the "
                    "most a created program may have, after {1} attempts; lower \"Maximum Initial "
@@ -157,6 +159,9 @@ Message internal_error(std::string_view what) {
     return make(MessageId::internal_error, {std::string(what)});
 }
 
+Message internal_run_error(std::string_view what) {
+    return make(MessageId::internal_run_error, {std::string(what)});
+}
 Message creation_failed_at_cap(std::int32_t node_cap, std::int64_t attempts) {
     return make(MessageId::creation_failed_at_cap,
                 {std::to_string(node_cap), std::to_string(attempts)});

@@ -31,6 +31,8 @@ enum class MessageId {
     abort_question,
     unexpected_error,
     internal_error,  // an error from outside the catalogue, shown as its own text
+    // what(): any other exception that ended a run
+    internal_run_error,
     // node cap, attempts: creation failed where a longer "Maximum Length" cannot help
     creation_failed_at_cap,
 };
@@ -70,6 +72,7 @@ namespace messages {
 [[nodiscard]] Message abort_question();
 [[nodiscard]] Message unexpected_error();
 [[nodiscard]] Message internal_error(std::string_view what);
+[[nodiscard]] Message internal_run_error(std::string_view what);
 [[nodiscard]] Message creation_failed_at_cap(std::int32_t node_cap, std::int64_t attempts);
 }  // namespace messages
 

@@ -62,6 +62,7 @@ public:
 private:
     void show_idle();
     void release_run();
+    void pump(bool wait_for_events);
 
     ResultsPage& page_;
     RunWindow& window_;
@@ -70,6 +71,7 @@ private:
     std::unique_ptr<Tproblem_setting> setting_;
     std::unique_ptr<Tgp_pop> pop_;
     std::optional<RunOutcome> last_outcome_;
+    std::optional<Message> pump_error_;  // what ended the run from inside a pump
     bool close_after_run_ = false;
 };
 

@@ -3,6 +3,8 @@
 #include <sched.h>
 
 #include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -376,6 +378,41 @@ TEST(RunDriver, BreedingPumpsAndAnAbortCutsItShort) {
     EXPECT_EQ(front.formulas.size(), 1u);
     EXPECT_EQ(f.pop->current_buffer, buffer);
     EXPECT_EQ(front.events.back(), "ended");
+}
+
+// Whatever a run throws ends the run with a message and never leaves
+// run_gp: the front end stays usable.
+TEST(RunDriver, AnyExceptionEndsTheRunWithAMessage) {
+    struct Case {
+        const char* what;
+        std::function<void()> fault;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"logic error", [] { throw std::logic_error("operator out of range"); },
+         "Internal error: operator out of range. The run was ended."},
+        {"out of memory", [] { throw std::bad_alloc(); }, "Memory Allocation Error"},
+        {"no std::exception", [] { throw 42; },
+         "Internal error: unknown exception. The run was ended."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EngineFixture f;
+        f.build();
+        ScriptedFrontEnd front(*f.setting);
+        front.on_pump = [&](Tproblem_setting&, int pump) {
+            if (pump == 2) {
+                c.fault();
+            }
+        };
+        RunOutcome outcome;
+        ASSERT_NO_THROW(outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1}));
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->text, c.message);
+        EXPECT_EQ(outcome.error->text, render_message(outcome.error->id, outcome.error->args));
+        EXPECT_EQ(outcome.generations_done, 2);
+        EXPECT_EQ(front.events.back(), "ended");
+    }
 }
 
 // Scoring never makes more threads than the process may run on, nor more

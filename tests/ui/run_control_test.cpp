@@ -15,6 +15,7 @@
 #include <QValueAxis>
 #include <ctime>
 #include <functional>
+#include <stdexcept>
 
 #include "engine/run_gp.h"
 #include "problem/errors.h"
@@ -432,6 +433,43 @@ TEST_F(RunControlTest, RunErrorEndsTheRunWithItsMessage) {
     EXPECT_TRUE(run().last_outcome()->error);
     EXPECT_EQ(generations_done(), 0);
     expect_idle();
+    EXPECT_TRUE(exit_statuses.empty());
+}
+
+// An error from the core, or from an event handled while the run pumps,
+// ends the run with its message; the window stays usable for the next run.
+TEST_F(RunControlTest, InternalErrorsEndTheRunAndTheWindowGoesOn) {
+    struct Case {
+        const char* what;
+        std::function<void()> fault;  // in the second generation's displays
+        std::int32_t generations_done;
+    };
+    const auto boom = [] { throw std::logic_error("boom"); };
+    const Case cases[] = {{"inside the run", boom, 1},
+                          {"in a handler the pump runs", [this, boom] { later(0, boom); }, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs->messages.clear();
+        on_generation([&](const GenerationReport& report) {
+            if (report.generation == 1) {
+                c.fault();
+            }
+        });
+        start();
+        EXPECT_EQ(dialogs->messages,
+                  std::vector<std::string>{"Internal error: boom. The run was ended."});
+        ASSERT_TRUE(run().last_outcome());
+        EXPECT_TRUE(run().last_outcome()->error);
+        EXPECT_EQ(generations_done(), c.generations_done);
+        expect_idle();
+
+        dialogs->messages.clear();
+        on_generation();
+        start();
+        EXPECT_EQ(generations_done(), 5);
+        EXPECT_TRUE(dialogs->messages.empty());
+        expect_idle();
+    }
     EXPECT_TRUE(exit_statuses.empty());
 }
 
