@@ -28,6 +28,7 @@ RunRequest run_request(const CliOptions& options, const CliData& data) {
     request.validation_loaded = options.validation_file.has_value();
     request.check_constant_range = true;
     request.seed = options.seed;
+    request.threads = options.threads;
     return request;
 }
 

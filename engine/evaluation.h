@@ -19,6 +19,11 @@ class Tproblem_setting;
 
 enum class EvaluatorKind { batch, reference };
 
+// What scoring with `threads` batch evaluators adds to a run: each one's
+// copies of the data, and the stack of every thread but the caller's.
+[[nodiscard]] double evaluation_memory_bytes(const Tproblem_setting& setting,
+                                             std::int32_t max_length, unsigned threads);
+
 class Evaluation {
 public:
     // `threads` counts the calling thread; 0 means every usable CPU, and

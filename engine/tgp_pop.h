@@ -147,6 +147,12 @@ private:
     std::int64_t draws_ = 0;                      // since breeding last called keep_going
 };
 
+// The memory a population of these parameters takes, in bytes.
+[[nodiscard]] double population_memory_bytes(const PopulationParameters& parameters);
+// Refuses, naming "Population Size", a population that does not fit in the
+// memory this process may use beside `other_bytes` that the run also needs.
+void check_population_memory(const PopulationParameters& parameters, double other_bytes = 0);
+
 // Number of elite copies: population size times the elite share, truncated,
 // in double precision (29 % of 100 is 28; 10 % of 1000 is 100).
 [[nodiscard]] std::int32_t elite_count(std::int32_t population_size, float elite_fraction);

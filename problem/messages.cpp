@@ -1,5 +1,7 @@
 #include "problem/messages.h"
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 namespace vorn {
@@ -30,7 +32,7 @@ std::string_view pattern(MessageId id) {
         case MessageId::cell_not_number:
             return "{0}, row {1}, column {2}: \"{3}\" is not a number.";
         case MessageId::population_memory:
-            return "The population needs about {0} GiB of memory, more than this machine has; "
+            return "The population needs about {0} of memory, more than this process may use; "
                    "lower \"Population Size\", \"Maximum Length\" or \"Generation\".";
         case MessageId::data_file_refused:
             return "{0}{1}: {2}";
@@ -124,8 +126,13 @@ Message cell_not_number(std::string_view grid, std::int64_t row, int column,
     return make(MessageId::cell_not_number, {std::string(grid), std::to_string(row),
                                              std::to_string(column), std::string(text)});
 }
-Message population_memory(long gib) {
-    return make(MessageId::population_memory, {std::to_string(gib)});
+Message population_memory(double bytes) {
+    constexpr double mib = 1024.0 * 1024.0;
+    const double gib = bytes / (1024.0 * mib);
+    const std::string size =
+        gib >= 1 ? std::to_string(std::llround(gib)) + " GiB"
+                 : std::to_string(std::max(1LL, std::llround(bytes / mib))) + " MiB";
+    return make(MessageId::population_memory, {size});
 }
 // The line blank holds ", line N", or nothing when the whole file is refused.
 Message data_file_refused(std::string_view file, std::int64_t line, std::string_view problem) {

@@ -232,6 +232,7 @@ TEST(RunCli, RequestCarriesTheWindowsRemainderLabels) {
     CliOptions options;
     options.texts[ParamId::crossover_rate] = "0.666";
     options.texts[ParamId::variable_ratio] = "0.25";
+    options.threads = 3;
     const CliData data;
     const RunRequest request = run_request(options, data);
     EXPECT_EQ(request.texts[ParamId::reproduction_rate], "0.1300");
@@ -240,6 +241,7 @@ TEST(RunCli, RequestCarriesTheWindowsRemainderLabels) {
     EXPECT_TRUE(request.training_loaded);
     EXPECT_FALSE(request.validation_loaded);
     EXPECT_TRUE(request.check_constant_range);
+    EXPECT_EQ(request.threads, 3u);  // the memory check counts their copies
 }
 
 TEST(GenerationTable, RowsLineUpAndIgnoreTheLocale) {

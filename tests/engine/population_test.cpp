@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <set>
+#include <utility>
 
 #include "problem/errors.h"
 #include "program/gene.h"
@@ -167,6 +168,20 @@ TEST(Population, MemoryNeedIsCheckedBeforeAllocating) {
         ADD_FAILURE() << "accepted";
     } catch (const SettingError& e) {
         EXPECT_NE(std::string(e.what()).find("GiB of memory"), std::string::npos) << e.what();
+    }
+}
+
+// Below a GiB the need is given in MiB, so a small limit never reads "0 GiB".
+TEST(Population, MemoryNeedIsShownInAFittingUnit) {
+    constexpr double mib = 1024.0 * 1024.0;
+    const std::pair<double, const char*> cases[] = {{0.1 * mib, "about 1 MiB "},
+                                                    {300 * mib, "about 300 MiB "},
+                                                    {1023 * mib, "about 1023 MiB "},
+                                                    {1400 * mib, "about 1 GiB "},
+                                                    {12 * 1024 * mib, "about 12 GiB "}};
+    for (const auto& [bytes, size] : cases) {
+        const Message message = messages::population_memory(bytes);
+        EXPECT_NE(message.text.find(size), std::string::npos) << message.text;
     }
 }
 
