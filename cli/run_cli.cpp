@@ -56,7 +56,7 @@ int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& 
         if (prepared.refusal) {
             const MessageId id = prepared.refusal->message.id;
             if (id == MessageId::memory_setting || id == MessageId::memory_population) {
-                err << "vorn-run: not enough memory for a run of this size\n";
+                err << messages::memory_run().text << '\n';
             } else {
                 err << prepared.refusal->message.text << '\n';
             }
@@ -102,7 +102,7 @@ int run_cli(std::span<const std::string> args, std::ostream& out, std::ostream& 
     } catch (const DataFileError& e) {
         err << e.what() << '\n';
     } catch (const std::bad_alloc&) {
-        err << "vorn-run: not enough memory for a run of this size\n";
+        err << messages::memory_run().text << '\n';
     }
     return exit_refused;
 }
