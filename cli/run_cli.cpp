@@ -34,6 +34,7 @@ RunRequest run_request(const CliOptions& options, const CliData& data) {
     request.validation_loaded = options.validation_file.has_value();
     request.check_constant_range = true;
     request.seed = options.seed;
+    request.threads = options.threads;
     return request;
 }
 
@@ -61,7 +62,7 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
     if (prepared.refusal) {
         const MessageId id = prepared.refusal->message.id;
         if (id == MessageId::memory_setting || id == MessageId::memory_population) {
-            err << "vorn-run: not enough memory for a run of this size\n";
+            err << messages::memory_run().text << '\n';
         } else {
             err << prepared.refusal->message.text << '\n';
         }
@@ -139,7 +140,7 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
         // A data file refused, or an output that cannot be written.
         err << e.message().text << '\n';
     } catch (const std::bad_alloc&) {
-        err << "vorn-run: not enough memory for a run of this size\n";
+        err << messages::memory_run().text << '\n';
     }
     return exit_refused;
 }

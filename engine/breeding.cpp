@@ -12,7 +12,8 @@ std::int32_t elite_count(std::int32_t population_size, float elite_fraction) {
                                      static_cast<double>(elite_fraction));
 }
 
-void Tgp_pop::breed(std::int32_t /*generation*/, const Tproblem_setting& setting) {
+bool Tgp_pop::breed(std::int32_t /*generation*/, const Tproblem_setting& setting,
+                    const std::function<bool()>& keep_going) {
     const auto current_generation = current();
     const auto next_generation = next();
     const auto& node_table = setting.node_table;
@@ -30,7 +31,16 @@ void Tgp_pop::breed(std::int32_t /*generation*/, const Tproblem_setting& setting
     for (std::int32_t i = 0; i < elite_end; ++i) {
         copy_individual(*next_generation[i], *current_generation[i], max_length);
     }
+    draws_ = 0;
     for (std::int32_t i = elite_end; i < population_size; ++i) {
+        // A large population or tournament makes a long generation: let the
+        // front end answer Stop and Abort meanwhile.
+        if (draws_ >= draws_per_check) {
+            draws_ = 0;
+            if (keep_going && !keep_going()) {
+                return false;
+            }
+        }
         Individual& child = *next_generation[i];
         const auto r = static_cast<float>(random_unit());
         const std::int32_t p1 = select_parent();
@@ -49,6 +59,7 @@ void Tgp_pop::breed(std::int32_t /*generation*/, const Tproblem_setting& setting
             copy_individual(child, *current_generation[p1], max_length);
         }
     }
+    return true;
 }
 
 std::int32_t Tgp_pop::select_second_parent(std::int32_t p1) {
@@ -95,6 +106,7 @@ void Tgp_pop::prepare_selection() {
 }
 
 std::int32_t Tgp_pop::select_proportional() {
+    ++draws_;
     const auto r = static_cast<float>(random_unit());
     // Sums of non-negative values never decrease, so the first sum above r
     // is found by binary search: the index the linear walk would return.
@@ -107,6 +119,7 @@ std::int32_t Tgp_pop::select_proportional() {
 }
 
 std::int32_t Tgp_pop::select_tournament() {
+    draws_ += tournament_size;
     const auto generation = current();
     for (std::int32_t k = 0; k < tournament_size; ++k) {
         tournament_draws_[k] = random_below(population_size);
@@ -122,6 +135,7 @@ std::int32_t Tgp_pop::select_tournament() {
 }
 
 std::int32_t Tgp_pop::select_random() {
+    ++draws_;
     return random_below(population_size);
 }
 

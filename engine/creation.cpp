@@ -78,6 +78,13 @@ constexpr std::int64_t attempts_per_check = 4096;
 
 }  // namespace
 
+Message creation_failure(std::int32_t max_length, std::int64_t attempts) {
+    // Above the node cap a longer "Maximum Length" cannot help.
+    return max_length < creation_node_cap
+               ? messages::creation_failed(max_length, attempts)
+               : messages::creation_failed_at_cap(creation_node_cap, attempts);
+}
+
 void Tgp_pop::create_initial_population(const Tproblem_setting& setting,
                                         const std::function<bool()>& keep_going) {
     const std::span<const functable> node_table = setting.node_table;
@@ -89,6 +96,7 @@ void Tgp_pop::create_initial_population(const Tproblem_setting& setting,
         std::min({creation_node_cap, max_length, static_cast<std::int32_t>(work.size())});
     SlotDepths slots(static_cast<std::size_t>(cap) + 1);
     std::int64_t total_attempts = 0;
+    const std::int64_t budget = creation_budget(population_size);
 
     for (Individual* individual : current()) {
         std::int32_t count = 0;
@@ -96,9 +104,8 @@ void Tgp_pop::create_initial_population(const Tproblem_setting& setting,
         std::int64_t abandoned = 0;
         const auto start_again = [&] {
             ++total_attempts;
-            if (++abandoned >= creation_attempt_limit ||
-                total_attempts >= creation_total_attempt_limit) {
-                throw RunError(messages::creation_failed(max_length, total_attempts));
+            if (++abandoned >= creation_attempt_limit || total_attempts >= budget) {
+                throw RunError(creation_failure(max_length, total_attempts));
             }
             if (keep_going && total_attempts % attempts_per_check == 0 && !keep_going()) {
                 throw CreationStopped{};

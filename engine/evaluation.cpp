@@ -1,12 +1,35 @@
 #include "engine/evaluation.h"
 
+#include <pthread.h>
+
 #include "problem/problem_setting.h"
 #include "program/interpreter.h"
 
 namespace vorn {
 
 namespace {
+
 constexpr std::size_t max_grid_points = 21 * 21;
+
+// The address space a new thread's stack takes.
+double thread_stack_bytes() {
+    std::size_t size = 0;
+    pthread_attr_t attributes;
+    if (pthread_getattr_default_np(&attributes) == 0) {
+        pthread_attr_getstacksize(&attributes, &size);
+        pthread_attr_destroy(&attributes);
+    }
+    return size > 0 ? static_cast<double>(size) : 8.0 * 1024 * 1024;
+}
+
+}  // namespace
+
+double evaluation_memory_bytes(const Tproblem_setting& setting, std::int32_t max_length,
+                               unsigned threads) {
+    const double per_evaluator = BatchEvaluator::initial_bytes(
+        setting.node_table.size(), static_cast<std::size_t>(setting.num_training_rows),
+        static_cast<std::size_t>(setting.num_validation_rows), max_length);
+    return threads * per_evaluator + (threads - 1.0) * thread_stack_bytes();
 }
 
 Evaluation::Evaluation(const Tproblem_setting& setting, std::int32_t max_length, EvaluatorKind kind,

@@ -19,9 +19,15 @@ class Tproblem_setting;
 
 enum class EvaluatorKind { batch, reference };
 
+// What scoring with `threads` batch evaluators adds to a run: each one's
+// copies of the data, and the stack of every thread but the caller's.
+[[nodiscard]] double evaluation_memory_bytes(const Tproblem_setting& setting,
+                                             std::int32_t max_length, unsigned threads);
+
 class Evaluation {
 public:
-    // `threads` counts the calling thread; 0 means every core. The reference
+    // `threads` counts the calling thread; 0 means every usable CPU, and
+    // there are never more (see scoring_threads). The reference
     // interpreter always runs on the calling thread alone.
     // The setting must outlive the evaluation, which only reads it.
     Evaluation(const Tproblem_setting& setting, std::int32_t max_length, EvaluatorKind kind,

@@ -1,6 +1,9 @@
 #include "engine/fitness_pool.h"
 
+#include <sched.h>
+
 #include <algorithm>
+#include <memory>
 
 namespace vorn {
 
@@ -12,10 +15,29 @@ constexpr std::size_t chunk = 4;
 constexpr int spin_checks = 2000;
 }  // namespace
 
-FitnessPool::FitnessPool(unsigned threads) {
-    if (threads == 0) {
-        threads = std::max(1u, std::thread::hardware_concurrency());
+unsigned usable_cpus() {
+    // A mask large enough for any machine, rather than the fixed 1024 CPUs
+    // of cpu_set_t.
+    constexpr int max_cpus = 1 << 14;
+    struct Free {
+        void operator()(cpu_set_t* set) const { CPU_FREE(set); }
+    };
+    const std::unique_ptr<cpu_set_t, Free> set(CPU_ALLOC(max_cpus));
+    const std::size_t size = CPU_ALLOC_SIZE(max_cpus);
+    if (set && sched_getaffinity(0, size, set.get()) == 0) {
+        return static_cast<unsigned>(std::max(1, CPU_COUNT_S(size, set.get())));
     }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+unsigned scoring_threads(unsigned requested, std::size_t programs) {
+    const unsigned cpus = usable_cpus();
+    const unsigned threads = requested == 0 ? cpus : std::min(requested, cpus);
+    return static_cast<unsigned>(std::clamp<std::size_t>(programs, 1, threads));
+}
+
+FitnessPool::FitnessPool(unsigned threads) {
+    threads = threads == 0 ? usable_cpus() : std::min(threads, usable_cpus());
     for (unsigned t = 1; t < threads; ++t) {
         workers_.emplace_back([this, t] { worker_loop(t); });
     }

@@ -12,9 +12,18 @@
 
 namespace vorn {
 
+// The CPUs this process may run on (its affinity mask, which taskset,
+// schedulers and containers narrow); at least 1.
+[[nodiscard]] unsigned usable_cpus();
+
+// The scoring threads a run uses: `requested` (0: every usable CPU), never
+// more than the usable CPUs nor than the programs to score, at least 1.
+[[nodiscard]] unsigned scoring_threads(unsigned requested, std::size_t programs);
+
 class FitnessPool {
 public:
-    // `threads` counts the calling thread too; 0 means every core.
+    // `threads` counts the calling thread too; 0 means every usable CPU, and
+    // no more than those are made.
     explicit FitnessPool(unsigned threads);
     ~FitnessPool();
     FitnessPool(const FitnessPool&) = delete;

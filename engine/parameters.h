@@ -100,6 +100,9 @@ struct Parameter {
 [[nodiscard]] std::span<const Parameter> parameter_table();
 [[nodiscard]] const Parameter& parameter(ParamId id);
 
+// "Tournament Size" goes up to the larger of this and the population size.
+inline constexpr std::int32_t max_tournament_floor = 1000;
+
 // Names of the selection methods, in RadioGroup1's item order.
 inline constexpr std::array<std::string_view, 3> selection_names = {"proportional", "tournament",
                                                                     "random"};

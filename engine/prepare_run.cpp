@@ -4,6 +4,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/evaluation.h"
 #include "problem/errors.h"
 #include "problem/memory_limit.h"
 #include "problem/number_text.h"
@@ -73,7 +74,7 @@ std::int32_t read_selection(const ParameterTexts& texts) {
 // cannot fit in this machine's memory (a node row, its label and the value).
 void check_constants_memory(const ParameterTexts& texts, std::int32_t num_constants) {
     const double per_constant = sizeof(functable) + sizeof(double) + 16.0;
-    if (static_cast<double>(num_constants) * per_constant > physical_memory_bytes()) {
+    if (static_cast<double>(num_constants) * per_constant > available_memory_bytes()) {
         refuse(I::num_constants, "small enough for the constant table to fit in memory",
                texts[I::num_constants]);
     }
@@ -215,10 +216,10 @@ PopulationParameters parse_population_parameters(const ParameterTexts& texts,
     p.num_generations = read_whole(texts, I::num_generations);
     p.selection_method = read_selection(texts);
     if (p.selection_method == tournament) {
-        // Larger tournaments only repeat draws: the best would win every one,
-        // and a second parent could hardly ever be found.
+        // Entrants are drawn with replacement, so a tournament may outnumber
+        // the population; far beyond it, it only repeats draws.
         p.tournament_size = read_whole(texts, I::tournament_size);
-        if (p.tournament_size > p.population_size) {
+        if (p.tournament_size > std::max(p.population_size, max_tournament_floor)) {
             refuse(I::tournament_size, parameter(I::tournament_size).requirement,
                    texts[I::tournament_size]);
         }
@@ -275,9 +276,15 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
     }
     result.refusal = refusal_of_stage(
         [&] {
-            run.parameters.population =
+            PopulationParameters& population = run.parameters.population;
+            population =
                 parse_population_parameters(request.texts, run.parameters.problem, *run.setting);
-            run.pop = std::make_unique<Tgp_pop>(run.parameters.population);
+            // The evaluators' copies of the data count too, one per thread.
+            const unsigned threads = scoring_threads(
+                request.threads, static_cast<std::size_t>(population.population_size));
+            check_population_memory(
+                population, evaluation_memory_bytes(*run.setting, population.max_length, threads));
+            run.pop = std::make_unique<Tgp_pop>(population);
         },
         messages::memory_population);
     if (result.refusal) {

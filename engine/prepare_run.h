@@ -25,6 +25,9 @@ struct RunRequest {
     // The runner has no page to leave, so Start checks the constant range.
     bool check_constant_range = false;
     std::optional<std::uint32_t> seed;  // the clock when unset
+    // The scoring threads the run will be given (RunOptions::threads), for
+    // the memory its evaluators take.
+    unsigned threads = 0;
 };
 
 // A text a front end puts back into its control.

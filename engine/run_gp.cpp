@@ -1,6 +1,8 @@
 #include "engine/run_gp.h"
 
+#include <functional>
 #include <new>
+#include <stdexcept>
 
 #include "engine/tgp_pop.h"
 #include "problem/errors.h"
@@ -59,10 +61,14 @@ void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed,
     }
     // Creation can take a while with demanding settings: keep the front end
     // responsive and let an abort cut it short.
-    pop.create_initial_population(setting, [&] {
-        front_end->pump_events();
+    pop.create_initial_population(setting, keep_going(setting, *front_end));
+}
+
+std::function<bool()> keep_going(Tproblem_setting& setting, RunFrontEnd& front_end) {
+    return [&setting, &front_end] {
+        front_end.pump_events();
         return setting.abort_request == 0;
-    });
+    };
 }
 
 namespace {
@@ -97,9 +103,12 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
     // The seed is settled first so that even a run that fails at creation
     // reports it.
     outcome.seed = options.seed ? *options.seed : clock_seed();
-    front_end.run_started();
     try {
-        Evaluation evaluation(setting, pop.max_length, options.evaluator, options.threads);
+        front_end.run_started();
+        Evaluation evaluation(
+            setting, pop.max_length, options.evaluator,
+            scoring_threads(options.threads, static_cast<std::size_t>(pop.population_size)));
+        const std::function<bool()> responsive = keep_going(setting, front_end);
         initialize_run(setting, pop, outcome.seed, &front_end);
         front_end.set_up(setting, pop, outcome.seed);
         for (std::int32_t g = 0; g < pop.num_generations; ++g) {
@@ -131,10 +140,15 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
             if (pop.break_every != 0 && (g + 1) % pop.break_every == 0) {
                 setting.pause_request = 1;
             }
-            pop.breed(g, setting);
+            const bool bred = pop.breed(g, setting, responsive);
             front_end.best_formula(infix_text(setting.node_table, best.program()));
-            pop.current_buffer = 1 - pop.current_buffer;
             outcome.generations_done = g + 1;
+            if (!bred) {
+                // Aborted while breeding: the unfinished generation stays unused.
+                outcome.aborted = true;
+                break;
+            }
+            pop.current_buffer = 1 - pop.current_buffer;
             front_end.pump_events();
         }
     } catch (const RunError& error) {
@@ -143,6 +157,14 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
         outcome.error = messages::mutation_failed(failure.max_length, failure.attempts);
     } catch (const std::bad_alloc&) {
         outcome.error = messages::memory_run();
+    } catch (const std::length_error&) {
+        outcome.error = messages::memory_run();
+    } catch (const std::exception& error) {
+        // A fault of the program, not of the settings: the run ends, the
+        // front end goes on.
+        outcome.error = messages::internal_run_error(error.what());
+    } catch (...) {
+        outcome.error = messages::internal_run_error("unknown exception");
     }
     front_end.run_ended(outcome);
     return outcome;

@@ -2,6 +2,7 @@
 // The run driver: one whole evolution on the caller's thread. It talks to its
 // front end (window, runner, tests) only through RunFrontEnd.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -67,11 +68,13 @@ public:
 struct RunOptions {
     std::optional<std::uint32_t> seed;  // the clock in whole seconds when unset
     EvaluatorKind evaluator = EvaluatorKind::batch;
-    unsigned threads = 0;  // scoring threads, the caller's included; 0 = every core
+    // Scoring threads, the caller's included; 0 = every usable CPU. Never
+    // more than the usable CPUs or the programs (see scoring_threads).
+    unsigned threads = 0;
 };
 
-// Runs every generation unless aborted; never throws a RunError (it ends the
-// run and is reported in the outcome).
+// Runs every generation unless aborted; never throws: a RunError, lack of
+// memory or any other exception ends the run and is reported in the outcome.
 RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_end,
                   const RunOptions& options = {});
 
@@ -79,6 +82,10 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
 // its events are pumped while creation takes long.
 void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed,
                     RunFrontEnd* front_end = nullptr);
+
+// Pumps the front end's events and answers whether the run goes on: what
+// creation and breeding call now and then during a long generation.
+[[nodiscard]] std::function<bool()> keep_going(Tproblem_setting& setting, RunFrontEnd& front_end);
 
 // Fills the three fitness values of every individual; true when one of them
 // is perfect (raw fitness not above 0).

@@ -1,7 +1,6 @@
 #include "engine/tgp_pop.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "engine/parameters.h"
@@ -11,24 +10,20 @@
 
 namespace vorn {
 
-namespace {
-
-// Refuses, before anything is allocated, a population that cannot fit in
-// this machine's memory.
-void check_memory(const PopulationParameters& p) {
+double population_memory_bytes(const PopulationParameters& p) {
     const double individuals = 2.0 * p.population_size;
-    const double bytes = individuals * (sizeof(Individual) + sizeof(Individual*) +
-                                        static_cast<double>(p.max_length) * sizeof(std::int32_t)) +
-                         3.0 * p.num_generations * sizeof(float) +
-                         static_cast<double>(p.tournament_size) * sizeof(std::int32_t);
-    if (bytes > physical_memory_bytes()) {
-        const double gib = bytes / (1024.0 * 1024.0 * 1024.0);
-        throw ParameterError(ParamId::population_size,
-                             messages::population_memory(std::lround(gib)));
-    }
+    return individuals * (sizeof(Individual) + sizeof(Individual*) +
+                          static_cast<double>(p.max_length) * sizeof(std::int32_t)) +
+           3.0 * p.num_generations * sizeof(float) +
+           static_cast<double>(p.tournament_size) * sizeof(std::int32_t);
 }
 
-}  // namespace
+void check_population_memory(const PopulationParameters& p, double other_bytes) {
+    const double bytes = population_memory_bytes(p) + other_bytes;
+    if (bytes > available_memory_bytes()) {
+        throw ParameterError(ParamId::population_size, messages::population_memory(bytes));
+    }
+}
 
 std::int32_t shortest_program(const Tproblem_setting& setting) {
     std::int32_t smallest_arity = std::numeric_limits<std::int32_t>::max();
@@ -57,7 +52,8 @@ Tgp_pop::Tgp_pop(const PopulationParameters& p)
       reproduction_rate(p.reproduction_rate),
       one_point_mutation_rate(p.one_point_mutation_rate),
       elite_fraction(p.elite_fraction) {
-    check_memory(p);
+    // Refused before anything is allocated.
+    check_population_memory(p);
 
     validation_history.assign(static_cast<std::size_t>(num_generations), 0.0f);
     training_history.assign(static_cast<std::size_t>(num_generations), 0.0f);

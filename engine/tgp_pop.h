@@ -1,6 +1,7 @@
 #pragma once
 // The population of one run: its parameters, two generation buffers that take
 // turns holding the current generation, and the per-generation history.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "problem/messages.h"
 #include "program/functable.h"
 #include "program/individual.h"
 #include "program/random_node.h"
@@ -43,16 +45,28 @@ struct PopulationParameters {
 
 enum SelectionMethod : std::int32_t { proportional = 0, tournament = 1, random_selection = 2 };
 
-// Abandoned trees per individual, and for the whole first generation, before
-// creation gives up with a RunError: far beyond what usable settings need
-// (the defaults abandon a few hundred trees in all), reached within seconds.
+// Abandoned trees per individual, and for the whole first generation (at
+// least the fixed total, else so many per individual), before creation gives
+// up with a RunError: far beyond what usable settings need (the defaults
+// abandon a few hundred trees in all), reached within seconds per thousand
+// individuals.
 inline constexpr std::int64_t creation_attempt_limit = 1'000'000;
 inline constexpr std::int64_t creation_total_attempt_limit = 2'000'000;
+inline constexpr std::int64_t creation_attempts_per_individual = 2'000;
+[[nodiscard]] constexpr std::int64_t creation_budget(std::int32_t population_size) {
+    return std::max(creation_total_attempt_limit,
+                    creation_attempts_per_individual * population_size);
+}
 // Redraws of a second parent equal to the first before another position is
 // taken directly.
 inline constexpr std::int32_t parent_redraw_limit = 1000;
 // Node cap of a randomly created tree (also capped by max_length).
 inline constexpr std::int32_t creation_node_cap = 70;
+// What creation says when it gives up after `attempts`.
+[[nodiscard]] Message creation_failure(std::int32_t max_length, std::int64_t attempts);
+// Selections (tournament entrants counted one by one) between two calls of
+// breeding's keep_going.
+inline constexpr std::int64_t draws_per_check = 4096;
 
 class Tgp_pop {
 public:
@@ -102,8 +116,12 @@ public:
     void create_initial_population(const Tproblem_setting& setting,
                                    const std::function<bool()>& keep_going = {});
 
-    // Breeds the sorted current generation into the other buffer.
-    void breed(std::int32_t generation, const Tproblem_setting& setting);
+    // Breeds the sorted current generation into the other buffer. As in
+    // creation, `keep_going` is called now and then; when it returns false
+    // breeding stops early and breed returns false (the next generation is
+    // then incomplete and must not be used).
+    bool breed(std::int32_t generation, const Tproblem_setting& setting,
+               const std::function<bool()>& keep_going = {});
     // Builds what selection needs from the ranked current generation: the
     // running sums of normalized fitness for proportional selection.
     void prepare_selection();
@@ -126,7 +144,14 @@ private:
     std::vector<std::int32_t> tournament_draws_;  // one tournament's entrants
     std::vector<std::int32_t> mutation_scratch_;  // mutation's new subtree
     std::vector<double> cumulative_fitness_;      // running sums for the roulette wheel
+    std::int64_t draws_ = 0;                      // since breeding last called keep_going
 };
+
+// The memory a population of these parameters takes, in bytes.
+[[nodiscard]] double population_memory_bytes(const PopulationParameters& parameters);
+// Refuses, naming "Population Size", a population that does not fit in the
+// memory this process may use beside `other_bytes` that the run also needs.
+void check_population_memory(const PopulationParameters& parameters, double other_bytes = 0);
 
 // Number of elite copies: population size times the elite share, truncated,
 // in double precision (29 % of 100 is 28; 10 % of 1000 is 100).

@@ -1,5 +1,7 @@
 #include "problem/messages.h"
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 namespace vorn {
@@ -30,7 +32,7 @@ std::string_view pattern(MessageId id) {
         case MessageId::cell_not_number:
             return "{0}, row {1}, column {2}: \"{3}\" is not a number.";
         case MessageId::population_memory:
-            return "The population needs about {0} GiB of memory, more than this machine has; "
+            return "The population needs about {0} of memory, more than this process may use; "
                    "lower \"Population Size\", \"Maximum Length\" or \"Generation\".";
         case MessageId::data_file_refused:
             return "{0}{1}: {2}";
@@ -59,6 +61,12 @@ std::string_view pattern(MessageId id) {
             return "{0}: cannot be written ({1}).";
         case MessageId::run_stopped:
             return "The run was stopped by {0} after {1} of {2} generations{3}.";
+        case MessageId::internal_run_error:
+            return "Internal error: {0}. The run was ended.";
+        case MessageId::creation_failed_at_cap:
+            return "Random creation could not complete the first programs within {0} nodes, the "
+                   "most a created program may have, after {1} attempts; lower \"Maximum Initial "
+                   "Depth\" or the \"Function\" ratio.";
     }
     return "";
 }
@@ -201,8 +209,13 @@ Message cell_not_number(std::string_view grid, std::int64_t row, int column,
     return make(MessageId::cell_not_number, {std::string(grid), std::to_string(row),
                                              std::to_string(column), std::string(text)});
 }
-Message population_memory(long gib) {
-    return make(MessageId::population_memory, {std::to_string(gib)});
+Message population_memory(double bytes) {
+    constexpr double mib = 1024.0 * 1024.0;
+    const double gib = bytes / (1024.0 * mib);
+    const std::string size =
+        gib >= 1 ? std::to_string(std::llround(gib)) + " GiB"
+                 : std::to_string(std::max(1LL, std::llround(bytes / mib))) + " MiB";
+    return make(MessageId::population_memory, {size});
 }
 // The line blank holds ", line N", or nothing when the whole file is refused.
 Message data_file_refused(std::string_view file, std::int64_t line, std::string_view problem) {
@@ -249,6 +262,13 @@ Message run_stopped(std::string_view signal, std::int32_t generations_done,
         MessageId::run_stopped,
         {std::string(signal), std::to_string(generations_done), std::to_string(generations),
          rows_file.empty() ? std::string() : "; its rows are in " + std::string(rows_file)});
+}
+Message internal_run_error(std::string_view what) {
+    return make(MessageId::internal_run_error, {std::string(what)});
+}
+Message creation_failed_at_cap(std::int32_t node_cap, std::int64_t attempts) {
+    return make(MessageId::creation_failed_at_cap,
+                {std::to_string(node_cap), std::to_string(attempts)});
 }
 
 }  // namespace messages

@@ -21,7 +21,7 @@ enum class MessageId {
     grid_empty,         // grid caption
     grid_too_large,     // grid caption
     cell_not_number,    // grid caption, row, column, text
-    population_memory,  // GiB
+    population_memory,  // size ("12 GiB", "300 MiB")
     data_file_refused,  // file, line (0: the whole file), problem
     creation_failed,    // maximum length, attempts
     mutation_failed,    // maximum length, attempts
@@ -35,6 +35,10 @@ enum class MessageId {
     file_is_input,     // file, input
     file_not_written,  // file, reason
     run_stopped,       // signal name, generations done, generations, where the rows are
+    // what(): any other exception that ended a run
+    internal_run_error,
+    // node cap, attempts: creation failed where a longer "Maximum Length" cannot help
+    creation_failed_at_cap,
 };
 
 struct Message {
@@ -68,7 +72,8 @@ namespace messages {
 // `Training Data, row 12, column 3: "x" is not a number.` (row and column 1-based)
 [[nodiscard]] Message cell_not_number(std::string_view grid, std::int64_t row, int column,
                                       std::string_view text);
-[[nodiscard]] Message population_memory(long gib);
+// The size in MiB below 1 GiB, in whole GiB above.
+[[nodiscard]] Message population_memory(double bytes);
 [[nodiscard]] Message data_file_refused(std::string_view file, std::int64_t line,
                                         std::string_view problem);
 [[nodiscard]] Message creation_failed(std::int32_t max_length, std::int64_t attempts);
@@ -87,6 +92,8 @@ namespace messages {
 // run.csv.partial.` (`rows_file` empty: no CSV, nothing after "generations")
 [[nodiscard]] Message run_stopped(std::string_view signal, std::int32_t generations_done,
                                   std::int32_t generations, std::string_view rows_file);
+[[nodiscard]] Message internal_run_error(std::string_view what);
+[[nodiscard]] Message creation_failed_at_cap(std::int32_t node_cap, std::int64_t attempts);
 }  // namespace messages
 
 }  // namespace vorn

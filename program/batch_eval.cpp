@@ -70,7 +70,16 @@ BatchEvaluator::BatchEvaluator(NodeTableView nodes, const DataColumns& training,
     // Room for the operand stacks of ordinary programs; a deeper one makes
     // it grow (see reserve_depth), so a huge "Maximum Length" costs nothing
     // until a program needs it.
-    reserve_depth(std::min<std::int32_t>(std::max(max_length, 1), initial_depth));
+    reserve_depth(first_depth(max_length));
+}
+
+double BatchEvaluator::initial_bytes(std::size_t nodes, std::size_t training_rows,
+                                     std::size_t validation_rows, std::int32_t max_length) {
+    const auto slots = static_cast<double>(first_depth(max_length)) + 1;
+    // Each row is two points of two coordinates.
+    return static_cast<double>(nodes) * sizeof(Node) +
+           static_cast<double>(training_rows + validation_rows) * 4 * sizeof(double) +
+           slots * sizeof(Operand) + (broadcast_buffers + 2 * slots) * block_size * sizeof(double);
 }
 
 void BatchEvaluator::reserve_depth(std::int32_t depth) {

@@ -4,6 +4,7 @@
 // buffers, and every primitive is a tight loop over the block. It gives the
 // same bits as the reference interpreter: the same double operations on the
 // same values, only without the per-node, per-point calls.
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -21,6 +22,11 @@ public:
     // nothing shared while it scores. Genes may have up to `max_length` nodes.
     BatchEvaluator(NodeTableView nodes, const DataColumns& training, const DataColumns& validation,
                    std::int32_t max_length);
+
+    // What an evaluator holds once made: its copies of the node table and of
+    // both data sets, and its first operand buffers.
+    [[nodiscard]] static double initial_bytes(std::size_t nodes, std::size_t training_rows,
+                                              std::size_t validation_rows, std::int32_t max_length);
 
     // out[i] = the gene's output at (xs[i], ys[i]).
     void evaluate(std::span<const std::int32_t> gene, std::span<const double> xs,
@@ -78,6 +84,9 @@ private:
     [[nodiscard, gnu::always_inline]] inline Operand iflte_step(std::int32_t slot, std::size_t n);
     [[nodiscard]] double* buffer(std::int32_t index) {
         return buffers_.data() + static_cast<std::size_t>(index) * block_size;
+    }
+    [[nodiscard]] static std::int32_t first_depth(std::int32_t max_length) {
+        return std::min<std::int32_t>(std::max(max_length, 1), initial_depth);
     }
     void reserve_depth(std::int32_t depth);
     void reserve_for(std::span<const std::int32_t> gene);

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <new>
 #include <optional>
 
 #include "engine/tgp_pop.h"
@@ -160,6 +161,8 @@ void TForm1::run_guarded(const std::function<void()>& handler) {
         handler();
     } catch (const MessageError& error) {
         dialogs_->message(error.message());
+    } catch (const std::bad_alloc&) {
+        dialogs_->message(messages::memory_run());
     } catch (const std::exception& error) {
         dialogs_->message(messages::internal_error(error.what()));
     } catch (...) {

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <algorithm>
 #include <exception>
+#include <new>
 
 #include "engine/tgp_pop.h"
 #include "problem/number_text.h"
@@ -45,14 +46,18 @@ void RunControl::start(PreparedRun run) {
     window_.set_active_page(Page::results);
     RunOptions options;
     options.seed = run.seed;
+    pump_error_.reset();
     try {
         last_outcome_ = run_gp(*setting_, *pop_, *this, options);
+        if (pump_error_ && !last_outcome_->error) {
+            last_outcome_->error = pump_error_;
+        }
     } catch (const std::exception& error) {
-        // Anything but a RunError escapes the driver: still end the run.
+        // Only the window's own calls at the run's end can still throw.
         release_run();
         show_idle();
         animate_after_paint();
-        dialogs_.message(messages::internal_error(error.what()));
+        dialogs_.message(messages::internal_run_error(error.what()));
         return;
     }
     release_run();
@@ -172,7 +177,7 @@ void RunControl::best_formula(const std::string& formula) {
 }
 
 void RunControl::pump_events() {
-    QCoreApplication::processEvents();
+    pump(false);
 }
 
 // The wait blocks on the event queue so a paused run costs no CPU; once an
@@ -182,7 +187,25 @@ void RunControl::wait_while_paused() {
         pump_events();
         return;
     }
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    pump(true);
+}
+
+// An error that escapes an event handled here must not unwind through the
+// core: it ends the run at its next boundary and is shown when it has ended.
+void RunControl::pump(bool wait_for_events) {
+    try {
+        QCoreApplication::processEvents(wait_for_events
+                                            ? QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents
+                                            : QEventLoop::AllEvents);
+        return;
+    } catch (const std::bad_alloc&) {
+        pump_error_ = messages::memory_run();
+    } catch (const std::exception& error) {
+        pump_error_ = messages::internal_run_error(error.what());
+    } catch (...) {
+        pump_error_ = messages::internal_run_error("unknown exception");
+    }
+    request_abort();
 }
 
 void RunControl::aborted_while_paused() {
@@ -200,6 +223,8 @@ void RunControl::run_ended(const RunOutcome& outcome) {
     }
     if (outcome.error) {
         dialogs_.message(*outcome.error);
+    } else if (pump_error_) {
+        dialogs_.message(*pump_error_);
     }
 }
 

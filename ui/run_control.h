@@ -63,6 +63,7 @@ private:
     void show_idle();
     void animate_after_paint();
     void release_run();
+    void pump(bool wait_for_events);
 
     ResultsPage& page_;
     RunWindow& window_;
@@ -71,6 +72,7 @@ private:
     std::unique_ptr<Tproblem_setting> setting_;
     std::unique_ptr<Tgp_pop> pop_;
     std::optional<RunOutcome> last_outcome_;
+    std::optional<Message> pump_error_;  // what ended the run from inside a pump
     bool close_after_run_ = false;
 };
 

@@ -16,7 +16,9 @@
 #include "cli/console_front_end.h"
 #include "cli/fd_stream.h"
 #include "cli/generation_table.h"
+#include "problem/messages.h"
 #include "program/functable.h"
+#include "tests/problem/address_limit.h"
 
 namespace vorn {
 namespace {
@@ -375,6 +377,7 @@ TEST(RunCli, RequestCarriesTheWindowsRemainderLabels) {
     CliOptions options;
     options.texts[ParamId::crossover_rate] = "0.666";
     options.texts[ParamId::variable_ratio] = "0.25";
+    options.threads = 3;
     const CliData data;
     const RunRequest request = run_request(options, data);
     EXPECT_EQ(request.texts[ParamId::reproduction_rate], "0.1300");
@@ -383,6 +386,7 @@ TEST(RunCli, RequestCarriesTheWindowsRemainderLabels) {
     EXPECT_TRUE(request.training_loaded);
     EXPECT_FALSE(request.validation_loaded);
     EXPECT_TRUE(request.check_constant_range);
+    EXPECT_EQ(request.threads, 3u);  // the memory check counts their copies
 }
 
 TEST(GenerationTable, RowsLineUpAndIgnoreTheLocale) {
@@ -412,6 +416,40 @@ TEST(ConsoleFrontEnd, ProgressLine) {
     EXPECT_EQ(progress_line(25, 50, 12.35),
               "generation 26 / 50 [###############---------------] 12.3 s");
     EXPECT_EQ(progress_line(0, 1, 1), "generation 1 / 1 [------------------------------] 1.0 s");
+}
+
+// Under an address-space limit a population that cannot fit is refused with
+// the field's message, and data that cannot be held ends with the one
+// out-of-memory text; the runner is never killed.
+TEST(RunCli, MemoryLimitsEndWithAMessage) {
+    if (!testing::address_limit_possible) {
+        GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    }
+    const TempFolder folder;
+    std::string rows;
+    for (int i = 0; i < 1'000'000; ++i) {
+        rows += "0.1 0.2 0.3 0.4\n";
+    }
+    const std::string big = folder.write("big.txt", rows);
+    struct Case {
+        std::vector<std::string> args;
+        std::string err_start;
+    };
+    const Case cases[] = {
+        {{spirals, "--population-size", "1000000"}, "The population needs about"},
+        {{big}, messages::memory_run().text + "\n"},
+    };
+    for (const Case& c : cases) {
+        const auto result = testing::run_with_address_limit(8.0 * 1024 * 1024, [&] {
+            const Result r = run(c.args);
+            return std::to_string(r.code) + " " + r.err;
+        });
+        ASSERT_TRUE(result.exited) << c.args[0] << ": signal " << result.status;
+        EXPECT_TRUE(result.text.starts_with("1 " + c.err_start)) << result.text;
+        if (c.err_start.ends_with('\n')) {
+            EXPECT_EQ(result.text, "1 " + c.err_start);
+        }
+    }
 }
 
 }  // namespace

@@ -197,5 +197,47 @@ TEST(Creation, HopelessSettingEndsWithAMessage) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }
 
+// With IFLTE alone in five codes about one attempt in 120 completes a program
+// (four terminals in a row at a Function ratio of 0.7): 20 000 programs need
+// some 2.4 million attempts in all, beyond a fixed budget for the whole
+// generation, though each needs few.
+TEST(Creation, TheGenerationsBudgetGrowsWithThePopulation) {
+    RunTexts run;
+    run.checked = {false, false, false, false, false, false, false, false, false, true};
+    run.texts.population_size = "20000";
+    run.texts.max_length = "5";
+    run.texts.max_initial_depth = "10";
+    run.texts.function_ratio = "0.70";
+    run.texts.variable_ratio = "0.20";
+    run.texts.constant_ratio = "0.10";
+    const Created created(run, 5);
+    for (const Gene& gene : created.genes()) {
+        ASSERT_EQ(gene.size(), 5u);
+    }
+}
+
+// A failure names only the settings that can help: at or above the node cap
+// of a created program, a longer "Maximum Length" cannot.
+TEST(Creation, FailureAdvisesOnlyWhatCanHelp) {
+    struct Case {
+        std::int32_t max_length;
+        MessageId id;
+        bool advises_length;
+    };
+    const Case cases[] = {{5, MessageId::creation_failed, true},
+                          {creation_node_cap - 1, MessageId::creation_failed, true},
+                          {creation_node_cap, MessageId::creation_failed_at_cap, false},
+                          {500, MessageId::creation_failed_at_cap, false}};
+    for (const Case& c : cases) {
+        const Message message = creation_failure(c.max_length, 2'000'000);
+        EXPECT_EQ(message.id, c.id) << message.text;
+        EXPECT_EQ(message.text.find("raise \"Maximum Length\"") != std::string::npos,
+                  c.advises_length)
+            << message.text;
+        EXPECT_NE(message.text.find("\"Function\" ratio"), std::string::npos) << message.text;
+        EXPECT_NE(message.text.find("2000000 attempts"), std::string::npos) << message.text;
+    }
+}
+
 }  // namespace
 }  // namespace vorn

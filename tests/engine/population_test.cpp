@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <set>
+#include <utility>
 
 #include "problem/errors.h"
 #include "program/gene.h"
@@ -87,15 +88,23 @@ TEST(Population, RefusesSettingsThatCannotRun) {
              f.population.selection_method = tournament;
              f.population.tournament_size = "0";
          },
-         "\"Tournament Size\" must be a whole number from 1 to the \"Population Size\" (it is "
-         "\"0\")."},
-        {"tournament larger than the population",
+         "\"Tournament Size\" must be a whole number from 1 to the larger of the \"Population "
+         "Size\" and 1000 (it is \"0\")."},
+        {"tournament larger than 1000 and the population",
          [](auto& f) {
              f.population.selection_method = tournament;
-             f.population.tournament_size = "21";
+             f.population.tournament_size = "1001";
          },
-         "\"Tournament Size\" must be a whole number from 1 to the \"Population Size\" (it is "
-         "\"21\")."},
+         "\"Tournament Size\" must be a whole number from 1 to the larger of the \"Population "
+         "Size\" and 1000 (it is \"1001\")."},
+        {"tournament larger than a population above 1000",
+         [](auto& f) {
+             f.population.population_size = "1500";
+             f.population.selection_method = tournament;
+             f.population.tournament_size = "1501";
+         },
+         "\"Tournament Size\" must be a whole number from 1 to the larger of the \"Population "
+         "Size\" and 1000 (it is \"1501\")."},
         {"constants beyond memory", [](auto& f) { f.problem.texts.num_constants = "2000000000"; },
          "\"Number of constant\" must be small enough for the constant table to fit in memory "
          "(it is \"2000000000\")."},
@@ -127,6 +136,30 @@ TEST(Population, RefusesSettingsThatCannotRun) {
     }
 }
 
+// Entrants are drawn with replacement, so a tournament may outnumber the
+// population, up to the larger of the population and 1000; a negative break
+// point counts as its size.
+TEST(Population, AcceptsWhatCanRun) {
+    struct Case {
+        const char* population;
+        const char* tournament;
+        const char* break_every;
+    };
+    const Case cases[] = {
+        {"20", "21", "-5"}, {"5", "6", "-1"}, {"20", "1000", "0"}, {"1500", "1500", "-2147483648"}};
+    for (const Case& c : cases) {
+        EngineFixture f;
+        f.population.population_size = c.population;
+        f.population.selection_method = tournament;
+        f.population.tournament_size = c.tournament;
+        f.population.break_point = true;
+        f.population.break_every = c.break_every;
+        ASSERT_NO_THROW(f.build()) << c.tournament;
+        EXPECT_EQ(f.pop->tournament_size, std::stoi(c.tournament));
+        EXPECT_EQ(f.pop->break_every, std::stoi(c.break_every));
+    }
+}
+
 TEST(Population, MemoryNeedIsCheckedBeforeAllocating) {
     EngineFixture f;
     f.population.population_size = "1000000000";
@@ -135,6 +168,20 @@ TEST(Population, MemoryNeedIsCheckedBeforeAllocating) {
         ADD_FAILURE() << "accepted";
     } catch (const SettingError& e) {
         EXPECT_NE(std::string(e.what()).find("GiB of memory"), std::string::npos) << e.what();
+    }
+}
+
+// Below a GiB the need is given in MiB, so a small limit never reads "0 GiB".
+TEST(Population, MemoryNeedIsShownInAFittingUnit) {
+    constexpr double mib = 1024.0 * 1024.0;
+    const std::pair<double, const char*> cases[] = {{0.1 * mib, "about 1 MiB "},
+                                                    {300 * mib, "about 300 MiB "},
+                                                    {1023 * mib, "about 1023 MiB "},
+                                                    {1400 * mib, "about 1 GiB "},
+                                                    {12 * 1024 * mib, "about 12 GiB "}};
+    for (const auto& [bytes, size] : cases) {
+        const Message message = messages::population_memory(bytes);
+        EXPECT_NE(message.text.find(size), std::string::npos) << message.text;
     }
 }
 

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/evaluation.h"
 #include "engine/prepare_run.h"
+#include "tests/problem/address_limit.h"
 #include "tests/program/test_setting.h"
 
 namespace vorn {
@@ -214,6 +216,55 @@ TEST(PrepareRun, FunctionListsAndTheTable) {
         EXPECT_EQ(row.partner.has_value(), row.option_form == OptionForm::sets_with_flag ||
                                                row.option_form == OptionForm::pair_low)
             << row.control;
+    }
+}
+
+// Under an address-space limit (ulimit -v, a container) a population that
+// cannot fit is refused up front with the field's message, while one that
+// fits is built; neither ends the process.
+TEST(PrepareRun, AnAddressSpaceLimitRefusesAnOversizedPopulation) {
+    if (!testing::address_limit_possible) {
+        GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    }
+    struct Case {
+        const char* population;
+        std::string outcome;
+    };
+    const Case cases[] = {{"1000000", "refused: population_memory on Population"},
+                          {"1000", "built"}};
+    for (const Case& c : cases) {
+        Road road;
+        road.request.texts[I::population_size] = c.population;
+        const auto result = testing::run_with_address_limit(256.0 * 1024 * 1024, [&] {
+            const PrepareResult prepared = road.prepare();
+            if (!prepared.refusal) {
+                return std::string(prepared.run ? "built" : "neither");
+            }
+            const bool named = prepared.refusal->message.id == MessageId::population_memory &&
+                               prepared.refusal->page == Page::population;
+            return "refused: " + (named ? std::string("population_memory on Population")
+                                        : prepared.refusal->message.text);
+        });
+        EXPECT_TRUE(result.exited) << c.population << ": signal " << result.status;
+        EXPECT_EQ(result.text, c.outcome) << c.population;
+    }
+}
+
+// The memory check counts the batch evaluator's copies of both data sets,
+// one per scoring thread, and the extra threads' stacks.
+TEST(PrepareRun, EvaluationMemoryGrowsWithRowsAndThreads) {
+    Road road;
+    road.training.assign(10000, testing::row("0.1", "0.2", "2", "3"));
+    const PrepareResult prepared = road.prepare();
+    ASSERT_TRUE(prepared.run);
+    const Tproblem_setting& setting = *prepared.run->setting;
+    const double copy = 2.0 * 10000 * 4 * sizeof(double);  // training and validation
+    double before = 0;
+    for (unsigned threads = 1; threads <= 4; ++threads) {
+        const double bytes = evaluation_memory_bytes(setting, 100, threads);
+        EXPECT_GE(bytes, threads * copy) << threads;
+        EXPECT_GT(bytes - before, copy) << threads;
+        before = bytes;
     }
 }
 

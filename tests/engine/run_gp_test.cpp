@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <functional>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/fitness_pool.h"
 #include "engine/grid_scan.h"
 #include "engine/run_gp.h"
 #include "program/gene.h"
@@ -169,22 +174,36 @@ TEST(RunDriver, PauseThenResumeGoesOn) {
     EXPECT_EQ(outcome.generations_done, 5);
 }
 
+// A break point of n, or of -n, pauses after every generation g + 1 that n
+// divides; 0 never pauses.
 TEST(RunDriver, BreakPointPausesEveryNthGenerationButNotAfterTheLast) {
-    EngineFixture f;
-    f.population.break_point = true;
-    f.population.break_every = "2";
-    f.population.num_generations = "4";
-    f.build();
-    ScriptedFrontEnd front(*f.setting);
-    std::vector<int> paused_after;
-    front.on_wait = [&](Tproblem_setting& s, int) {
-        paused_after.push_back(static_cast<int>(front.reports.size()));
-        s.pause_request = 0;  // one press of the pause button resumes
+    struct Case {
+        const char* break_every;
+        const char* generations;
+        std::vector<int> paused_after;
+        int pause_request;  // after the run
     };
-    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
-    EXPECT_EQ(paused_after, std::vector<int>{2});
-    EXPECT_EQ(outcome.generations_done, 4);
-    EXPECT_EQ(f.setting->pause_request, 1);  // set after the last generation, without effect
+    const Case cases[] = {
+        {"2", "4", {2}, 1}, {"-2", "4", {2}, 1}, {"-5", "11", {5, 10}, 0}, {"0", "4", {}, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.break_every);
+        EngineFixture f;
+        f.population.break_point = true;
+        f.population.break_every = c.break_every;
+        f.population.num_generations = c.generations;
+        f.build();
+        ScriptedFrontEnd front(*f.setting);
+        std::vector<int> paused_after;
+        front.on_wait = [&](Tproblem_setting& s, int) {
+            paused_after.push_back(static_cast<int>(front.reports.size()));
+            s.pause_request = 0;  // one press of the pause button resumes
+        };
+        const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+        EXPECT_EQ(paused_after, c.paused_after);
+        EXPECT_EQ(outcome.generations_done, std::stoi(c.generations));
+        // Set after the last generation, without effect.
+        EXPECT_EQ(f.setting->pause_request, c.pause_request);
+    }
 }
 
 TEST(RunDriver, ARunThatCannotCreateProgramsEndsWithItsMessage) {
@@ -313,6 +332,121 @@ TEST(RunDriver, AbortDuringALongCreationEndsTheRunAtOnce) {
     EXPECT_FALSE(outcome.error);
     EXPECT_EQ(outcome.generations_done, 0);
     EXPECT_TRUE(front.reports.empty());
+}
+
+}  // namespace
+}  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// A population smaller than its tournament runs: entrants are drawn with
+// replacement.
+TEST(RunDriver, ATournamentLargerThanThePopulationRuns) {
+    EngineFixture f;
+    f.population.population_size = "5";
+    f.population.selection_method = tournament;
+    f.population.tournament_size = "6";
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{3});
+    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(outcome.generations_done, 5);
+}
+
+// Breeding pumps the front end's events every few thousand draws, so an abort
+// answers within a long generation; the unfinished one is never used.
+TEST(RunDriver, BreedingPumpsAndAnAbortCutsItShort) {
+    EngineFixture f;
+    f.population.population_size = "200";
+    f.population.selection_method = tournament;
+    f.population.tournament_size = "1000";
+    f.build();
+    ScriptedFrontEnd front(*f.setting);
+    front.on_pump = [](Tproblem_setting& s, int pump) {
+        if (pump == 3) {
+            s.abort_request = 1;
+        }
+    };
+    const std::int32_t buffer = f.pop->current_buffer;
+    const RunOutcome outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1});
+    EXPECT_EQ(front.pumps, 3);
+    EXPECT_TRUE(outcome.aborted);
+    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(outcome.generations_done, 1);
+    EXPECT_EQ(front.reports.size(), 1u);
+    EXPECT_EQ(front.formulas.size(), 1u);
+    EXPECT_EQ(f.pop->current_buffer, buffer);
+    EXPECT_EQ(front.events.back(), "ended");
+}
+
+// Whatever a run throws ends the run with a message and never leaves
+// run_gp: the front end stays usable.
+TEST(RunDriver, AnyExceptionEndsTheRunWithAMessage) {
+    struct Case {
+        const char* what;
+        std::function<void()> fault;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"logic error", [] { throw std::logic_error("operator out of range"); },
+         "Internal error: operator out of range. The run was ended."},
+        {"out of memory", [] { throw std::bad_alloc(); }, "Memory Allocation Error"},
+        {"no std::exception", [] { throw 42; },
+         "Internal error: unknown exception. The run was ended."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EngineFixture f;
+        f.build();
+        ScriptedFrontEnd front(*f.setting);
+        front.on_pump = [&](Tproblem_setting&, int pump) {
+            if (pump == 2) {
+                c.fault();
+            }
+        };
+        RunOutcome outcome;
+        ASSERT_NO_THROW(outcome = run_gp(*f.setting, *f.pop, front, RunOptions{1}));
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->text, c.message);
+        EXPECT_EQ(outcome.error->text, render_message(outcome.error->id, outcome.error->args));
+        EXPECT_EQ(outcome.generations_done, 2);
+        EXPECT_EQ(front.events.back(), "ended");
+    }
+}
+
+// Scoring never makes more threads than the process may run on, nor more
+// than there are programs; an affinity narrowed to one CPU leaves one.
+TEST(Scoring, ThreadsClampedToUsableCpusAndPrograms) {
+    const unsigned cpus = usable_cpus();
+    ASSERT_GE(cpus, 1u);
+    EXPECT_EQ(FitnessPool(0).threads(), cpus);
+    EXPECT_EQ(FitnessPool(1024).threads(), cpus);
+    EXPECT_EQ(FitnessPool(1).threads(), 1u);
+    EXPECT_EQ(scoring_threads(0, 1000), cpus);
+    EXPECT_EQ(scoring_threads(1024, 1000), cpus);
+    EXPECT_EQ(scoring_threads(1024, 1), 1u);
+    EXPECT_EQ(scoring_threads(0, 0), 1u);
+    EngineFixture f;
+    f.build();
+    EXPECT_EQ(Evaluation(*f.setting, 100, EvaluatorKind::batch, 1024).threads(), cpus);
+
+    cpu_set_t saved;
+    ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &saved)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    const unsigned narrowed = usable_cpus();
+    const unsigned pool = FitnessPool(0).threads();
+    ASSERT_EQ(sched_setaffinity(0, sizeof saved, &saved), 0);
+    EXPECT_EQ(narrowed, 1u);
+    EXPECT_EQ(pool, 1u);
 }
 
 }  // namespace

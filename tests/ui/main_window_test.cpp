@@ -11,6 +11,11 @@
 #include <QScatterSeries>
 #include <QValueAxis>
 
+#include <functional>
+#include <new>
+#include <stdexcept>
+
+#include "problem/errors.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/bit_button.h"
 #include "ui/chart_legend.h"
@@ -244,6 +249,26 @@ TEST_F(WindowDefaults, ResultChartsHoldTheirSeriesInOrder) {
     EXPECT_EQ(results().FastLineSeries1->color(), QColor(0, 128, 64));
     EXPECT_EQ(results().chart1_bottom_axis->titleText(), "X");
     EXPECT_EQ(results().chart1_left_axis->titleText(), "Y");
+}
+
+// An error escaping a handler becomes a message, and lack of memory has the
+// one out-of-memory text.
+TEST_F(WindowDefaults, HandlerErrorsBecomeMessages) {
+    struct Case {
+        std::function<void()> handler;
+        std::string message;
+    };
+    const Case cases[] = {
+        {[] { throw SettingError(messages::no_function()); }, messages::no_function().text},
+        {[] { throw std::bad_alloc(); }, messages::memory_run().text},
+        {[] { throw std::logic_error("odd"); }, "odd"},
+        {[] { throw 1; }, messages::unexpected_error().text},
+    };
+    for (const Case& c : cases) {
+        dialogs->messages.clear();
+        form->run_guarded(c.handler);
+        EXPECT_EQ(dialogs->messages, std::vector<std::string>{c.message});
+    }
 }
 
 }  // namespace

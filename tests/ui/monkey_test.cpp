@@ -250,6 +250,7 @@ public:
             case MessageId::abort_question:
                 return false;  // a question, never a message
             case MessageId::internal_error:
+            case MessageId::internal_run_error:
             case MessageId::unexpected_error:
                 return false;  // an error that escaped the catalogue
             default:

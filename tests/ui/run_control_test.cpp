@@ -15,6 +15,7 @@
 #include <QValueAxis>
 #include <ctime>
 #include <functional>
+#include <stdexcept>
 
 #include "engine/run_gp.h"
 #include "problem/errors.h"
@@ -301,32 +302,38 @@ TEST_F(RunControlTest, CtrlSAbortsARunningRunAtTheNextGeneration) {
 }
 
 // With "Break Point" every 2 generations a run of 5 waits before the 3rd and
-// the 5th; the buttons keep their running state, and one press resumes.
+// the 5th; the buttons keep their running state, and one press resumes. A
+// break point of -2 pauses as 2 does.
 TEST_F(RunControlTest, BreakPointPausesEveryNGenerations) {
     population().CheckBox2->setChecked(true);
-    population().Edit15->setText(QStringLiteral("2"));
-    std::vector<std::int32_t> paused_after;
-    on_generation([&](const GenerationReport& report) {
-        // Each wait has at least the timer of the generation before it.
-        if (report.generation == 4) {
-            return;
-        }
-        later(30, [&] {
-            if (!run().pause_requested()) {
+    for (const char* every : {"2", "-2"}) {
+        SCOPED_TRACE(every);
+        population().Edit15->setText(QString::fromLatin1(every));
+        shown.clear();
+        std::vector<std::int32_t> paused_after;
+        on_generation([&](const GenerationReport& report) {
+            // Each wait has at least the timer of the generation before it.
+            if (report.generation == 4) {
                 return;
             }
-            paused_after.push_back(shown.back().generation);
-            EXPECT_EQ(results().BitBtn1->text(), "Stop");
-            EXPECT_FALSE(results().BitBtn2->isEnabled());
-            press(results().BitBtn1);
+            later(30, [&] {
+                if (!run().pause_requested()) {
+                    return;
+                }
+                paused_after.push_back(shown.back().generation);
+                EXPECT_EQ(results().BitBtn1->text(), "Stop");
+                EXPECT_FALSE(results().BitBtn2->isEnabled());
+                press(results().BitBtn1);
+            });
         });
-    });
-    start();
-    EXPECT_EQ(paused_after, (std::vector<std::int32_t>{1, 3}));
-    EXPECT_EQ(generations_done(), 5);
-    EXPECT_FALSE(aborted());
-    EXPECT_EQ(results().BitBtn1->kind(), ButtonKind::no);
-    expect_idle();
+        start();
+        EXPECT_TRUE(dialogs->messages.empty());
+        EXPECT_EQ(paused_after, (std::vector<std::int32_t>{1, 3}));
+        EXPECT_EQ(generations_done(), 5);
+        EXPECT_FALSE(aborted());
+        EXPECT_EQ(results().BitBtn1->kind(), ButtonKind::no);
+        expect_idle();
+    }
 }
 
 // Exit's routine returns only in tests; paused in the same generation, the
@@ -434,6 +441,43 @@ TEST_F(RunControlTest, RunErrorEndsTheRunWithItsMessage) {
     EXPECT_TRUE(run().last_outcome()->error);
     EXPECT_EQ(generations_done(), 0);
     expect_idle();
+    EXPECT_TRUE(exit_statuses.empty());
+}
+
+// An error from the core, or from an event handled while the run pumps,
+// ends the run with its message; the window stays usable for the next run.
+TEST_F(RunControlTest, InternalErrorsEndTheRunAndTheWindowGoesOn) {
+    struct Case {
+        const char* what;
+        std::function<void()> fault;  // in the second generation's displays
+        std::int32_t generations_done;
+    };
+    const auto boom = [] { throw std::logic_error("boom"); };
+    const Case cases[] = {{"inside the run", boom, 1},
+                          {"in a handler the pump runs", [this, boom] { later(0, boom); }, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs->messages.clear();
+        on_generation([&](const GenerationReport& report) {
+            if (report.generation == 1) {
+                c.fault();
+            }
+        });
+        start();
+        EXPECT_EQ(dialogs->messages,
+                  std::vector<std::string>{"Internal error: boom. The run was ended."});
+        ASSERT_TRUE(run().last_outcome());
+        EXPECT_TRUE(run().last_outcome()->error);
+        EXPECT_EQ(generations_done(), c.generations_done);
+        expect_idle();
+
+        dialogs->messages.clear();
+        on_generation();
+        start();
+        EXPECT_EQ(generations_done(), 5);
+        EXPECT_TRUE(dialogs->messages.empty());
+        expect_idle();
+    }
     EXPECT_TRUE(exit_statuses.empty());
 }
 
