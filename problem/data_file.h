@@ -2,17 +2,15 @@
 // The data file: one record per line, four whitespace-separated numbers
 // (x1 y1 x2 y2), each read as a 32-bit float. A file is accepted or refused
 // as a whole.
-#include <array>
 #include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace vorn {
+#include "problem/data_table.h"
 
-using DataRow = std::array<float, 4>;
-using CellRow = std::array<std::string, 4>;
+namespace vorn {
 
 // Reads a data file; throws DataFileError naming the file, the line and the
 // problem when the file cannot be opened or any line is not a record.
