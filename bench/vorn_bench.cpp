@@ -1,5 +1,6 @@
 // Speed figures of the engine: evaluation throughput, whole runs, scaling
-// with the population and the data, and peak memory. `make bench` runs it.
+// with the population and the data, and peak memory; then the data side's
+// figures. `make bench` runs it; `vorn-bench data` runs the data side alone.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -8,11 +9,14 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "bench/data_bench.h"
 #include "engine/evaluation.h"
 #include "engine/prepare_run.h"
 #include "engine/run_gp.h"
@@ -224,12 +228,22 @@ int run() {
                 "x");
     target_line("all cores over one thread", four.batch_all / four.batch_one, 1.7, "x");
     target_line("whole default run over reference", reference_run / batch_run, 5.0, "x");
+
+    bench::print_data_figures();
     return 0;
 }
 
 }  // namespace
 }  // namespace vorn
 
-int main() {
+int main(int argc, char* argv[]) {
+    const std::span<char* const> args(argv + 1, static_cast<std::size_t>(argc - 1));
+    if (const auto status = vorn::bench::run_data_child(args)) {
+        return *status;
+    }
+    if (args.size() == 1 && std::string_view(args[0]) == "data") {
+        vorn::bench::print_data_figures();
+        return 0;
+    }
     return vorn::run();
 }
