@@ -1,5 +1,6 @@
 // Speed figures of the engine: evaluation throughput, whole runs, scaling
-// with the population and the data, and peak memory. `make bench` runs it.
+// with the population and the data, and peak memory; then the data side's
+// figures. `make bench` runs it; `vorn-bench data` runs the data side alone.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -8,11 +9,14 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "bench/data_bench.h"
 #include "engine/evaluation.h"
 #include "engine/prepare_run.h"
 #include "engine/run_gp.h"
@@ -51,36 +55,37 @@ double time_per_call(const std::function<void()>& work, int rounds = 7,
     return best;
 }
 
-std::vector<CellRow> spiral_cells() {
-    const auto rows = read_data_file(std::filesystem::path(VORN_DATA_DIR) / "two_spirals.txt");
-    return cell_texts(rows);
+DataTable spiral_cells() {
+    return DataTable(read_data_file(std::filesystem::path(VORN_DATA_DIR) / "two_spirals.txt"));
 }
 
-// Points inside (positive) and outside (negative) a circle, `rows` rows.
-std::vector<CellRow> circle_cells(std::size_t rows) {
+// Points inside (positive) and outside (negative) a circle, `rows` rows, as
+// a loaded file holds them.
+DataTable circle_cells(std::size_t rows) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> angle(0, 6.283185307179586);
     std::uniform_real_distribution<double> inner(0, 1);
     std::uniform_real_distribution<double> outer(1.2, 2);
-    std::vector<CellRow> cells;
-    cells.reserve(rows);
+    std::vector<DataRow> values;
+    values.reserve(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         const double a = angle(rng);
         const double b = angle(rng);
         const double r = inner(rng);
         const double s = outer(rng);
-        cells.push_back({std::to_string(r * std::cos(a)), std::to_string(r * std::sin(a)),
-                         std::to_string(s * std::cos(b)), std::to_string(s * std::sin(b))});
+        values.push_back({static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a)),
+                          static_cast<float>(s * std::cos(b)),
+                          static_cast<float>(s * std::sin(b))});
     }
-    return cells;
+    return DataTable(std::move(values));
 }
 
 struct Problem {
     std::vector<functable> function_table = build_function_table();
-    std::vector<CellRow> cells;
+    DataTable cells;
     ParameterTexts texts;
 
-    Problem(std::vector<CellRow> data, bool all_functions) : cells(std::move(data)) {
+    Problem(DataTable data, bool all_functions) : cells(std::move(data)) {
         if (all_functions) {
             texts[ParamId::functions] = "+,-,*,/,sin,cos,tan,ln,log10,IFLTE";
         }
@@ -90,7 +95,7 @@ struct Problem {
     [[nodiscard]] PreparedRun prepare() const {
         RunRequest request;
         request.texts = texts;
-        request.cells = GridCells{cells, {}};
+        request.cells = GridCells{&cells, nullptr};
         request.training_loaded = true;
         PrepareResult result = prepare_run(request, function_table);
         if (!result.run) {
@@ -155,7 +160,7 @@ Throughput evaluation_throughput(bool all_functions) {
     return t;
 }
 
-double run_seconds_per_generation(std::vector<CellRow> cells, const std::string& population,
+double run_seconds_per_generation(DataTable cells, const std::string& population,
                                   const std::string& generations, EvaluatorKind kind) {
     Problem problem(std::move(cells), false);
     problem.texts[ParamId::population_size] = population;
@@ -223,12 +228,22 @@ int run() {
                 "x");
     target_line("all cores over one thread", four.batch_all / four.batch_one, 1.7, "x");
     target_line("whole default run over reference", reference_run / batch_run, 5.0, "x");
+
+    bench::print_data_figures();
     return 0;
 }
 
 }  // namespace
 }  // namespace vorn
 
-int main() {
+int main(int argc, char* argv[]) {
+    const std::span<char* const> args(argv + 1, static_cast<std::size_t>(argc - 1));
+    if (const auto status = vorn::bench::run_data_child(args)) {
+        return *status;
+    }
+    if (args.size() == 1 && std::string_view(args[0]) == "data") {
+        vorn::bench::print_data_figures();
+        return 0;
+    }
     return vorn::run();
 }

@@ -18,9 +18,9 @@ namespace vorn {
 
 CliData load_data(const CliOptions& options) {
     CliData data;
-    data.training = cell_texts(read_data_file(options.training_file));
+    data.training = DataTable(read_data_file(options.training_file));
     if (options.validation_file) {
-        data.validation = cell_texts(read_data_file(*options.validation_file));
+        data.validation = DataTable(read_data_file(*options.validation_file));
     }
     return data;
 }
@@ -29,7 +29,7 @@ RunRequest run_request(const CliOptions& options, const CliData& data) {
     RunRequest request;
     request.texts = options.texts;
     fill_remainders(request.texts);
-    request.cells = GridCells{data.training, data.validation};
+    request.cells = GridCells{&data.training, &data.validation};
     request.training_loaded = true;
     request.validation_loaded = options.validation_file.has_value();
     request.check_constant_range = true;

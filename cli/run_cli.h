@@ -13,10 +13,10 @@
 
 namespace vorn {
 
-// The grids as the window's loaders fill them: the cell texts of the files.
+// The grids as the window's loaders fill them: the files' values.
 struct CliData {
-    std::vector<CellRow> training;
-    std::vector<CellRow> validation;
+    DataTable training;
+    DataTable validation;
 };
 
 // Reads the training file and the validation file, if any; throws

@@ -11,7 +11,9 @@
 
 #include "fuzz/text_checks.h"
 #include "problem/data_file.h"
+#include "problem/data_table.h"
 #include "problem/errors.h"
+#include "problem/number_text.h"
 
 namespace vorn::fuzz {
 namespace {
@@ -98,11 +100,17 @@ void check_rows(const std::vector<std::string_view>& lines, const std::vector<Da
     check(rows.size() == records, "row count differs from the non-blank line count",
           std::to_string(rows.size()) + " rows, " + std::to_string(records) + " records");
     const std::vector<CellRow> cells = cell_texts(rows);
+    const DataTable table(rows);
     std::string reloaded;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t c = 0; c < 4; ++c) {
             check(std::isfinite(rows[r][c]), "a loaded value is not finite", cells[r][c]);
             check_cell_text(rows[r][c]);
+            const int column = static_cast<int>(c);
+            check(table.cell_text(r, column) == cells[r][c], "the table shows another text",
+                  cells[r][c]);
+            check(table.value(r, column) == parse_real(cells[r][c]),
+                  "a run reads another value than the cell text's", cells[r][c]);
             reloaded += cells[r][c] + (c < 3 ? "\t" : "\n");
         }
     }
@@ -119,12 +127,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view content(reinterpret_cast<const char*>(data), size);
     const auto lines = fuzz::split_lines(content);
     std::vector<DataRow> rows;
+    std::string refusal;
     try {
         rows = parse_data_text(content, fuzz::file_name);
     } catch (const DataFileError& error) {
         fuzz::check_refusal(lines, error);
-        return 0;
+        refusal = error.what();
     }
-    fuzz::check_rows(lines, rows);
+    if (refusal.empty()) {
+        fuzz::check_rows(lines, rows);
+    }
+    // The same bytes in pieces, as reads from a pipe hand them over.
+    const std::size_t piece = 1 + size % 7;
+    std::vector<DataRow> piece_rows;
+    std::string piece_refusal;
+    try {
+        DataTextReader reader(fuzz::file_name);
+        for (std::size_t pos = 0; pos < content.size(); pos += piece) {
+            reader.feed(content.substr(pos, piece));
+        }
+        piece_rows = reader.finish();
+    } catch (const DataFileError& error) {
+        piece_refusal = error.what();
+    }
+    fuzz::check(piece_refusal == refusal && piece_rows == rows,
+                "read in pieces, the file reads otherwise", piece_refusal);
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "fuzz/text_checks.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -159,6 +161,13 @@ void fail(std::string_view what, std::string_view detail) {
 
 void check_cell_text(float value) {
     const std::string text = cell_text(value);
+    // A run reads a loaded value as the value of its text, made without it.
+    const auto value_read = cell_value(value);
+    const auto text_read = parse_real(text);
+    check(value_read.has_value() == text_read.has_value() &&
+              (!value_read || std::bit_cast<std::uint64_t>(*value_read) ==
+                                  std::bit_cast<std::uint64_t>(*text_read)),
+          "cell_value is not the value of the cell text", text);
     if (check_non_finite(value, text)) {
         return;
     }

@@ -1,8 +1,12 @@
 #include "problem/data_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
 #include <vector>
 
 #include "problem/errors.h"
@@ -13,6 +17,7 @@ namespace vorn {
 namespace {
 
 constexpr std::size_t max_line_length = 255;
+constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 constexpr std::size_t shown_token_length = 40;
 
 [[nodiscard]] bool is_blank(char c) {
@@ -66,14 +71,10 @@ constexpr std::size_t shown_token_length = 40;
     throw DataFileError(file_name, line_number, quoted + " is not a number.");
 }
 
-// Adds the line's record to `rows`; a line of blanks adds nothing.
+// Adds the line's record to `rows`; a line of blanks adds nothing. The line
+// is no longer than max_line_length.
 void read_line(std::string_view line, const std::string& file_name, std::int64_t line_number,
                std::vector<DataRow>& rows) {
-    if (line.size() > max_line_length) {
-        throw DataFileError(
-            file_name, line_number,
-            "the line is longer than " + std::to_string(max_line_length) + " characters.");
-    }
     DataRow row{};
     std::size_t count = 0;
     std::size_t pos = 0;
@@ -109,67 +110,133 @@ void read_line(std::string_view line, const std::string& file_name, std::int64_t
     rows.push_back(row);
 }
 
+// Closes the file it holds.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    [[nodiscard]] int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 }  // namespace
 
-std::vector<DataRow> parse_data_text(std::string_view content, const std::string& file_name) {
-    constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
-    if (content.starts_with(byte_order_mark)) {
-        content.remove_prefix(byte_order_mark.size());
+DataTextReader::DataTextReader(std::string file_name) : file_name_(std::move(file_name)) {}
+
+void DataTextReader::feed(std::string_view bytes) {
+    // A byte-order mark may arrive split over several pieces.
+    while (!mark_checked_ && !bytes.empty()) {
+        mark_.push_back(bytes.front());
+        bytes.remove_prefix(1);
+        if (!byte_order_mark.starts_with(mark_)) {
+            mark_checked_ = true;
+            read_bytes(mark_);
+        } else if (mark_.size() == byte_order_mark.size()) {
+            mark_checked_ = true;
+        }
     }
-    if (content.empty()) {
-        throw DataFileError(file_name, 0, "the file is empty.");
+    if (mark_checked_) {
+        read_bytes(bytes);
     }
-    std::vector<DataRow> rows;
-    rows.reserve(static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
-    // LF, CRLF and a lone CR each end a line, so files saved with any
-    // convention (or a mix) read the same.
-    std::int64_t line_number = 0;
+}
+
+std::vector<DataRow> DataTextReader::finish() {
+    if (!mark_checked_) {
+        mark_checked_ = true;
+        read_bytes(mark_);
+    }
+    if (!any_content_) {
+        throw DataFileError(file_name_, 0, "the file is empty.");
+    }
+    if (!line_.empty()) {
+        end_line();
+    }
+    if (rows_.empty()) {
+        throw DataFileError(file_name_, 0, "the file holds no records, only blank lines.");
+    }
+    return std::move(rows_);
+}
+
+// LF, CRLF and a lone CR each end a line, so files saved with any convention
+// (or a mix) read the same.
+void DataTextReader::read_bytes(std::string_view bytes) {
+    any_content_ = any_content_ || !bytes.empty();
     std::size_t pos = 0;
-    while (pos < content.size()) {
-        ++line_number;
-        std::size_t end = pos;
-        while (end < content.size() && content[end] != '\n' && content[end] != '\r') {
-            ++end;
+    while (pos < bytes.size()) {
+        if (after_cr_) {
+            after_cr_ = false;
+            if (bytes[pos] == '\n') {
+                ++pos;
+                continue;
+            }
         }
-        read_line(content.substr(pos, end - pos), file_name, line_number, rows);
-        pos = end;
-        if (pos < content.size()) {
-            const bool crlf =
-                content[pos] == '\r' && pos + 1 < content.size() && content[pos + 1] == '\n';
-            pos += crlf ? 2 : 1;
+        const std::size_t end = bytes.find_first_of("\r\n", pos);
+        append(bytes.substr(pos, end == std::string_view::npos ? end : end - pos));
+        if (end == std::string_view::npos) {
+            return;
         }
+        after_cr_ = bytes[end] == '\r';
+        end_line();
+        pos = end + 1;
     }
-    if (rows.empty()) {
-        throw DataFileError(file_name, 0, "the file holds no records, only blank lines.");
+}
+
+// The line is refused at its first character too many, whatever follows.
+void DataTextReader::append(std::string_view piece) {
+    if (piece.size() > max_line_length - line_.size()) {
+        throw DataFileError(
+            file_name_, line_number_ + 1,
+            "the line is longer than " + std::to_string(max_line_length) + " characters.");
     }
-    return rows;
+    line_.append(piece);
+}
+
+void DataTextReader::end_line() {
+    ++line_number_;
+    read_line(line_, file_name_, line_number_, rows_);
+    line_.clear();
+}
+
+std::vector<DataRow> parse_data_text(std::string_view content, const std::string& file_name) {
+    DataTextReader reader(file_name);
+    reader.feed(content);
+    return reader.finish();
 }
 
 std::vector<DataRow> read_data_file(const std::filesystem::path& path) {
     const std::string file_name = path.string();
-    std::error_code error;
-    // Opening a folder succeeds on some systems; reading it does not.
-    if (std::filesystem::is_directory(path, error)) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    // Opening a folder succeeds; reading it does not.
+    if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || S_ISDIR(status.st_mode)) {
         throw DataFileError(file_name, 0, "cannot be opened.");
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw DataFileError(file_name, 0, "cannot be opened.");
-    }
-    std::string content;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (!error) {
-        content.reserve(static_cast<std::size_t>(size));
-    }
+    DataTextReader reader(file_name);
+    // read() hands over what has arrived, so a pipe's bad line is refused
+    // without waiting for the rest.
     std::vector<char> chunk(std::size_t{1} << 16);
-    while (in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        content.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+    while (true) {
+        const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
+        if (got == 0) {
+            break;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw DataFileError(file_name, 0, "cannot be read.");
+        }
+        reader.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
     }
-    if (in.bad()) {
-        throw DataFileError(file_name, 0, "cannot be read.");
-    }
-    return parse_data_text(content, file_name);
+    return reader.finish();
 }
 
 std::vector<CellRow> cell_texts(std::span<const DataRow> rows) {

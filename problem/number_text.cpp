@@ -335,6 +335,32 @@ std::string cell_text(float value) {
     return scientific_text(decimal);
 }
 
+std::optional<double> cell_value(float value) {
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    if (value == 0) {
+        return 0.0;  // "0", without the sign of -0
+    }
+    // to_chars rounds to nearest with ties to even, the cell text ties away
+    // from zero. Only an exact tie tells them apart, and it shows as a final
+    // 5 among seven correctly rounded digits; those few take the long road.
+    std::array<char, 32> buffer{};
+    char* const first = buffer.data();
+    char* const last = first + buffer.size();
+    static_cast<void>(std::to_chars(first, last, value, std::chars_format::scientific, 6));
+    const std::size_t seventh_digit = (value < 0 ? 1 : 0) + 7;
+    if (buffer[seventh_digit] == '5') {
+        return parse_real(cell_text(value));
+    }
+    const auto [end, ec] = std::to_chars(first, last, value, std::chars_format::scientific, 5);
+    double result = 0.0;
+    if (ec != std::errc{} || std::from_chars(first, end, result).ec != std::errc{}) {
+        return parse_real(cell_text(value));
+    }
+    return result;
+}
+
 std::string constant_label(double value) {
     if (!std::isfinite(value)) {
         return non_finite_text(value);

@@ -25,6 +25,10 @@ namespace vorn {
 // zeros, fixed for 1e-4 <= |rounded| < 1e6, otherwise "1.5E-6" form.
 [[nodiscard]] std::string cell_text(float value);
 
+// The number a run reads from a loaded value: parse_real(cell_text(value)),
+// made without building the text; none when the value is not finite.
+[[nodiscard]] std::optional<double> cell_value(float value);
+
 // Label of a constant: two significant digits, then three decimals, fixed
 // ("-0.990"); "1.2E2" form when the rounded integer part has over two digits.
 [[nodiscard]] std::string constant_label(double value);

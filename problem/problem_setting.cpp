@@ -8,28 +8,34 @@ namespace vorn {
 
 namespace {
 
-void read_grid(std::span<const CellRow> cells, const char* grid, std::vector<double>& x1,
+[[nodiscard]] std::size_t rows_of(const DataTable* table) {
+    return table != nullptr ? table->row_count() : 0;
+}
+
+void read_grid(const DataTable* table, const char* grid, std::vector<double>& x1,
                std::vector<double>& y1, std::vector<double>& x2, std::vector<double>& y2) {
+    const std::size_t rows = rows_of(table);
     std::array<std::vector<double>*, 4> columns = {&x1, &y1, &x2, &y2};
     for (auto* column : columns) {
-        column->resize(cells.size());
+        column->resize(rows);
     }
-    for (std::size_t r = 0; r < cells.size(); ++r) {
-        for (int c = 0; c < 4; ++c) {
-            const auto value = parse_real(cells[r][c]);
+    for (std::size_t r = 0; r < rows; ++r) {
+        for (int c = 0; c < DataTable::column_count; ++c) {
+            const auto value = table->value(r, c);
             if (!value) {
-                throw cell_error(grid, static_cast<std::int64_t>(r) + 1, c + 1, cells[r][c]);
+                throw cell_error(grid, static_cast<std::int64_t>(r) + 1, c + 1,
+                                 table->cell_text(r, c));
             }
             (*columns[c])[r] = *value;
         }
     }
 }
 
-void require_rows(std::span<const CellRow> cells, const char* grid) {
-    if (cells.empty()) {
+void require_rows(const DataTable* table, const char* grid) {
+    if (rows_of(table) == 0) {
         throw SettingError(messages::grid_empty(grid));
     }
-    if (cells.size() > static_cast<std::size_t>(INT32_MAX)) {
+    if (rows_of(table) > static_cast<std::size_t>(INT32_MAX)) {
         throw SettingError(messages::grid_too_large(grid));
     }
 }
@@ -109,7 +115,7 @@ void Tproblem_setting::make_node_table(const ProblemParameters& parameters,
 }
 
 void Tproblem_setting::read_data_tables(const ProblemParameters& parameters, GridCells cells) {
-    num_training_rows = static_cast<std::int32_t>(cells.training.size());
+    num_training_rows = static_cast<std::int32_t>(rows_of(cells.training));
     read_grid(cells.training, training_grid_caption, train_x1, train_y1, train_x2, train_y2);
     if (parameters.use_training_data) {
         num_validation_rows = num_training_rows;
@@ -118,7 +124,7 @@ void Tproblem_setting::read_data_tables(const ProblemParameters& parameters, Gri
         valid_x2 = train_x2;
         valid_y2 = train_y2;
     } else {
-        num_validation_rows = static_cast<std::int32_t>(cells.validation.size());
+        num_validation_rows = static_cast<std::int32_t>(rows_of(cells.validation));
         read_grid(cells.validation, validation_grid_caption, valid_x1, valid_y1, valid_x2,
                   valid_y2);
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "problem/data_file.h"
+#include "problem/data_table.h"
 #include "program/functable.h"
 #include "program/views.h"
 
@@ -24,10 +24,11 @@ struct ProblemParameters {
     bool use_training_data = true;                                     // CheckBox3
 };
 
-// The two grids' cells, as the window or the headless runner hand them over.
+// The two grids, as the window or the headless runner hand them over; a
+// grid that is not given has no rows.
 struct GridCells {
-    std::span<const CellRow> training;    // StringGrid1
-    std::span<const CellRow> validation;  // StringGrid2
+    const DataTable* training = nullptr;    // StringGrid1
+    const DataTable* validation = nullptr;  // StringGrid2
 };
 
 // Captions that refusals name.

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "problem/errors.h"
-#include "problem/number_text.h"
 #include "problem/problem_setting.h"
 #include "ui/chart_legend.h"
 #include "ui/chart_style.h"
@@ -39,34 +38,34 @@ struct PendingPoints {
     QStringList labels;
 };
 
-double cell_value(const std::string& text, const char* grid, std::size_t row, int column) {
-    const auto value = parse_real(text);
+double point_value(const DataTable& table, const char* grid, std::size_t row, int column) {
+    const auto value = table.value(row, column);
     if (!value) {
-        throw cell_error(grid, static_cast<std::int64_t>(row) + 1, column + 1, text);
+        throw cell_error(grid, static_cast<std::int64_t>(row) + 1, column + 1,
+                         table.cell_text(row, column));
     }
     return *value;
 }
 
 // Adds the point of columns (c, c + 1) of the row when both cells are filled.
-void add_pair(const CellRow& row, std::size_t r, int column, const char* grid,
+void add_pair(const DataTable& table, std::size_t r, int column, const char* grid,
               PendingPoints& into) {
-    const auto c = static_cast<std::size_t>(column);
-    if (row[c].empty() || row[c + 1].empty()) {
+    if (table.cell_empty(r, column) || table.cell_empty(r, column + 1)) {
         return;
     }
-    const double x = cell_value(row[c], grid, r, column);
-    const double y = cell_value(row[c + 1], grid, r, column + 1);
+    const double x = point_value(table, grid, r, column);
+    const double y = point_value(table, grid, r, column + 1);
     into.points.append(QPointF(x, y));
-    into.labels.append(QString::fromStdString(row[c]));
+    into.labels.append(QString::fromStdString(table.cell_text(r, column)));
 }
 
 // Row by row, the positive-class point into one series and the negative-class
 // point into the other.
-void add_rows(std::span<const CellRow> rows, const char* grid, PendingPoints& positive,
+void add_rows(const DataTable& table, const char* grid, PendingPoints& positive,
               PendingPoints& negative) {
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        add_pair(rows[r], r, 0, grid, positive);
-        add_pair(rows[r], r, 2, grid, negative);
+    for (std::size_t r = 0; r < table.row_count(); ++r) {
+        add_pair(table, r, 0, grid, positive);
+        add_pair(table, r, 2, grid, negative);
     }
 }
 
@@ -114,7 +113,7 @@ TGraphForm::TGraphForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     place_close_button();
 }
 
-void TGraphForm::draw(std::span<const CellRow> training, std::span<const CellRow> validation,
+void TGraphForm::draw(const DataTable& training, const DataTable& validation,
                       bool use_training_data) {
     std::array<PendingPoints, num_series> pending;
     const auto commit = [&] {

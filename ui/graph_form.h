@@ -3,9 +3,8 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
-#include <span>
 
-#include "problem/data_file.h"
+#include "problem/data_table.h"
 
 class QPushButton;
 
@@ -31,8 +30,7 @@ public:
     // Fills the four series from the grids' texts: the training rows, then
     // the training rows again or the validation rows. Throws SettingError on
     // the first non-empty cell that is not a number; the points before it stay.
-    void draw(std::span<const CellRow> training, std::span<const CellRow> validation,
-              bool use_training_data);
+    void draw(const DataTable& training, const DataTable& validation, bool use_training_data);
     // Shows the window, or brings it forward when it is shown.
     void show_front();
     // Removes the points of one series (index 0 or 1).

@@ -3,10 +3,10 @@
 namespace vorn {
 
 CellGridModel::CellGridModel(int row_count, QObject* parent)
-    : QAbstractTableModel(parent), rows_(static_cast<std::size_t>(row_count)) {}
+    : QAbstractTableModel(parent), table_(static_cast<std::size_t>(row_count)) {}
 
 int CellGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : static_cast<int>(table_.row_count());
 }
 
 int CellGridModel::columnCount(const QModelIndex& parent) const {
@@ -18,7 +18,7 @@ QVariant CellGridModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::ToolTipRole) {
-        const std::string& text = cell(index.column(), index.row());
+        const std::string text = cell(index.column(), index.row());
         if (role == Qt::ToolTipRole && text.empty()) {
             return {};
         }
@@ -42,29 +42,25 @@ Qt::ItemFlags CellGridModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren;
 }
 
-const std::string& CellGridModel::cell(int column, int row) const {
-    return rows_.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column));
+std::string CellGridModel::cell(int column, int row) const {
+    return table_.cell_text(static_cast<std::size_t>(row), column);
 }
 
 void CellGridModel::set_cell(int column, int row, const std::string& text) {
-    rows_.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column)) = text;
+    table_.set_cell_text(static_cast<std::size_t>(row), column, text);
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
 }
 
-void CellGridModel::set_rows(std::vector<CellRow> rows) {
+void CellGridModel::set_table(DataTable table) {
     beginResetModel();
-    rows_ = std::move(rows);
+    table_ = std::move(table);
     endResetModel();
 }
 
 void CellGridModel::clear_cells() {
-    for (CellRow& row : rows_) {
-        for (std::string& text : row) {
-            text.clear();
-        }
-    }
-    if (!rows_.empty()) {
+    table_.clear_cells();
+    if (!table_.empty()) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, column_count - 1));
     }
 }

@@ -41,8 +41,8 @@ namespace vorn {
 
 namespace {
 
-[[nodiscard]] std::vector<CellRow> read_cells(const QString& path) {
-    return cell_texts(read_data_file(std::filesystem::path(QFile::encodeName(path).toStdString())));
+[[nodiscard]] DataTable read_table(const QString& path) {
+    return DataTable(read_data_file(std::filesystem::path(QFile::encodeName(path).toStdString())));
 }
 
 // One line naming the file of the last training load, in that file's folder,
@@ -289,15 +289,15 @@ void TForm1::BitBtn4Click() {
 // written, the record file included.
 void TForm1::load_training_file(const QString& path) {
     open_dialog_file_ = path;
-    std::vector<CellRow> rows = read_cells(path);
+    DataTable table = read_table(path);
     write_record_file(path);
-    problem_->StringGrid1->cells()->set_rows(std::move(rows));
+    problem_->StringGrid1->cells()->set_table(std::move(table));
     training_loaded = true;
 }
 
 void TForm1::load_validation_file(const QString& path) {
     open_dialog_file_ = path;
-    problem_->StringGrid2->cells()->set_rows(read_cells(path));
+    problem_->StringGrid2->cells()->set_table(read_table(path));
     validation_loaded = true;
 }
 
@@ -317,8 +317,8 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::Button2Click() {
-    GraphForm->draw(problem_->StringGrid1->cells()->rows(), problem_->StringGrid2->cells()->rows(),
-                    problem_->CheckBox3->isChecked());
+    GraphForm->draw(problem_->StringGrid1->cells()->table(),
+                    problem_->StringGrid2->cells()->table(), problem_->CheckBox3->isChecked());
     GraphForm->show_front();
 }
 

@@ -162,7 +162,7 @@ void ProblemPage::read_texts(ParameterTexts& texts) const {
 }
 
 GridCells ProblemPage::grid_cells() const {
-    return GridCells{StringGrid1->cells()->rows(), StringGrid2->cells()->rows()};
+    return GridCells{&StringGrid1->cells()->table(), &StringGrid2->cells()->table()};
 }
 
 // Validating on the training data leaves the page's own validation controls

@@ -108,6 +108,32 @@ TEST(PanelInput, UnusableNumbersAreRefusedNamingTheField) {
     }
 }
 
+// Inputs that never end or never break their line are refused at line 1,
+// as training or validation data.
+TEST(PanelInput, EndlessAndOneLineFilesAreRefusedAtTheFirstLine) {
+    const fs::path one_line =
+        fs::temp_directory_path() / ("vorn-one-line-" + std::to_string(::getpid()) + ".txt");
+    {
+        std::ofstream file(one_line, std::ios::binary);
+        file << std::string(10'000'000, '1') << '\n';
+    }
+    const struct {
+        std::vector<std::string> args;
+        std::string refused;
+    } cases[] = {
+        {{"/dev/zero"}, "/dev/zero"},
+        {{one_line.string()}, one_line.string()},
+        {{spirals, "--validation", "/dev/zero"}, "/dev/zero"},
+    };
+    for (const auto& c : cases) {
+        const Result result = run(c.args);
+        EXPECT_EQ(result.code, exit_refused) << c.refused;
+        EXPECT_EQ(result.err, c.refused + ", line 1: the line is longer than 255 characters.\n");
+        EXPECT_EQ(result.out, "");
+    }
+    fs::remove(one_line);
+}
+
 // The grid holds a million rows; a tiny run over them works end to end.
 TEST(PanelInput, AMillionRowFileRuns) {
     const fs::path path =

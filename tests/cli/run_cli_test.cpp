@@ -356,8 +356,8 @@ TEST(RunCli, DataReachesTheRunThroughSixDigitCellTexts) {
     options.texts[ParamId::population_size] = "50";
     options.texts[ParamId::use_training_data] = "false";
     const CliData data = load_data(options);
-    ASSERT_EQ(data.training.size(), 1U);
-    EXPECT_EQ(data.training[0], (CellRow{"0.123457", "-3.14159", "1.23457E6", "2E-7"}));
+    ASSERT_EQ(data.training.row_count(), 1U);
+    EXPECT_EQ(data.training.row_texts(0), (CellRow{"0.123457", "-3.14159", "1.23457E6", "2E-7"}));
 
     const RunRequest request = run_request(options, data);
     EXPECT_TRUE(request.validation_loaded);

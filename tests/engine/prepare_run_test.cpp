@@ -19,6 +19,8 @@ struct Road {
     std::vector<CellRow> training = {testing::row("0.1", "0.2", "2", "3"),
                                      testing::row("-0.3", "0.1", "-2", "1")};
     std::vector<CellRow> validation;
+    DataTable training_table;
+    DataTable validation_table;
     RunRequest request;
 
     Road() {
@@ -27,7 +29,9 @@ struct Road {
         request.texts[I::num_generations] = "3";
     }
     [[nodiscard]] PrepareResult prepare() {
-        request.cells = GridCells{training, validation};
+        training_table = DataTable::from_texts(training);
+        validation_table = DataTable::from_texts(validation);
+        request.cells = GridCells{&training_table, &validation_table};
         return prepare_run(request, function_table);
     }
 };

@@ -1,12 +1,21 @@
 #include "problem/data_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <mutex>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "problem/errors.h"
@@ -166,6 +175,196 @@ TEST(DataFile, ReadsAFileAndNamesItInErrors) {
             EXPECT_EQ(error.line(), c.line);
             EXPECT_EQ(error.what(), c.path.string() + c.problem);
         }
+    }
+}
+
+// What the reader makes of a text: its rows, or its refusal.
+std::string outcome(const std::function<std::vector<DataRow>()>& read) {
+    try {
+        std::string rows;
+        for (const DataRow& row : read()) {
+            for (const float value : row) {
+                rows += cell_text(value) + " ";
+            }
+            rows += ";";
+        }
+        return rows;
+    } catch (const DataFileError& error) {
+        return error.what();
+    }
+}
+
+// Pipes and reads hand the reader pieces of any size; a byte-order mark or a
+// CRLF split between two pieces reads as in one.
+TEST(DataFile, PiecesOfAnySizeReadAsTheWhole) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string texts[] = {
+        bom + make_text(4, "\t", "\r\n", false),
+        make_text(4, " ", "\r", true) + "\n\r\n" + line_of(9),
+        "\xEF\xBB",
+        "\xEF\xBB" + line_of(1),
+        bom,
+        bom + bom + line_of(1),
+        "\r\n\r\n \t",
+        line_of(1) + "\r\n1 2 3\r\n",
+        line_of(1) + "\n" + std::string(300, '5'),
+        bom + std::string(255, ' ') + "\r\n" + line_of(2),
+    };
+    for (const std::string& text : texts) {
+        const std::string whole = outcome([&] { return parse_data_text(text, "d"); });
+        for (std::size_t piece : {1, 2, 3, 5, 64}) {
+            SCOPED_TRACE(text.substr(0, 40) + " in pieces of " + std::to_string(piece));
+            const std::string pieces = outcome([&] {
+                DataTextReader reader("d");
+                for (std::size_t pos = 0; pos < text.size(); pos += piece) {
+                    reader.feed(std::string_view(text).substr(pos, piece));
+                }
+                return reader.finish();
+            });
+            EXPECT_EQ(pieces, whole);
+        }
+    }
+}
+
+// A named pipe holding `content` whose writing end stays open, as a file that
+// is still being written. A reader that waits for the end of the file is set
+// free after a long while, and that is recorded.
+class HeldPipe {
+public:
+    HeldPipe(const fs::path& path, const std::string& content) : path_(path) {
+        if (::mkfifo(path.c_str(), 0600) != 0) {
+            throw std::runtime_error("mkfifo failed");
+        }
+        // Read and write, so that opening does not wait and a closed reader
+        // never makes a write fail.
+        fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd_ < 0 ||
+            ::write(fd_, content.data(), content.size()) != static_cast<ssize_t>(content.size())) {
+            throw std::runtime_error("cannot fill the pipe");
+        }
+        watchdog_ = std::thread([this] {
+            std::unique_lock lock(mutex_);
+            if (!done_.wait_for(lock, std::chrono::seconds(10), [this] { return reader_done_; })) {
+                let_go_ = true;
+                close_writer();
+            }
+        });
+    }
+    HeldPipe(const HeldPipe&) = delete;
+    HeldPipe& operator=(const HeldPipe&) = delete;
+    ~HeldPipe() {
+        reader_returned();
+        close_writer();
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+    }
+
+    // Returns whether the reader had to be set free.
+    bool reader_returned() {
+        {
+            const std::lock_guard lock(mutex_);
+            reader_done_ = true;
+        }
+        done_.notify_all();
+        if (watchdog_.joinable()) {
+            watchdog_.join();
+        }
+        return let_go_;
+    }
+
+private:
+    void close_writer() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+
+    fs::path path_;
+    int fd_ = -1;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool reader_done_ = false;
+    bool let_go_ = false;
+    std::thread watchdog_;
+};
+
+// The first bad line ends the reading: nothing after it is waited for, and a
+// line is refused at its 256th character.
+TEST(DataFile, StopsAtTheFirstBadLineWithoutReadingOn) {
+    const TempFolder folder;
+    const std::string ok = "1 2 3 4\n";
+    const struct {
+        const char* what;
+        std::string content;
+        std::int64_t line;
+        std::string problem;
+    } cases[] = {
+        {"a bad record", ok + "1 2 3 4\r\n\r\n1 2 x 4\n", 4, "\"x\" is not a number."},
+        {"a header", "x1 y1 x2 y2\n", 1, "\"x1\" is not a number."},
+        {"a NUL byte on the first line", std::string("1 2\0 3 4\n", 9), 1,
+         "\"2?\" is not a number."},
+        {"a short record", ok + "1 2 3\r", 2, "expected 4 numbers, found 3."},
+        {"256 characters", ok + std::string(256, '1'), 2,
+         "the line is longer than 255 characters."},
+        {"256 NUL bytes", std::string(256, '\0'), 1, "the line is longer than 255 characters."},
+        {"a mark and 256 characters", "\xEF\xBB\xBF" + std::string(256, ' '), 1,
+         "the line is longer than 255 characters."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path path = folder.path / "pipe";
+        HeldPipe pipe(path, c.content);
+        std::string refusal = "accepted";
+        std::int64_t line = -1;
+        try {
+            static_cast<void>(read_data_file(path));
+        } catch (const DataFileError& error) {
+            refusal = error.what();
+            line = error.line();
+        }
+        EXPECT_FALSE(pipe.reader_returned()) << "the reader waited for the end of the file";
+        EXPECT_EQ(line, c.line);
+        EXPECT_EQ(refusal, path.string() + ", line " + std::to_string(c.line) + ": " + c.problem);
+    }
+}
+
+TEST(DataFile, EndlessAndHugeInputsAreRefusedAtTheirFirstLine) {
+    const TempFolder folder;
+    const fs::path one_line = folder.write("one_line.txt", std::string(10'000'000, '7') + "\n");
+    for (const fs::path& path : {fs::path("/dev/zero"), one_line}) {
+        try {
+            static_cast<void>(read_data_file(path));
+            ADD_FAILURE() << path << " accepted";
+        } catch (const DataFileError& error) {
+            EXPECT_EQ(error.what(),
+                      path.string() + ", line 1: the line is longer than 255 characters.");
+        }
+    }
+    // Random bytes break a rule within their first line or two.
+    try {
+        static_cast<void>(read_data_file("/dev/urandom"));
+        ADD_FAILURE() << "random bytes accepted";
+    } catch (const DataFileError& error) {
+        EXPECT_GE(error.line(), 1);
+    }
+}
+
+// The file is read in pieces; a CRLF split between two of them is one break.
+TEST(DataFile, ALineBreakAcrossTwoReadsIsOneBreak) {
+    const TempFolder folder;
+    // Eight blank lines put the CR of the 7281st record at byte 65535.
+    std::string text(8, '\n');
+    for (int i = 0; i < 7300; ++i) {
+        text += "1 2 3 4\r\n";
+    }
+    ASSERT_EQ(text.substr(65535, 2), "\r\n");
+    text += "1 2 3\n";
+    try {
+        static_cast<void>(read_data_file(folder.write("split.txt", text)));
+        ADD_FAILURE() << "accepted";
+    } catch (const DataFileError& error) {
+        EXPECT_EQ(error.line(), 8 + 7300 + 1);
     }
 }
 

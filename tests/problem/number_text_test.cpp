@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -194,6 +196,38 @@ TEST(CellText, ReadsBackWithinHalfAUnitOfTheSixthDigit) {
         const double unit = std::pow(10.0, std::floor(std::log10(*back)) - 5.0);
         EXPECT_LE(std::abs(*back - static_cast<double>(value)), 0.5 * unit * (1.0 + 1e-9))
             << value << " -> " << text;
+    }
+}
+
+// A run reads a loaded value as its cell text's value; cell_value makes that
+// number without the text, ties of the six-digit rounding included.
+TEST(CellValue, IsTheValueOfTheCellText) {
+    std::vector<float> values = {1234565.0F,
+                                 -1234565.0F,
+                                 999999.5F,
+                                 0.0F,
+                                 -0.0F,
+                                 1.5F,
+                                 std::numeric_limits<float>::denorm_min(),
+                                 std::numeric_limits<float>::max(),
+                                 std::numeric_limits<float>::quiet_NaN(),
+                                 std::numeric_limits<float>::infinity()};
+    // Every float from 1e6 to 2^24 is a whole number; those ending in 5 are ties.
+    for (int i = 1'000'005; i < 16'777'216; i += 10) {
+        values.push_back(static_cast<float>(i));
+    }
+    std::mt19937 random(777);
+    for (int i = 0; i < 2'000'000; ++i) {
+        values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(random())));
+    }
+    for (const float value : values) {
+        const std::optional<double> expected = parse_real(cell_text(value));
+        const std::optional<double> got = cell_value(value);
+        ASSERT_EQ(got.has_value(), expected.has_value()) << value;
+        if (got) {
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(*got), std::bit_cast<std::uint64_t>(*expected))
+                << cell_text(value);
+        }
     }
 }
 

@@ -167,6 +167,43 @@ TEST_F(ProblemSettingTest, RefusedTextsNameTheFieldOrCell) {
     }
 }
 
+// A loaded grid reaches the run as the values of its cell texts; a loaded
+// cell typed over or emptied is refused as a typed one is.
+TEST_F(ProblemSettingTest, LoadedGridsReadAsTheirCellTexts) {
+    const std::vector<DataRow> rows = {{0.123456789F, -3.14159265F, 1234565.0F, 2e-7F},
+                                       {1, 2, 3, 4}};
+    const auto function_table = build_function_table();
+    const auto setting_of = [&](const DataTable& table) {
+        return Tproblem_setting(ProblemParameters{}, GridCells{&table, nullptr}, function_table);
+    };
+    const Tproblem_setting s = setting_of(DataTable(rows));
+    EXPECT_EQ(s.train_x1[0], 0.123457);
+    EXPECT_EQ(s.train_y1[0], -3.14159);
+    EXPECT_EQ(s.train_x2[0], 1234570.0);
+    EXPECT_EQ(s.train_y2[0], 2e-7);
+    EXPECT_EQ(s.valid_y2[1], 4.0);
+
+    const struct {
+        const char* what;
+        int column;
+        std::string typed;
+        std::string message;
+    } cases[] = {
+        {"typed over", 2, "x", "Training Data, row 2, column 3: \"x\" is not a number."},
+        {"emptied", 0, "", "Training Data, row 2, column 1: \"\" is not a number."},
+    };
+    for (const auto& c : cases) {
+        DataTable table(rows);
+        table.set_cell_text(1, c.column, c.typed);
+        try {
+            static_cast<void>(setting_of(table));
+            ADD_FAILURE() << c.what << ": accepted";
+        } catch (const SettingError& e) {
+            EXPECT_EQ(e.what(), c.message) << c.what;
+        }
+    }
+}
+
 TEST_F(ProblemSettingTest, ValidationGridIgnoredWhileTrainingDataServes) {
     f.validation = {row("", "junk", "", "")};
     const auto s = f.make();

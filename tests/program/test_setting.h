@@ -41,8 +41,10 @@ struct SettingFixture {
     [[nodiscard]] Tproblem_setting make() {
         ParameterTexts all;
         texts.fill(all);
-        return Tproblem_setting(parse_problem_parameters(all), GridCells{training, validation},
-                                function_table);
+        const DataTable training_table = DataTable::from_texts(training);
+        const DataTable validation_table = DataTable::from_texts(validation);
+        return Tproblem_setting(parse_problem_parameters(all),
+                                GridCells{&training_table, &validation_table}, function_table);
     }
 };
 

@@ -206,8 +206,9 @@ TEST_F(DataLoading, ClearEmptiesTheCellsKeepsRowsFlagAndOtherSeries) {
 
     QTest::mouseClick(problem().Button1, Qt::LeftButton);
     EXPECT_EQ(problem().StringGrid1->row_count(), 6);
-    for (const CellRow& row : problem().StringGrid1->cells()->rows()) {
-        for (const std::string& text : row) {
+    const DataTable& cleared = problem().StringGrid1->cells()->table();
+    for (std::size_t r = 0; r < cleared.row_count(); ++r) {
+        for (const std::string& text : cleared.row_texts(r)) {
             EXPECT_TRUE(text.empty());
         }
     }
@@ -239,6 +240,34 @@ TEST_F(DataLoading, UseTrainingDataSwitchesTheFiveValidationControls) {
     validation_controls_enabled(true);
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
     validation_controls_enabled(false);
+}
+
+// Loaded cells are floats whose texts the grid makes as it shows them; a cell
+// typed into keeps its text, and Start reads that text.
+TEST_F(DataLoading, OnlyACellTypedIntoKeepsAText) {
+    load_training(write_file(QStringLiteral("data.txt"), "0.1\t-3.14159265\t1234567\t2\n"));
+    StringGrid* grid = problem().StringGrid1;
+    const DataTable& table = grid->cells()->table();
+    EXPECT_EQ(table.edited_count(), 0U);
+    EXPECT_EQ(grid->model()->index(0, 2).data().toString(), "1.23457E6");
+    click_tab(problem_page);
+    // A click on the cell, then keys: the first opens the editor.
+    const auto type_into = [&](int column, const QString& text) {
+        const QModelIndex index = grid->model()->index(0, column);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+        for (const QChar c : text) {
+            QTest::keyClick(form->focusWidget(), c.toLatin1());
+        }
+        QTest::keyClick(form->focusWidget(), Qt::Key_Return);
+        QApplication::processEvents();  // Return commits through a queued call
+    };
+    type_into(1, QStringLiteral("-3.1415926"));
+    EXPECT_EQ(table.edited_count(), 1U);
+    EXPECT_EQ(grid->model()->index(0, 1).data().toString(), "-3.1415926");
+    EXPECT_EQ(form->grid_cells().training->value(0, 1), -3.1415926);
+    EXPECT_EQ(form->grid_cells().training->value(0, 2), 1234570.0);
+    type_into(1, QStringLiteral("-3.14159"));
+    EXPECT_EQ(table.edited_count(), 0U);
 }
 
 // A big file loads without building a widget per cell.

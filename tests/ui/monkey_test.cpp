@@ -263,8 +263,8 @@ private:
 };
 
 struct GridState {
-    std::vector<CellRow> training;
-    std::vector<CellRow> validation;
+    DataTable training;
+    DataTable validation;
     bool training_loaded;
     bool validation_loaded;
     bool operator==(const GridState&) const = default;
@@ -674,12 +674,8 @@ protected:
     }
 
     [[nodiscard]] GridState grid_state() const {
-        const auto training = problem().StringGrid1->cells()->rows();
-        const auto validation = problem().StringGrid2->cells()->rows();
-        return {{training.begin(), training.end()},
-                {validation.begin(), validation.end()},
-                form->training_loaded,
-                form->validation_loaded};
+        return {problem().StringGrid1->cells()->table(), problem().StringGrid2->cells()->table(),
+                form->training_loaded, form->validation_loaded};
     }
 
     void click_control() {

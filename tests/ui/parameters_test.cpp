@@ -226,7 +226,7 @@ TEST_F(VariableNames, AndTheTextsForARun) {
     const ParameterTexts texts = form->parameter_texts();
     EXPECT_EQ(texts[ParamId::input1_name], "u");
     EXPECT_EQ(texts[ParamId::functions], "+,-,*,/,sin");
-    EXPECT_EQ(form->grid_cells().training.size(), 100U);
+    EXPECT_EQ(form->grid_cells().training->row_count(), 100U);
     EXPECT_EQ(texts[ParamId::population_size], "200");
     EXPECT_EQ(texts[ParamId::reproduction_rate], "0.1");
     EXPECT_EQ(texts[ParamId::constant_ratio], "0.3");

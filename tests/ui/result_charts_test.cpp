@@ -51,7 +51,9 @@ protected:
     ResultChartsTest() : charts(form->results()) { charts.clear_histories(10); }
 
     [[nodiscard]] Tproblem_setting setting_of(const std::vector<CellRow>& rows) const {
-        return Tproblem_setting(ProblemParameters{}, GridCells{rows, {}}, form->function_table);
+        const DataTable table = DataTable::from_texts(rows);
+        return Tproblem_setting(ProblemParameters{}, GridCells{&table, nullptr},
+                                form->function_table);
     }
 
     ResultCharts charts;
