@@ -204,7 +204,8 @@ TEST_F(Menus, ClosingTheMainWindowEndsTheProgramWithOtherWindowsOpen) {
     ASSERT_TRUE(form->graph_form()->isVisible());
     ASSERT_TRUE(form->about_box()->isVisible());
     QTimer::singleShot(0, form.get(), [this] { form->close(); });
-    QTimer::singleShot(3000, qApp, [] { QCoreApplication::exit(1); });
+    // A watchdog that dies with the window, so it cannot end a later test's loop.
+    QTimer::singleShot(3000, form.get(), [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QApplication::exec(), 0);
 }
 
