@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/temp_folder.h"
+
 extern char** environ;
 
 namespace vorn {
@@ -86,17 +88,7 @@ std::string read_file(const fs::path& path) {
     return content.str();
 }
 
-// A folder of its own, removed afterwards.
-struct TempFolder {
-    fs::path path = fs::temp_directory_path() /
-                    ("vorn-run-exe-" +
-                     std::to_string(fs::file_time_type::clock::now().time_since_epoch().count()));
-    TempFolder() { fs::create_directories(path); }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
+using testing::TempFolder;
 
 // vorn-run started with posix_spawn: default dispositions for the signals
 // it handles (a background child of a non-interactive shell would start with

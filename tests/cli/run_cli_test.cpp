@@ -1,4 +1,5 @@
 #include "cli/run_cli.h"
+#include "tests/temp_folder.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -28,21 +29,7 @@ namespace fs = std::filesystem;
 const std::string spirals = std::string(VORN_DATA_DIR) + "/two_spirals.txt";
 const std::string clouds = std::string(VORN_DATA_DIR) + "/two_clouds.txt";
 
-// A folder of its own under the system's temporary folder, removed afterwards.
-struct TempFolder {
-    fs::path path = fs::temp_directory_path() /
-                    ("vorn-cli-test-" +
-                     std::to_string(fs::file_time_type::clock::now().time_since_epoch().count()));
-    TempFolder() { fs::create_directories(path); }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    [[nodiscard]] std::string write(const std::string& name, const std::string& content) const {
-        std::ofstream(path / name, std::ios::binary) << content;
-        return (path / name).string();
-    }
-};
+using testing::TempFolder;
 
 struct Result {
     int code;

@@ -1,4 +1,5 @@
 #include "problem/data_file.h"
+#include "tests/temp_folder.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -26,21 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder of its own under the system's temporary folder, removed afterwards.
-struct TempFolder {
-    fs::path path = fs::temp_directory_path() /
-                    ("vorn-data-file-test-" +
-                     std::to_string(fs::file_time_type::clock::now().time_since_epoch().count()));
-    TempFolder() { fs::create_directories(path); }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    [[nodiscard]] fs::path write(const std::string& name, const std::string& content) const {
-        std::ofstream(path / name, std::ios::binary) << content;
-        return path / name;
-    }
-};
+using testing::TempFolder;
 
 DataRow row_of(int i) {
     const auto base = static_cast<float>(i);

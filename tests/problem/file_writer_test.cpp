@@ -1,4 +1,5 @@
 #include "problem/file_writer.h"
+#include "tests/temp_folder.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -19,30 +20,7 @@ namespace vorn {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct TempFolder {
-    fs::path path = fs::temp_directory_path() /
-                    ("vorn-file-writer-test-" +
-                     std::to_string(fs::file_time_type::clock::now().time_since_epoch().count()));
-    TempFolder() { fs::create_directories(path); }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    fs::path write(const std::string& name, const std::string& content) const {
-        std::ofstream(path / name, std::ios::binary) << content;
-        return path / name;
-    }
-    // The names in the folder, sorted.
-    [[nodiscard]] std::vector<std::string> names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
+using testing::TempFolder;
 
 std::string read_file(const fs::path& path) {
     std::stringstream content;
