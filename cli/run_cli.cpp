@@ -1,6 +1,7 @@
 #include "cli/run_cli.h"
 
 #include <cerrno>
+#include <exception>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -141,6 +142,9 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
         err << e.message().text << '\n';
     } catch (const std::bad_alloc&) {
         err << messages::memory_run().text << '\n';
+    } catch (const std::exception& e) {
+        // Nothing out of the core ends the runner through std::terminate.
+        err << messages::internal_error(e.what()).text << '\n';
     }
     return exit_refused;
 }
