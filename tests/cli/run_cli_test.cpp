@@ -1,5 +1,4 @@
 #include "cli/run_cli.h"
-#include "tests/temp_folder.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -20,6 +19,7 @@
 #include "problem/messages.h"
 #include "program/functable.h"
 #include "tests/problem/address_limit.h"
+#include "tests/temp_folder.h"
 
 namespace vorn {
 namespace {

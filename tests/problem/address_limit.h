@@ -2,7 +2,6 @@
 // Runs a piece of code in a forked child whose address space (RLIMIT_AS) is
 // what it uses now plus some headroom, as on a machine or in a shell with
 // little memory. The child hands back a text through a pipe.
-#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,10 +42,6 @@ inline LimitedResult run_with_address_limit(double headroom_bytes,
     const pid_t child = fork();
     if (child == 0) {
         close(pipe_ends[0]);
-        // Heap the parent freed but kept would otherwise be room the limit
-        // does not count: large blocks must come from new mappings.
-        mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-        malloc_trim(0);
         const auto limit = static_cast<rlim_t>(address_space_in_use() + headroom_bytes);
         const rlimit rl{limit, limit};
         std::string text = setrlimit(RLIMIT_AS, &rl) == 0 ? body() : "setrlimit failed";
