@@ -159,7 +159,9 @@ std::optional<double> cgroup_memory_limit(std::string_view proc_cgroup, std::str
 }
 
 double address_space_in_use() {
-    for (const std::string_view line : split(file_text("/proc/self/status"), '\n')) {
+    // The text must outlive the views that split makes into it.
+    const std::string status = file_text("/proc/self/status");
+    for (const std::string_view line : split(status, '\n')) {
         if (line.starts_with("VmSize:")) {
             return leading_number(line.substr(7)).value_or(0) * 1024.0;
         }
