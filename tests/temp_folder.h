@@ -1,12 +1,13 @@
 #pragma once
 // A folder of the test's own under the system's temporary folder, removed
-// with everything in it when the test ends.
+// with everything in it when the test ends, and the lines of a text.
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -48,5 +49,15 @@ private:
                ("vorn-test-" + std::to_string(::getpid()) + "-" + std::to_string(made++));
     }
 };
+
+// The lines of `text`, without their line breaks.
+inline std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
 
 }  // namespace vorn::testing

@@ -88,6 +88,7 @@ std::string read_file(const fs::path& path) {
     return content.str();
 }
 
+using testing::lines_of;
 using testing::TempFolder;
 
 // vorn-run started with posix_spawn: default dispositions for the signals
@@ -235,15 +236,6 @@ private:
     pid_t pid_ = -1;
     int out_fd_ = -1;
 };
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // A run it cannot finish within the test: a generation takes well under a
 // millisecond, and a million of them are asked for.

@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 const std::string spirals = std::string(VORN_DATA_DIR) + "/two_spirals.txt";
 const std::string clouds = std::string(VORN_DATA_DIR) + "/two_clouds.txt";
 
+using testing::lines_of;
 using testing::TempFolder;
 
 struct Result {
@@ -51,15 +52,6 @@ std::vector<std::string> small_run(const std::string& file, std::vector<std::str
                                      "7"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 TEST(RunCli, RefusalsAndTheirExitCodes) {
