@@ -67,6 +67,10 @@ std::string_view pattern(MessageId id) {
             return "Random creation could not complete the first programs within {0} nodes, the "
                    "most a created program may have, after {1} attempts; lower \"Maximum Initial "
                    "Depth\" or the \"Function\" ratio.";
+        case MessageId::program_file_refused:
+            return "{0}: cannot be read as a program ({1}).";
+        case MessageId::program_scored:
+            return "Program {0}\n{1}";
     }
     return "";
 }
@@ -269,6 +273,12 @@ Message internal_run_error(std::string_view what) {
 Message creation_failed_at_cap(std::int32_t node_cap, std::int64_t attempts) {
     return make(MessageId::creation_failed_at_cap,
                 {std::to_string(node_cap), std::to_string(attempts)});
+}
+Message program_file_refused(std::string_view file, std::string_view reason) {
+    return make(MessageId::program_file_refused, {std::string(file), std::string(reason)});
+}
+Message program_scored(std::string_view program_file, std::string_view score_line) {
+    return make(MessageId::program_scored, {std::string(program_file), std::string(score_line)});
 }
 
 }  // namespace messages

@@ -39,6 +39,9 @@ enum class MessageId {
     internal_run_error,
     // node cap, attempts: creation failed where a longer "Maximum Length" cannot help
     creation_failed_at_cap,
+    // Program files.
+    program_file_refused,  // file, reason
+    program_scored,        // program file, score line
 };
 
 struct Message {
@@ -94,6 +97,10 @@ namespace messages {
                                   std::int32_t generations, std::string_view rows_file);
 [[nodiscard]] Message internal_run_error(std::string_view what);
 [[nodiscard]] Message creation_failed_at_cap(std::int32_t node_cap, std::int64_t attempts);
+// `best.json: cannot be read as a program (unknown primitive "sqrt" at node 4).`
+[[nodiscard]] Message program_file_refused(std::string_view file, std::string_view reason);
+// The program's file, then the score line of one data file on the next line.
+[[nodiscard]] Message program_scored(std::string_view program_file, std::string_view score_line);
 }  // namespace messages
 
 }  // namespace vorn

@@ -1,0 +1,54 @@
+#pragma once
+// Program files on disk, and what a run writes into them about itself: the
+// seed, the parameter texts and the data files with the SHA-256 of their
+// contents.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/parameters.h"
+#include "program/program_file.h"
+#include "program/views.h"
+
+namespace vorn {
+
+// Lower-case hex SHA-256 of the bytes, or of a file's contents; the file
+// version throws DataFileError when the file cannot be read.
+[[nodiscard]] std::string sha256_hex(std::string_view bytes);
+[[nodiscard]] std::string sha256_of_file(const std::filesystem::path& path);
+
+// A data file a run read, as provenance names it.
+struct DataFileRef {
+    std::string role;  // "training" or "validation"
+    std::filesystem::path path;
+};
+
+// {"seed": S, "parameters": {settings key: text, ...},
+//  "data": [{"role": ..., "file": name, "sha256": hex}, ...]}
+// A file that can no longer be read gets no "sha256".
+[[nodiscard]] nlohmann::json provenance_block(std::uint32_t seed, const ParameterTexts& texts,
+                                              std::span<const DataFileRef> files);
+
+// The program of a run's gene with the run's names and recorded measures.
+[[nodiscard]] Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
+                                     const std::string& input1_name,
+                                     const std::string& input2_name,
+                                     const std::string& output_name, double training_fitness,
+                                     std::optional<double> validation_count);
+
+// Reads a program file; throws MessageError (program_file_refused, naming
+// the file) when it cannot be read or is refused.
+[[nodiscard]] Program load_program_file(const std::filesystem::path& path);
+
+// Writes the program file through the one file writer (never over one of
+// `inputs`); throws FileWriteError, or MessageError when the program cannot
+// be written.
+void save_program_file(const std::filesystem::path& path, const Program& program,
+                       std::span<const std::filesystem::path> inputs);
+
+}  // namespace vorn

@@ -1,0 +1,33 @@
+#pragma once
+// A program's figures on a data set, by the rule fitness uses: a positive
+// point is right when the output is > 0, a negative point when it is not
+// >= 0 (negative or NaN).
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "program/program_file.h"
+#include "program/views.h"
+
+namespace vorn {
+
+struct ScoreCounts {
+    std::int64_t rows = 0;
+    std::int64_t true_positive = 0;   // positive points with output > 0
+    std::int64_t false_negative = 0;  // the other positive points
+    std::int64_t false_positive = 0;  // negative points with output >= 0
+    std::int64_t true_negative = 0;   // the other negative points
+    std::int64_t zero_or_nan = 0;     // points of either class with output ±0 or NaN
+    [[nodiscard]] std::int64_t misclassified() const { return false_negative + false_positive; }
+    // The training fitness of the same data: the same expression, the same bits.
+    [[nodiscard]] double fraction() const;
+};
+
+// Scores the program on the columns (the values a run reads from the cells).
+[[nodiscard]] ScoreCounts score_program(const ProgramCode& code, const DataColumns& data);
+
+// `FILE rows=R TP=… FN=… FP=… TN=… zero_or_nan=… misclassified=M fraction=F`,
+// F in the general form of the generation table's CSV.
+[[nodiscard]] std::string score_line(std::string_view file, const ScoreCounts& counts);
+
+}  // namespace vorn
