@@ -36,8 +36,7 @@ struct DataFileRef {
 
 // The program of a run's gene with the run's names and recorded measures.
 [[nodiscard]] Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
-                                     const std::string& input1_name,
-                                     const std::string& input2_name,
+                                     const std::string& input1_name, const std::string& input2_name,
                                      const std::string& output_name, double training_fitness,
                                      std::optional<double> validation_count);
 
