@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "problem/data_table.h"
 #include "program/program_file.h"
 #include "program/views.h"
 
@@ -25,6 +26,11 @@ struct ScoreCounts {
 
 // Scores the program on the columns (the values a run reads from the cells).
 [[nodiscard]] ScoreCounts score_program(const ProgramCode& code, const DataColumns& data);
+
+// Scores the program on a grid's cells, read as a run reads them (a loaded
+// value through its six-digit cell text, an edited cell from its text);
+// throws SettingError for a cell that is not a number.
+[[nodiscard]] ScoreCounts score_table(const ProgramCode& code, const DataTable& table);
 
 // `FILE rows=R TP=… FN=… FP=… TN=… zero_or_nan=… misclassified=M fraction=F`,
 // F in the general form of the generation table's CSV.

@@ -31,6 +31,20 @@ struct GenerationReport {
     std::vector<PlanePoint> training_curve;    // filled only when the front end asks
 };
 
+// A generation's figures without its program and curves: what a window
+// keeps of a run after it has ended.
+struct GenerationRow {
+    std::int32_t generation = 0;  // from 0
+    float validation_fitness = 0;
+    double best_raw_fitness = 0;
+    std::int32_t mean_length = 0;
+    std::int32_t best_length = 0;
+};
+[[nodiscard]] inline GenerationRow generation_row(const GenerationReport& report) {
+    return {report.generation, report.validation_fitness, report.best_raw_fitness,
+            report.mean_length, report.best_length};
+}
+
 struct RunOutcome {
     std::uint32_t seed = 0;
     std::int32_t generations_done = 0;

@@ -34,4 +34,15 @@ std::optional<QString> QtDialogs::open_file(const QString& proposed) {
     return OpenDialog1->selectedFiles().constFirst();
 }
 
+std::optional<QString> QtDialogs::choose_open_file(const QString& title, const QString& filter) {
+    const QString file = QFileDialog::getOpenFileName(parent_, title, QString(), filter);
+    return file.isEmpty() ? std::nullopt : std::optional<QString>(file);
+}
+
+std::optional<QString> QtDialogs::choose_save_file(const QString& title, const QString& filter,
+                                                   const QString& proposed) {
+    const QString file = QFileDialog::getSaveFileName(parent_, title, proposed, filter);
+    return file.isEmpty() ? std::nullopt : std::optional<QString>(file);
+}
+
 }  // namespace vorn

@@ -23,6 +23,12 @@ public:
     virtual bool question(const QString& title, const Message& question) = 0;
     // The file-open dialog proposing `proposed`; nothing when cancelled.
     virtual std::optional<QString> open_file(const QString& proposed) = 0;
+    // A titled file dialog for one kind of file (`filter` as "Programs
+    // (*.json)"); nothing when cancelled. Saving asks before overwriting.
+    virtual std::optional<QString> choose_open_file(const QString& title,
+                                                    const QString& filter) = 0;
+    virtual std::optional<QString> choose_save_file(const QString& title, const QString& filter,
+                                                    const QString& proposed) = 0;
 };
 
 // The real, modal dialogs. One file dialog, OpenDialog1, serves every load,
@@ -33,6 +39,9 @@ public:
     void message(const Message& message) override;
     bool question(const QString& title, const Message& question) override;
     std::optional<QString> open_file(const QString& proposed) override;
+    std::optional<QString> choose_open_file(const QString& title, const QString& filter) override;
+    std::optional<QString> choose_save_file(const QString& title, const QString& filter,
+                                            const QString& proposed) override;
 
 private:
     QWidget* parent_;

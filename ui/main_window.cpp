@@ -19,13 +19,13 @@
 #include <optional>
 
 #include "engine/tgp_pop.h"
-#include "problem/data_file.h"
 #include "problem/errors.h"
 #include "problem/file_writer.h"
 #include "problem/problem_setting.h"
 #include "ui/about_box.h"
 #include "ui/bit_button.h"
 #include "ui/check_list_box.h"
+#include "ui/data_files.h"
 #include "ui/data_grid.h"
 #include "ui/dialogs.h"
 #include "ui/graph_form.h"
@@ -34,36 +34,13 @@
 #include "ui/parameter_controls.h"
 #include "ui/population_page.h"
 #include "ui/problem_page.h"
+#include "ui/program_actions.h"
 #include "ui/results_page.h"
 #include "ui/run_control.h"
 
 namespace vorn {
 
 namespace {
-
-[[nodiscard]] DataTable read_table(const QString& path) {
-    return DataTable(read_data_file(std::filesystem::path(QFile::encodeName(path).toStdString())));
-}
-
-// One line naming the file of the last training load, in that file's folder,
-// through the core's file writer: a symlink of that name is replaced, not
-// followed, and the loaded file itself is never the record. A folder that
-// cannot be written to only loses the record.
-void write_record_file(const QString& path) {
-    const QFileInfo chosen(path);
-    const auto local = [](const QString& name) {
-        return std::filesystem::path(QFile::encodeName(name).toStdString());
-    };
-    const std::filesystem::path inputs[] = {local(path)};
-    try {
-        write_file(local(chosen.absoluteDir().filePath(QString::fromLatin1(record_file_name))),
-                   ("[Training Data] " + QFile::encodeName(chosen.absoluteFilePath()) + "\n")
-                       .toStdString(),
-                   inputs);
-    } catch (const FileWriteError&) {
-        // The load goes on without its record.
-    }
-}
 
 void end_program_now(int status) {
     std::fflush(nullptr);
@@ -101,6 +78,8 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
     new MenuShortcuts(this);
     RunWindow& run_window = *this;
     run_control_ = std::make_unique<RunControl>(*results_, run_window, *dialogs_);
+    program_actions_ = new ProgramActions(menu_, results_->Memo1, *run_control_, *dialogs_, guard(),
+                                          [](const QString& path) { return read_table(path); });
 
     FormCreate();
     validation_loaded = false;
@@ -290,15 +269,17 @@ void TForm1::BitBtn4Click() {
 void TForm1::load_training_file(const QString& path) {
     open_dialog_file_ = path;
     DataTable table = read_table(path);
-    write_record_file(path);
+    write_record_file(path, QString::fromLatin1(record_file_name));
     problem_->StringGrid1->cells()->set_table(std::move(table));
     training_loaded = true;
+    training_file_ = path;
 }
 
 void TForm1::load_validation_file(const QString& path) {
     open_dialog_file_ = path;
     problem_->StringGrid2->cells()->set_table(read_table(path));
     validation_loaded = true;
+    validation_file_ = path;
 }
 
 // The menu's validation load follows the page's own load button.
@@ -309,11 +290,15 @@ void TForm1::update_validation_menu() {
 void TForm1::Button1Click() {
     problem_->StringGrid1->cells()->clear_cells();
     GraphForm->clear_series(0);
+    training_file_.clear();
+    run_control_->forget_last_run();
 }
 
 void TForm1::Button3Click() {
     problem_->StringGrid2->cells()->clear_cells();
     GraphForm->clear_series(1);
+    validation_file_.clear();
+    run_control_->forget_last_run();
 }
 
 void TForm1::Button2Click() {
@@ -356,7 +341,13 @@ void TForm1::BitBtn2Click() {
         }
         return;
     }
+    program_actions_->run_starting(request.texts, data_files());
     run_control_->start(std::move(*prepared.run));
+}
+
+std::vector<DataFileRef> TForm1::data_files() const {
+    return data_file_refs(training_file_,
+                          problem_->CheckBox3->isChecked() ? QString() : validation_file_);
 }
 
 void TForm1::Exit1Click() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/prepare_run.h"
+#include "engine/program_io.h"
 #include "program/functable.h"
 #include "ui/dialogs.h"
 #include "ui/handler_guard.h"
@@ -18,6 +19,7 @@ class QTabWidget;
 namespace vorn {
 
 class PopulationPage;
+class ProgramActions;
 class ProblemPage;
 class ResultsPage;
 class RunControl;
@@ -104,6 +106,7 @@ private:
     void update_validation_menu();
     void page_changed(int index);
     void return_to_page(QWidget* page);
+    [[nodiscard]] std::vector<DataFileRef> data_files() const;
 
     std::unique_ptr<Dialogs> dialogs_;
     std::function<void(int)> exit_routine_;
@@ -115,6 +118,9 @@ private:
     std::unique_ptr<RunControl> run_control_;
     TAboutBox* AboutBox = nullptr;
     TGraphForm* GraphForm = nullptr;
+    ProgramActions* program_actions_ = nullptr;
+    QString training_file_;  // what the grids were loaded from; empty once cleared
+    QString validation_file_;
     QString open_dialog_file_;  // what OpenDialog1 proposes: the file chosen last
     QWidget* shown_page_ = nullptr;
     bool returning_to_page_ = false;

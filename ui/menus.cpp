@@ -56,6 +56,21 @@ MainMenu build_main_menu(QMainWindow* window) {
     MainMenu menu;
 
     menu.File1 = add_menu(bar, QStringLiteral("File1"), QStringLiteral("File (&F)"));
+    // No shortcuts: the free Ctrl keys are taken, and menu shortcuts fire
+    // even for hidden items.
+    menu.SaveBestProgram1 = add_item(menu.File1, QStringLiteral("SaveBestProgram1"),
+                                     QStringLiteral("Save Best Program\u2026"));
+    menu.ExportProgramC1 = add_item(menu.File1, QStringLiteral("ExportProgramC1"),
+                                    QStringLiteral("Export Program as C\u2026"));
+    menu.ExportProgramPython1 = add_item(menu.File1, QStringLiteral("ExportProgramPython1"),
+                                         QStringLiteral("Export Program as Python\u2026"));
+    menu.ScoreProgram1 = add_item(menu.File1, QStringLiteral("ScoreProgram1"),
+                                  QStringLiteral("Score Program on File\u2026"));
+    for (QAction* needs_program :
+         {menu.SaveBestProgram1, menu.ExportProgramC1, menu.ExportProgramPython1}) {
+        needs_program->setEnabled(false);
+    }
+    menu.File1->addSeparator()->setObjectName(QStringLiteral("N1"));
     menu.Exit1 = add_item(menu.File1, QStringLiteral("Exit1"), QStringLiteral("Exit (&X)"));
 
     menu.Edit = add_menu(bar, QStringLiteral("Edit"), QStringLiteral("Edit (&E)"));

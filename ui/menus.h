@@ -13,6 +13,10 @@ namespace vorn {
 
 struct MainMenu {
     QMenu* File1 = nullptr;
+    QAction* SaveBestProgram1 = nullptr;
+    QAction* ExportProgramC1 = nullptr;
+    QAction* ExportProgramPython1 = nullptr;
+    QAction* ScoreProgram1 = nullptr;
     QAction* Exit1 = nullptr;
     QMenu* Edit = nullptr;  // hidden
     QAction* CutT1 = nullptr;

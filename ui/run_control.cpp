@@ -9,6 +9,7 @@
 #include <exception>
 #include <new>
 
+#include "engine/program_io.h"
 #include "engine/tgp_pop.h"
 #include "problem/number_text.h"
 #include "problem/problem_setting.h"
@@ -41,6 +42,7 @@ bool RunControl::pause_requested() const {
 // Commands
 
 void RunControl::start(PreparedRun run) {
+    forget_last_run();
     setting_ = std::move(run.setting);
     pop_ = std::move(run.pop);
     window_.set_active_page(Page::results);
@@ -110,6 +112,16 @@ BitBtn* RunControl::button_of_kind(ButtonKind kind) const {
     return nullptr;
 }
 
+void RunControl::forget_last_run() {
+    history_.clear();
+    if (last_program_) {
+        last_program_.reset();
+        if (program_changed) {
+            program_changed();
+        }
+    }
+}
+
 void RunControl::release_run() {
     pop_.reset();
     setting_.reset();
@@ -143,8 +155,8 @@ void RunControl::run_started() {
     charts_.set_animated(false);
 }
 
-void RunControl::set_up(const Tproblem_setting& setting, const Tgp_pop& pop,
-                        std::uint32_t /*seed*/) {
+void RunControl::set_up(const Tproblem_setting& setting, const Tgp_pop& pop, std::uint32_t seed) {
+    last_seed_ = seed;
     charts_.clear_histories(pop.num_generations);
     // Equal ends would make Qt show its busy indicator.
     page_.ProgressBar1->setRange(0, std::max(pop.num_generations - 1, 1));
@@ -165,9 +177,24 @@ void RunControl::generation_done(const GenerationReport& report) {
     page_.Label32->setText(QString::fromStdString(general_text(report.validation_fitness)));
     charts_.plot_generation(report);
     charts_.draw_curves(report);
+    keep_best_program(report);
     window_.repaint_window();
     if (generation_hook) {
         generation_hook(report);
+    }
+}
+
+void RunControl::keep_best_program(const GenerationReport& report) {
+    history_.push_back(generation_row(report));
+    const NodeTableView nodes = setting_->node_table_view();
+    const auto variable = static_cast<std::size_t>(setting_->num_functions);
+    const bool had_program = last_program_.has_value();
+    last_program_ =
+        program_of_run(nodes, report.best_gene, nodes.node_table[variable].name,
+                       nodes.node_table[variable + 1].name, window_.output_name().toStdString(),
+                       report.best_raw_fitness, report.validation_fitness);
+    if (!had_program && program_changed) {
+        program_changed();
     }
 }
 

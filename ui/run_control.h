@@ -6,9 +6,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/prepare_run.h"
 #include "engine/run_gp.h"
+#include "program/program_file.h"
 #include "ui/result_charts.h"
 
 namespace vorn {
@@ -40,6 +42,14 @@ public:
     [[nodiscard]] bool running() const { return setting_ != nullptr; }
     [[nodiscard]] bool pause_requested() const;
     [[nodiscard]] const std::optional<RunOutcome>& last_outcome() const { return last_outcome_; }
+    // The best program of the last generation shown, and every generation's
+    // figures, kept after the run until the next Start or forget_last_run().
+    [[nodiscard]] const std::optional<Program>& last_program() const { return last_program_; }
+    [[nodiscard]] const std::vector<GenerationRow>& history() const { return history_; }
+    [[nodiscard]] std::uint32_t last_seed() const { return last_seed_; }
+    void forget_last_run();
+    // Called whenever last_program() comes or goes.
+    std::function<void()> program_changed;
     // The enabled run button of `kind`, if any: the keyboard roles.
     [[nodiscard]] BitBtn* button_of_kind(ButtonKind kind) const;
 
@@ -63,6 +73,7 @@ private:
     void show_idle();
     void animate_after_paint();
     void release_run();
+    void keep_best_program(const GenerationReport& report);
     void pump(bool wait_for_events);
 
     ResultsPage& page_;
@@ -72,6 +83,9 @@ private:
     std::unique_ptr<Tproblem_setting> setting_;
     std::unique_ptr<Tgp_pop> pop_;
     std::optional<RunOutcome> last_outcome_;
+    std::optional<Program> last_program_;
+    std::vector<GenerationRow> history_;
+    std::uint32_t last_seed_ = 0;
     std::optional<Message> pump_error_;  // what ended the run from inside a pump
     bool close_after_run_ = false;
 };

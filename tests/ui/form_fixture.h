@@ -41,6 +41,18 @@ public:
     }
     std::optional<QString> open_file(const QString& proposed) override {
         proposals.push_back(proposed);
+        return next_file();
+    }
+    std::optional<QString> choose_open_file(const QString& title, const QString&) override {
+        file_titles.push_back(title);
+        return next_file();
+    }
+    std::optional<QString> choose_save_file(const QString& title, const QString&,
+                                            const QString&) override {
+        file_titles.push_back(title);
+        return next_file();
+    }
+    std::optional<QString> next_file() {
         if (files.empty() || files.front().isEmpty()) {
             if (!files.empty()) {
                 files.pop_front();
@@ -56,6 +68,7 @@ public:
     std::vector<Message> shown;  // every message and question, with its id
     std::vector<std::string> questions;
     std::vector<QString> proposals;
+    std::vector<QString> file_titles;  // of the titled file dialogs, in order
     std::deque<bool> answers;
     std::deque<QString> files;  // an empty name: the user cancels
 };

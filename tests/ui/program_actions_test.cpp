@@ -1,0 +1,139 @@
+// The run's best program in the window: the File menu's program items, the
+// formula box's copy actions, and scoring a program file on a data file.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+#include "engine/program_io.h"
+#include "program/program_export.h"
+#include "tests/ui/form_fixture.h"
+#include "ui/bit_button.h"
+#include "ui/data_files.h"
+#include "ui/program_actions.h"
+#include "ui/run_control.h"
+
+namespace vorn::testing {
+namespace {
+
+class ProgramActionsTest : public FormTest {
+protected:
+    ProgramActionsTest() {
+        load_training(write_file(QStringLiteral("data.txt"), data_rows(20)));
+        population().Edit1->setText(QStringLiteral("20"));
+        population().Edit2->setText(QStringLiteral("4"));
+        form->run_control().seed = 5;
+    }
+
+    void run_once() {
+        form->set_active_page(Page::results);
+        QTest::mouseClick(results().BitBtn2, Qt::LeftButton);
+    }
+
+    [[nodiscard]] std::vector<QAction*> program_items() const {
+        return {menu().SaveBestProgram1, menu().ExportProgramC1, menu().ExportProgramPython1};
+    }
+
+    [[nodiscard]] QAction* formula_action(const char* name) const {
+        return results().Memo1->findChild<QAction*>(QString::fromLatin1(name));
+    }
+};
+
+TEST_F(ProgramActionsTest, FileMenuHoldsTheProgramItemsAboveExit) {
+    QStringList order;
+    for (const QAction* action : menu().File1->actions()) {
+        order << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
+    }
+    EXPECT_EQ(order, QStringList({QStringLiteral("Save Best Program\u2026"),
+                                  QStringLiteral("Export Program as C\u2026"),
+                                  QStringLiteral("Export Program as Python\u2026"),
+                                  QStringLiteral("Score Program on File\u2026"),
+                                  QStringLiteral("-"), QStringLiteral("Exit (&X)")}));
+    for (QAction* item : program_items()) {
+        EXPECT_FALSE(item->isEnabled());
+    }
+    EXPECT_TRUE(menu().ScoreProgram1->isEnabled());
+}
+
+// The program outlives its run, goes with cleared data, and every file
+// written from it reads back as the run's last best.
+TEST_F(ProgramActionsTest, BestProgramIsKeptSavedAndExportedUntilTheDataIsCleared) {
+    run_once();
+    const RunControl& run = form->run_control();
+    ASSERT_TRUE(run.last_program().has_value());
+    ASSERT_EQ(run.history().size(), 4u);
+    for (QAction* item : program_items()) {
+        EXPECT_TRUE(item->isEnabled());
+    }
+
+    const QString saved = folder.filePath(QStringLiteral("best.json"));
+    dialogs->files = {saved, folder.filePath(QStringLiteral("best.c")),
+                      folder.filePath(QStringLiteral("best.py")), QString()};
+    for (QAction* item : program_items()) {
+        item->trigger();
+    }
+    menu().SaveBestProgram1->trigger();  // cancelled: nothing more is written
+    EXPECT_TRUE(dialogs->messages.empty()) << dialogs->messages.front();
+    const Program back = load_program_file(local_path(saved));
+    const Program& best = *run.last_program();
+    EXPECT_EQ(program_code(back).gene, program_code(best).gene);
+    EXPECT_EQ(back.training_fitness, run.history().back().best_raw_fitness);
+    EXPECT_EQ(back.provenance["seed"], 5);
+    EXPECT_EQ(back.provenance["data"][0]["role"], "training");
+    for (const auto& [suffix, language] :
+         {std::pair{".c", ExportLanguage::c}, std::pair{".py", ExportLanguage::python}}) {
+        QFile file(folder.filePath(QStringLiteral("best") + QString::fromLatin1(suffix)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().toStdString(), export_program(best, language));
+    }
+
+    QTest::mouseClick(problem().Button1, Qt::LeftButton);
+    EXPECT_FALSE(run.last_program().has_value());
+    EXPECT_TRUE(run.history().empty());
+    for (QAction* item : program_items()) {
+        EXPECT_FALSE(item->isEnabled());
+    }
+}
+
+TEST_F(ProgramActionsTest, FormulaBoxMenuCopiesTheShownAndTheExactFormula) {
+    QPlainTextEdit* memo = results().Memo1;
+    const auto open_menu = [memo] {
+        emit memo->customContextMenuRequested(memo->viewport()->rect().center());
+    };
+    open_menu();
+    QMenu* popup = form->findChild<QMenu*>(QStringLiteral("FormulaMenu1"));
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_FALSE(formula_action("CopyExactFormula1")->isEnabled());
+    popup->hide();
+
+    run_once();
+    open_menu();
+    formula_action("CopyFormula1")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), memo->toPlainText());
+    formula_action("CopyExactFormula1")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              exact_formula(*form->run_control().last_program()));
+    popup->hide();
+}
+
+// Scoring shows the same line as the runner; a file that is no program is
+// refused with its own message and nothing else.
+TEST_F(ProgramActionsTest, ScoreShowsTheFiguresOrTheRefusal) {
+    run_once();
+    const QString program = folder.filePath(QStringLiteral("best.json"));
+    const QString data = folder.filePath(QStringLiteral("data.txt"));
+    dialogs->files = {program, program, data, data};
+    menu().SaveBestProgram1->trigger();
+    menu().ScoreProgram1->trigger();
+    menu().ScoreProgram1->trigger();
+    ASSERT_EQ(dialogs->shown.size(), 2u);
+    EXPECT_EQ(dialogs->shown[0].id, MessageId::program_scored);
+    EXPECT_NE(dialogs->messages[0].find(" rows=20 TP="), std::string::npos) << dialogs->messages[0];
+    EXPECT_EQ(dialogs->shown[1].id, MessageId::program_file_refused);
+}
+
+}  // namespace
+}  // namespace vorn::testing

@@ -1,0 +1,48 @@
+#include "ui/data_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "problem/data_file.h"
+#include "problem/file_writer.h"
+
+namespace vorn {
+
+std::filesystem::path local_path(const QString& name) {
+    return {QFile::encodeName(name).toStdString()};
+}
+
+DataTable read_table(const QString& path) {
+    return DataTable(read_data_file(local_path(path)));
+}
+
+// One line naming the file of the last training load, in that file's folder,
+// through the core's file writer: a symlink of that name is replaced, not
+// followed, and the loaded file itself is never the record. A folder that
+// cannot be written to only loses the record.
+void write_record_file(const QString& path, const QString& record_name) {
+    const QFileInfo chosen(path);
+    const std::filesystem::path inputs[] = {local_path(path)};
+    try {
+        write_file(local_path(chosen.absoluteDir().filePath(record_name)),
+                   ("[Training Data] " + QFile::encodeName(chosen.absoluteFilePath()) + "\n")
+                       .toStdString(),
+                   inputs);
+    } catch (const FileWriteError&) {
+        // The load goes on without its record.
+    }
+}
+
+std::vector<DataFileRef> data_file_refs(const QString& training, const QString& validation) {
+    std::vector<DataFileRef> files;
+    if (!training.isEmpty()) {
+        files.push_back({"training", local_path(training)});
+    }
+    if (!validation.isEmpty()) {
+        files.push_back({"validation", local_path(validation)});
+    }
+    return files;
+}
+
+}  // namespace vorn

@@ -1,0 +1,163 @@
+#include "ui/program_actions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+#include "engine/program_score.h"
+#include "problem/file_writer.h"
+#include "program/program_export.h"
+#include "ui/data_files.h"
+#include "ui/dialogs.h"
+#include "ui/menus.h"
+#include "ui/run_control.h"
+
+namespace vorn {
+
+namespace {
+
+const QString program_filter = QStringLiteral("Program files (*.json);;All files (*)");
+
+// Files a program or export must never be written over.
+std::vector<std::filesystem::path> input_paths(const std::vector<DataFileRef>& files) {
+    std::vector<std::filesystem::path> paths;
+    for (const DataFileRef& file : files) {
+        paths.push_back(file.path);
+    }
+    return paths;
+}
+
+}  // namespace
+
+ProgramActions::ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run,
+                               Dialogs& dialogs, const HandlerGuard& guard,
+                               std::function<DataTable(const QString&)> read_data)
+    : QObject(formula_box),
+      menu_(menu),
+      formula_box_(formula_box),
+      run_(run),
+      dialogs_(dialogs),
+      read_data_(std::move(read_data)) {
+    connect_guarded(guard, menu.SaveBestProgram1, &QAction::triggered, this,
+                    &ProgramActions::SaveBestProgram1Click);
+    connect_guarded(guard, menu.ExportProgramC1, &QAction::triggered, this,
+                    &ProgramActions::ExportProgramC1Click);
+    connect_guarded(guard, menu.ExportProgramPython1, &QAction::triggered, this,
+                    &ProgramActions::ExportProgramPython1Click);
+    connect_guarded(guard, menu.ScoreProgram1, &QAction::triggered, this,
+                    &ProgramActions::ScoreProgram1Click);
+
+    formula_menu_ = new QMenu(formula_box);
+    formula_menu_->setObjectName(QStringLiteral("FormulaMenu1"));
+    copy_ = formula_menu_->addAction(QStringLiteral("Copy"));
+    copy_->setObjectName(QStringLiteral("CopyFormula1"));
+    copy_exact_ = formula_menu_->addAction(QStringLiteral("Copy Exact Formula"));
+    copy_exact_->setObjectName(QStringLiteral("CopyExactFormula1"));
+    connect_guarded(guard, copy_, &QAction::triggered, this, &ProgramActions::CopyFormula1Click);
+    connect_guarded(guard, copy_exact_, &QAction::triggered, this,
+                    &ProgramActions::CopyExactFormula1Click);
+    formula_box->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(formula_box, &QWidget::customContextMenuRequested, this,
+            &ProgramActions::show_formula_menu);
+
+    run_.program_changed = [this] { update_enabled(); };
+    update_enabled();
+}
+
+void ProgramActions::run_starting(const ParameterTexts& texts, std::vector<DataFileRef> files) {
+    run_texts_ = texts;
+    run_files_ = std::move(files);
+}
+
+void ProgramActions::update_enabled() {
+    const bool has_program = run_.last_program().has_value();
+    for (QAction* action :
+         {menu_.SaveBestProgram1, menu_.ExportProgramC1, menu_.ExportProgramPython1, copy_exact_}) {
+        action->setEnabled(has_program);
+    }
+}
+
+void ProgramActions::show_formula_menu(const QPoint& position) {
+    copy_->setEnabled(!formula_box_->toPlainText().isEmpty());
+    formula_menu_->popup(formula_box_->viewport()->mapToGlobal(position));
+}
+
+Program ProgramActions::program_to_save() const {
+    Program program = *run_.last_program();
+    program.provenance = provenance_block(run_.last_seed(), run_texts_, run_files_);
+    return program;
+}
+
+void ProgramActions::SaveBestProgram1Click() {
+    if (!run_.last_program()) {
+        return;
+    }
+    const auto file = dialogs_.choose_save_file(QStringLiteral("Save Best Program"), program_filter,
+                                                QStringLiteral("program.json"));
+    if (file) {
+        save_program_file(local_path(*file), program_to_save(), input_paths(run_files_));
+    }
+}
+
+void ProgramActions::write_export(const QString& title, const QString& filter,
+                                  const QString& suffix, bool python) {
+    if (!run_.last_program()) {
+        return;
+    }
+    const Program& program = *run_.last_program();
+    const QString name =
+        QString::fromStdString(exported_function_name(program.output_name)) + suffix;
+    if (const auto file = dialogs_.choose_save_file(title, filter, name)) {
+        write_file(local_path(*file),
+                   export_program(program, python ? ExportLanguage::python : ExportLanguage::c),
+                   input_paths(run_files_));
+    }
+}
+
+void ProgramActions::ExportProgramC1Click() {
+    write_export(QStringLiteral("Export Program as C"),
+                 QStringLiteral("C sources (*.c);;All files (*)"), QStringLiteral(".c"), false);
+}
+
+void ProgramActions::ExportProgramPython1Click() {
+    write_export(QStringLiteral("Export Program as Python"),
+                 QStringLiteral("Python modules (*.py);;All files (*)"), QStringLiteral(".py"),
+                 true);
+}
+
+// Asks for a program, then for the data; both are read before anything is
+// shown, so a refusal of either is the only message.
+void ProgramActions::ScoreProgram1Click() {
+    const auto program_file =
+        dialogs_.choose_open_file(QStringLiteral("Score Program: Program File"), program_filter);
+    if (!program_file) {
+        return;
+    }
+    const Program program = load_program_file(local_path(*program_file));
+    const auto data_file = dialogs_.choose_open_file(QStringLiteral("Score Program: Data File"),
+                                                     QStringLiteral("All files (*)"));
+    if (!data_file) {
+        return;
+    }
+    const DataTable table = read_data_(*data_file);
+    const ScoreCounts counts = score_table(program_code(program), table);
+    dialogs_.message(messages::program_scored(QFile::encodeName(*program_file).toStdString(),
+                                              score_line(local_path(*data_file).string(), counts)));
+}
+
+// The selection when there is one, else the whole formula as shown.
+void ProgramActions::CopyFormula1Click() {
+    const QString selected = formula_box_->textCursor().selectedText();
+    QApplication::clipboard()->setText(selected.isEmpty() ? formula_box_->toPlainText() : selected);
+}
+
+void ProgramActions::CopyExactFormula1Click() {
+    if (const auto& program = run_.last_program()) {
+        QApplication::clipboard()->setText(QString::fromStdString(exact_formula(*program)));
+    }
+}
+
+}  // namespace vorn

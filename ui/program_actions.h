@@ -1,0 +1,68 @@
+#pragma once
+// What the window does with a run's best program: the File menu's program
+// items (save, export as C or Python, score on a file) and the formula box's
+// context menu with its two copy actions.
+#include <QObject>
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "engine/parameters.h"
+#include "engine/program_io.h"
+#include "problem/data_table.h"
+#include "ui/handler_guard.h"
+
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class QPoint;
+
+namespace vorn {
+
+class Dialogs;
+class RunControl;
+struct MainMenu;
+
+class ProgramActions final : public QObject {
+    Q_OBJECT
+public:
+    // `read_data` reads a data file as the window's loads do.
+    ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run,
+                   Dialogs& dialogs, const HandlerGuard& guard,
+                   std::function<DataTable(const QString&)> read_data);
+
+    // What the program files of the run about to start record about it.
+    void run_starting(const ParameterTexts& texts, std::vector<DataFileRef> files);
+
+    // The formula box's context menu, made once and shown without a modal loop.
+    [[nodiscard]] QMenu* formula_menu() const { return formula_menu_; }
+
+    // Handlers.
+    void SaveBestProgram1Click();
+    void ExportProgramC1Click();
+    void ExportProgramPython1Click();
+    void ScoreProgram1Click();
+    void CopyFormula1Click();
+    void CopyExactFormula1Click();
+
+private:
+    void update_enabled();
+    void show_formula_menu(const QPoint& position);
+    [[nodiscard]] Program program_to_save() const;
+    void write_export(const QString& title, const QString& filter, const QString& suffix,
+                      bool python);
+
+    const MainMenu& menu_;
+    QPlainTextEdit* formula_box_;
+    RunControl& run_;
+    Dialogs& dialogs_;
+    std::function<DataTable(const QString&)> read_data_;
+    QMenu* formula_menu_ = nullptr;
+    QAction* copy_ = nullptr;
+    QAction* copy_exact_ = nullptr;
+    ParameterTexts run_texts_;
+    std::vector<DataFileRef> run_files_;
+};
+
+}  // namespace vorn
