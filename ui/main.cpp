@@ -6,6 +6,7 @@
 #include "ui/bit_button.h"
 #include "ui/main_window.h"
 #include "ui/results_page.h"
+#include "ui/settings_actions.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -18,6 +19,11 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Genetic-programming workbench for two-class points in the plane."));
     options.addHelpOption();
     options.addVersionOption();
+    const QCommandLineOption settings(
+        QStringLiteral("settings"),
+        QStringLiteral("Start with the settings of FILE (before --training and --start)."),
+        QStringLiteral("FILE"));
+    options.addOption(settings);
     const QCommandLineOption training(QStringLiteral("training"),
                                       QStringLiteral("Start with FILE loaded as training data."),
                                       QStringLiteral("FILE"));
@@ -28,6 +34,10 @@ int main(int argc, char* argv[]) {
     options.process(app);
 
     vorn::TForm1 form;
+    if (options.isSet(settings)) {
+        const QString path = options.value(settings);
+        form.run_guarded([&] { form.settings_actions().open_settings(path); });
+    }
     if (options.isSet(training)) {
         const QString path = options.value(training);
         form.run_guarded([&] { form.load_training_file(path); });

@@ -37,6 +37,7 @@
 #include "ui/program_actions.h"
 #include "ui/results_page.h"
 #include "ui/run_control.h"
+#include "ui/settings_actions.h"
 
 namespace vorn {
 
@@ -80,6 +81,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
     run_control_ = std::make_unique<RunControl>(*results_, run_window, *dialogs_);
     program_actions_ = new ProgramActions(menu_, results_->Memo1, *run_control_, *dialogs_, guard(),
                                           [](const QString& path) { return read_table(path); });
+    settings_actions_ = new SettingsActions(*this, menu_, *dialogs_, guard());
 
     FormCreate();
     validation_loaded = false;

@@ -20,6 +20,7 @@ namespace vorn {
 
 class PopulationPage;
 class ProgramActions;
+class SettingsActions;
 class ProblemPage;
 class ResultsPage;
 class RunControl;
@@ -67,6 +68,10 @@ public:
     [[nodiscard]] TAboutBox* about_box() const { return AboutBox; }
     [[nodiscard]] const QString& open_dialog_file() const { return open_dialog_file_; }
     [[nodiscard]] RunControl& run_control() const { return *run_control_; }
+    [[nodiscard]] SettingsActions& settings_actions() const { return *settings_actions_; }
+    // The files the grids were loaded from; empty once cleared.
+    [[nodiscard]] const QString& training_file() const { return training_file_; }
+    [[nodiscard]] const QString& validation_file() const { return validation_file_; }
 
     std::vector<functable> function_table;
     bool validation_loaded = false;
@@ -119,6 +124,7 @@ private:
     TAboutBox* AboutBox = nullptr;
     TGraphForm* GraphForm = nullptr;
     ProgramActions* program_actions_ = nullptr;
+    SettingsActions* settings_actions_ = nullptr;
     QString training_file_;  // what the grids were loaded from; empty once cleared
     QString validation_file_;
     QString open_dialog_file_;  // what OpenDialog1 proposes: the file chosen last

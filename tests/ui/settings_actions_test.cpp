@@ -1,0 +1,75 @@
+// Settings files from the window: every control and the data files survive
+// save and open, opening updates what typing updates, and a refused file
+// changes nothing.
+#include <QAction>
+#include <QLabel>
+
+#include "engine/prepare_run.h"
+#include "engine/settings_file.h"
+#include "tests/ui/form_fixture.h"
+#include "ui/data_grid.h"
+#include "ui/grid_model.h"
+#include "ui/parameter_controls.h"
+#include "ui/settings_actions.h"
+
+namespace vorn::testing {
+namespace {
+
+using SettingsActionsTest = FormTest;
+
+std::string other_text(const Parameter& row) {
+    switch (row.kind) {
+        case ParamKind::flag:
+            return row.default_text == flag_on ? "false" : "true";
+        case ParamKind::choice:
+            return "random";
+        case ParamKind::function_list:
+            return "cos,log10";
+        default:
+            return "1" + std::string(row.default_text);
+    }
+}
+
+TEST_F(SettingsActionsTest, SaveThenOpenGivesEveryTextAndTheDataBack) {
+    load_training(write_file(QStringLiteral("train.txt"), data_rows(3)));
+    for (const Parameter& row : parameter_table()) {
+        if (!row.settings_key.empty()) {
+            write_parameter_text(*form, row.id, other_text(row));
+        }
+    }
+    const ParameterTexts saved = form->parameter_texts();
+    const QString file = folder.filePath(QStringLiteral("run.vornsettings"));
+    dialogs->files = {file};
+    menu().SaveSettings1->trigger();
+    ASSERT_TRUE(dialogs->messages.empty()) << dialogs->messages.front();
+
+    TForm1 fresh(std::make_unique<ScriptedDialogs>());
+    fresh.settings_actions().open_settings(file);
+    for (const Parameter& row : parameter_table()) {
+        EXPECT_EQ(fresh.parameter_texts()[row.id], saved[row.id]) << row.settings_key;
+    }
+    EXPECT_EQ(fresh.training_file(), form->training_file());
+    EXPECT_EQ(fresh.problem().StringGrid1->cells()->table().row_count(), 3u);
+}
+
+TEST_F(SettingsActionsTest, OpeningUpdatesTheRemainderAndRefusedFilesChangeNothing) {
+    const QString good = write_file(QStringLiteral("a.vornsettings"),
+                                    "format = vorn-settings 1\ncrossover = 0.5\nmutation = 0.25\n");
+    const QString bad = write_file(QStringLiteral("b.vornsettings"),
+                                   "format = vorn-settings 1\ncrossover = 0.1\nwhat = 1\n");
+    dialogs->files = {good, bad};
+    menu().OpenSettings1->trigger();
+    const ParameterTexts opened = form->parameter_texts();
+    EXPECT_EQ(opened[ParamId::crossover_rate], "0.5");
+    EXPECT_EQ(
+        opened[ParamId::reproduction_rate],
+        remainder_label("0.5", "0.25", opened[ParamId::one_point_mutation_rate]).value_or(""));
+    menu().OpenSettings1->trigger();
+    ASSERT_EQ(dialogs->shown.size(), 1u);
+    EXPECT_EQ(dialogs->shown[0].id, MessageId::settings_refused);
+    EXPECT_EQ(dialogs->messages[0], bad.toStdString() + ", line 3: unknown key \"what\"");
+    EXPECT_EQ(form->parameter_texts()[ParamId::crossover_rate], "0.5");
+}
+
+}  // namespace
+}  // namespace vorn::testing

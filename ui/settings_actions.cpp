@@ -1,0 +1,92 @@
+#include "ui/settings_actions.h"
+
+#include <QAction>
+#include <QFile>
+
+#include "engine/settings_file.h"
+#include "ui/data_files.h"
+#include "ui/dialogs.h"
+#include "ui/main_window.h"
+#include "ui/menus.h"
+#include "ui/parameter_controls.h"
+
+namespace vorn {
+
+namespace {
+
+const QString settings_filter = QStringLiteral("Settings files (*.vornsettings);;All files (*)");
+
+QString from_local(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+}  // namespace
+
+SettingsActions::SettingsActions(TForm1& form, const MainMenu& menu, Dialogs& dialogs,
+                                 const HandlerGuard& guard)
+    : QObject(&form), form_(form), dialogs_(dialogs) {
+    connect_guarded(guard, menu.OpenSettings1, &QAction::triggered, this,
+                    &SettingsActions::OpenSettings1Click);
+    connect_guarded(guard, menu.SaveSettings1, &QAction::triggered, this,
+                    &SettingsActions::SaveSettings1Click);
+}
+
+void SettingsActions::open_settings(const QString& path) {
+    const Settings settings = read_settings_file(local_path(path));
+    opened_ = path;
+    if (settings.training) {
+        form_.load_training_file(from_local(*settings.training));
+    }
+    if (settings.validation) {
+        form_.load_validation_file(from_local(*settings.validation));
+    }
+    for (const Parameter& row : parameter_table()) {
+        if (settings.given[static_cast<std::size_t>(row.id)]) {
+            write_parameter_text(form_, row.id, settings.texts[row.id]);
+        }
+    }
+}
+
+void SettingsActions::save_settings(const QString& path) {
+    Settings settings;
+    settings.texts = form_.parameter_texts();
+    settings.given.fill(true);
+    if (!form_.training_file().isEmpty()) {
+        settings.training = local_path(form_.training_file());
+    }
+    if (!form_.validation_file().isEmpty()) {
+        settings.validation = local_path(form_.validation_file());
+    }
+    std::vector<std::filesystem::path> inputs;
+    for (const auto& file : {settings.training, settings.validation}) {
+        if (file) {
+            inputs.push_back(*file);
+        }
+    }
+    // Data paths are written relative to the settings file's folder, so
+    // they are made absolute first.
+    for (auto* file : {&settings.training, &settings.validation}) {
+        if (*file) {
+            **file = std::filesystem::absolute(**file);
+        }
+    }
+    write_settings_file(local_path(path), settings, inputs);
+    opened_ = path;
+}
+
+void SettingsActions::OpenSettings1Click() {
+    if (const auto file =
+            dialogs_.choose_open_file(QStringLiteral("Open Settings"), settings_filter)) {
+        open_settings(*file);
+    }
+}
+
+void SettingsActions::SaveSettings1Click() {
+    const QString proposed = opened_.isEmpty() ? QStringLiteral("run.vornsettings") : opened_;
+    if (const auto file =
+            dialogs_.choose_save_file(QStringLiteral("Save Settings"), settings_filter, proposed)) {
+        save_settings(*file);
+    }
+}
+
+}  // namespace vorn
