@@ -71,7 +71,9 @@ std::optional<std::string> value_problem(const Parameter& row, std::string_view 
     return std::nullopt;
 }
 
-std::optional<std::uint32_t> seed_of(std::string_view text) {
+}  // namespace
+
+std::optional<std::uint32_t> parse_seed(std::string_view text) {
     std::uint32_t seed = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seed);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
@@ -79,6 +81,8 @@ std::optional<std::uint32_t> seed_of(std::string_view text) {
     }
     return seed;
 }
+
+namespace {
 
 class SettingsReader {
 public:
@@ -130,7 +134,7 @@ private:
         if (key != key_format || !value.starts_with(prefix)) {
             refuse("not a settings file (the first line must be \"format = vorn-settings 1\")");
         }
-        const auto version = seed_of(value.substr(prefix.size()));
+        const auto version = parse_seed(value.substr(prefix.size()));
         if (!version || *version == 0) {
             refuse("the format version " + quoted(value.substr(prefix.size())) +
                    " is not a whole number");
@@ -163,7 +167,7 @@ private:
         } else if (key == key_positive) {
             settings_.positive = std::string(value);
         } else if (key == key_seed) {
-            settings_.seed = seed_of(value);
+            settings_.seed = parse_seed(value);
             if (!settings_.seed) {
                 refuse("\"seed\" must be a whole number from 0 to 4294967295");
             }

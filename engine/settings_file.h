@@ -29,6 +29,12 @@ struct Settings {
     std::optional<std::uint32_t> seed;
 };
 
+// A seed text: a whole number from 0 to 4294967295, digits only.
+[[nodiscard]] std::optional<std::uint32_t> parse_seed(std::string_view text);
+inline constexpr std::string_view seed_caption = "Seed";
+inline constexpr std::string_view seed_requirement =
+    "empty (a seed from the clock) or a whole number from 0 to 4294967295";
+
 // A settings file that cannot be used; the message names file and line.
 class SettingsError : public MessageError {
 public:

@@ -18,6 +18,7 @@
 #include <new>
 #include <optional>
 
+#include "engine/settings_file.h"
 #include "engine/tgp_pop.h"
 #include "problem/errors.h"
 #include "problem/file_writer.h"
@@ -323,12 +324,19 @@ void TForm1::BitBtn2Click() {
         run_control_->ask_abort();
         return;
     }
+    const std::string seed_text = population_->EditSeed->text().toStdString();
+    const auto seed = parse_seed(seed_text);
+    if (!seed_text.empty() && !seed) {
+        dialogs_->message(messages::field_refused(seed_caption, seed_requirement, seed_text));
+        set_active_page(Page::population);
+        return;
+    }
     RunRequest request;
     request.texts = parameter_texts();
     request.cells = grid_cells();
     request.training_loaded = training_loaded;
     request.validation_loaded = validation_loaded;
-    request.seed = run_control_->seed;
+    request.seed = seed ? seed : run_control_->seed;
     PrepareResult prepared = prepare_run(request, function_table);
     for (const Notice& notice : prepared.notices) {
         dialogs_->message(notice.message);

@@ -195,6 +195,14 @@ PopulationPage::PopulationPage(const HandlerGuard& guard, QWidget* parent) : QWi
     sizes->addWidget(Edit1, 0, 1);
     sizes->addWidget(Label2, 1, 0);
     sizes->addWidget(Edit2, 1, 1);
+    LabelSeed = new QLabel(QStringLiteral("Seed"), this);
+    LabelSeed->setObjectName(QStringLiteral("LabelSeed"));
+    EditSeed = new QLineEdit(this);
+    EditSeed->setObjectName(QStringLiteral("EditSeed"));
+    EditSeed->setPlaceholderText(QStringLiteral("clock"));
+    LabelSeed->setBuddy(EditSeed);
+    sizes->addWidget(LabelSeed, 2, 0);
+    sizes->addWidget(EditSeed, 2, 1);
     sizes->setColumnStretch(2, 1);
 
     auto* left = new QVBoxLayout();

@@ -39,6 +39,8 @@ public:
     QLineEdit* Edit1 = nullptr;  // "Population Size"
     QLabel* Label2 = nullptr;
     QLineEdit* Edit2 = nullptr;  // "Generation"
+    QLabel* LabelSeed = nullptr;
+    QLineEdit* EditSeed = nullptr;  // empty: a seed from the clock
 
     QGroupBox* GroupBox5 = nullptr;  // "Selection Method"
     RadioGroup* RadioGroup1 = nullptr;

@@ -148,6 +148,8 @@ QLayout* build_run_controls(ResultsPage& page) {
     page.ProgressBar1->setValue(0);
     page.ProgressBar1->setTextVisible(false);
     page.Label31 = make_label(QStringLiteral("Label31"), QStringLiteral("Not running"), &page);
+    page.LabelSeed = make_label(QStringLiteral("LabelSeed"), QString(), &page);
+    page.LabelSeed->setTextInteractionFlags(Qt::TextSelectableByMouse);
     page.BitBtn2 = new BitBtn(QStringLiteral("BitBtn2"), ButtonKind::ok, &page);
     page.BitBtn2->setText(QStringLiteral("Start"));
     page.BitBtn1 = new BitBtn(QStringLiteral("BitBtn1"), ButtonKind::no, &page);
@@ -160,6 +162,7 @@ QLayout* build_run_controls(ResultsPage& page) {
     auto* layout = new QVBoxLayout();
     layout->addWidget(page.ProgressBar1);
     layout->addWidget(page.Label31);
+    layout->addWidget(page.LabelSeed);
     layout->addStretch(1);
     layout->addLayout(buttons);
     return layout;

@@ -62,8 +62,9 @@ public:
 
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* Label31 = nullptr;
-    BitBtn* BitBtn2 = nullptr;  // Start / Abort
-    BitBtn* BitBtn1 = nullptr;  // Stop / Resume
+    QLabel* LabelSeed = nullptr;  // the seed of the run shown
+    BitBtn* BitBtn2 = nullptr;    // Start / Abort
+    BitBtn* BitBtn1 = nullptr;    // Stop / Resume
 };
 
 }  // namespace vorn

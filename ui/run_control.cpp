@@ -157,6 +157,7 @@ void RunControl::run_started() {
 
 void RunControl::set_up(const Tproblem_setting& setting, const Tgp_pop& pop, std::uint32_t seed) {
     last_seed_ = seed;
+    page_.LabelSeed->setText(QStringLiteral("Seed %1").arg(seed));
     charts_.clear_histories(pop.num_generations);
     // Equal ends would make Qt show its busy indicator.
     page_.ProgressBar1->setRange(0, std::max(pop.num_generations - 1, 1));

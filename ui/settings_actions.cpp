@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLineEdit>
 
 #include "engine/settings_file.h"
 #include "ui/data_files.h"
@@ -9,6 +10,7 @@
 #include "ui/main_window.h"
 #include "ui/menus.h"
 #include "ui/parameter_controls.h"
+#include "ui/population_page.h"
 
 namespace vorn {
 
@@ -40,6 +42,9 @@ void SettingsActions::open_settings(const QString& path) {
     if (settings.validation) {
         form_.load_validation_file(from_local(*settings.validation));
     }
+    if (settings.seed) {
+        form_.population().EditSeed->setText(QString::number(*settings.seed));
+    }
     for (const Parameter& row : parameter_table()) {
         if (settings.given[static_cast<std::size_t>(row.id)]) {
             write_parameter_text(form_, row.id, settings.texts[row.id]);
@@ -51,6 +56,7 @@ void SettingsActions::save_settings(const QString& path) {
     Settings settings;
     settings.texts = form_.parameter_texts();
     settings.given.fill(true);
+    settings.seed = parse_seed(form_.population().EditSeed->text().toStdString());
     if (!form_.training_file().isEmpty()) {
         settings.training = local_path(form_.training_file());
     }

@@ -7,9 +7,13 @@
 #include "engine/prepare_run.h"
 #include "engine/settings_file.h"
 #include "tests/ui/form_fixture.h"
+#include "ui/bit_button.h"
 #include "ui/data_grid.h"
 #include "ui/grid_model.h"
 #include "ui/parameter_controls.h"
+#include "ui/population_page.h"
+#include "ui/results_page.h"
+#include "ui/run_control.h"
 #include "ui/settings_actions.h"
 
 namespace vorn::testing {
@@ -37,6 +41,7 @@ TEST_F(SettingsActionsTest, SaveThenOpenGivesEveryTextAndTheDataBack) {
             write_parameter_text(*form, row.id, other_text(row));
         }
     }
+    population().EditSeed->setText(QStringLiteral("4294967295"));
     const ParameterTexts saved = form->parameter_texts();
     const QString file = folder.filePath(QStringLiteral("run.vornsettings"));
     dialogs->files = {file};
@@ -49,6 +54,7 @@ TEST_F(SettingsActionsTest, SaveThenOpenGivesEveryTextAndTheDataBack) {
         EXPECT_EQ(fresh.parameter_texts()[row.id], saved[row.id]) << row.settings_key;
     }
     EXPECT_EQ(fresh.training_file(), form->training_file());
+    EXPECT_EQ(fresh.population().EditSeed->text(), QStringLiteral("4294967295"));
     EXPECT_EQ(fresh.problem().StringGrid1->cells()->table().row_count(), 3u);
 }
 
@@ -69,6 +75,25 @@ TEST_F(SettingsActionsTest, OpeningUpdatesTheRemainderAndRefusedFilesChangeNothi
     EXPECT_EQ(dialogs->shown[0].id, MessageId::settings_refused);
     EXPECT_EQ(dialogs->messages[0], bad.toStdString() + ", line 3: unknown key \"what\"");
     EXPECT_EQ(form->parameter_texts()[ParamId::crossover_rate], "0.5");
+}
+
+// A seed typed in the window is the run's seed and shows on "Results"; a
+// seed that is not one is refused at Start on its page.
+TEST_F(SettingsActionsTest, TheSeedFieldChoosesTheRunsSeed) {
+    load_training(write_file(QStringLiteral("train.txt"), data_rows(10)));
+    population().Edit2->setText(QStringLiteral("2"));
+    for (const char* refused : {"-1", "4294967296", "1e3", " 7"}) {
+        population().EditSeed->setText(QString::fromLatin1(refused));
+        QTest::mouseClick(results().BitBtn2, Qt::LeftButton);
+        ASSERT_FALSE(dialogs->shown.empty()) << refused;
+        EXPECT_EQ(dialogs->shown.back().id, MessageId::field_refused);
+        EXPECT_EQ(current_page(), population_page);
+    }
+    population().EditSeed->setText(QStringLiteral("42"));
+    form->set_active_page(Page::results);
+    QTest::mouseClick(results().BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(form->run_control().last_seed(), 42u);
+    EXPECT_EQ(results().LabelSeed->text(), QStringLiteral("Seed 42"));
 }
 
 }  // namespace
