@@ -1,0 +1,205 @@
+#include "engine/program_io.h"
+
+#include <fcntl.h>
+#include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include "problem/errors.h"
+#include "problem/file_writer.h"
+#include "program/json_text.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr std::size_t chunk_bytes = std::size_t{1} << 16;
+// Far beyond any program a run can make; keeps /dev/zero from filling memory.
+constexpr std::size_t max_program_file_bytes = std::size_t{256} << 20;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    [[nodiscard]] int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+struct DigestContextFree {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+using DigestContext = std::unique_ptr<EVP_MD_CTX, DigestContextFree>;
+
+std::string hex_of(std::span<const unsigned char> digest) {
+    constexpr std::string_view digits = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(2 * digest.size());
+    for (const unsigned char byte : digest) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 0x0F];
+    }
+    return hex;
+}
+
+// Opens a file for reading; a folder opens but cannot be read, so it is
+// refused here with the reason read() would give.
+[[nodiscard]] int open_for_reading(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status {};
+    if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return -1;
+    }
+    return fd;
+}
+
+// Feeds every byte of the file to `take` in chunks; returns errno on failure
+// and 0 at the end of the file. `take` returns false to stop early.
+template <class Take>
+[[nodiscard]] int read_chunks(const std::filesystem::path& path, Take take) {
+    const FileDescriptor file(open_for_reading(path));
+    if (file.get() < 0) {
+        return errno;
+    }
+    std::vector<char> chunk(chunk_bytes);
+    while (true) {
+        const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
+        if (got == 0) {
+            return 0;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        if (!take(std::string_view(chunk.data(), static_cast<std::size_t>(got)))) {
+            return 0;
+        }
+    }
+}
+
+[[nodiscard]] std::string reason(int error) {
+    return std::error_code(error, std::generic_category()).message();
+}
+
+}  // namespace
+
+std::string sha256_hex(std::string_view bytes) {
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int size = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &size, EVP_sha256(), nullptr) != 1) {
+        throw std::runtime_error("SHA-256 is not available from libcrypto");
+    }
+    return hex_of(std::span(digest.data(), size));
+}
+
+std::string sha256_of_file(const std::filesystem::path& path) {
+    const DigestContext context(EVP_MD_CTX_new());
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+        throw std::runtime_error("SHA-256 is not available from libcrypto");
+    }
+    const int error = read_chunks(path, [&](std::string_view bytes) {
+        return EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) == 1;
+    });
+    if (error != 0) {
+        throw DataFileError(path.string(), 0, "cannot be read (" + reason(error) + ").");
+    }
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int size = 0;
+    if (EVP_DigestFinal_ex(context.get(), digest.data(), &size) != 1) {
+        throw std::runtime_error("SHA-256 is not available from libcrypto");
+    }
+    return hex_of(std::span(digest.data(), size));
+}
+
+nlohmann::json provenance_block(std::uint32_t seed, const ParameterTexts& texts,
+                                std::span<const DataFileRef> files) {
+    nlohmann::json parameters = nlohmann::json::object();
+    for (const Parameter& row : parameter_table()) {
+        // The remainders have no key: the rates they come from are there.
+        if (!row.settings_key.empty()) {
+            parameters[std::string(row.settings_key)] = texts[row.id];
+        }
+    }
+    nlohmann::json data = nlohmann::json::array();
+    for (const DataFileRef& file : files) {
+        nlohmann::json entry = {{"role", file.role}, {"file", file.path.string()}};
+        try {
+            entry["sha256"] = sha256_of_file(file.path);
+        } catch (const DataFileError&) {
+            // Gone or unreadable since the run read it: no claim about its bytes.
+        }
+        data.push_back(std::move(entry));
+    }
+    return {{"seed", seed}, {"parameters", std::move(parameters)}, {"data", std::move(data)}};
+}
+
+Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
+                       const std::string& input1_name, const std::string& input2_name,
+                       const std::string& output_name, double training_fitness,
+                       std::optional<double> validation_count) {
+    Program program = program_of_gene(nodes, gene);
+    program.input1_name = input1_name;
+    program.input2_name = input2_name;
+    program.output_name = output_name;
+    program.training_fitness = training_fitness;
+    program.validation_count = validation_count;
+    return program;
+}
+
+Program load_program_file(const std::filesystem::path& path) {
+    const std::string file_name = path.string();
+    std::string text;
+    bool too_large = false;
+    const int error = read_chunks(path, [&](std::string_view bytes) {
+        if (bytes.size() > max_program_file_bytes - text.size()) {
+            too_large = true;
+            return false;
+        }
+        text.append(bytes);
+        return true;
+    });
+    if (error != 0) {
+        throw MessageError(messages::program_file_refused(file_name, reason(error)));
+    }
+    if (too_large) {
+        throw MessageError(messages::program_file_refused(
+            file_name, "larger than " + std::to_string(max_program_file_bytes >> 20) + " MiB"));
+    }
+    try {
+        return read_program_text(text);
+    } catch (const ProgramFileError& e) {
+        throw MessageError(messages::program_file_refused(file_name, e.what()));
+    }
+}
+
+void save_program_file(const std::filesystem::path& path, const Program& program,
+                       std::span<const std::filesystem::path> inputs) {
+    std::string text;
+    try {
+        text = program_file_text(program);
+    } catch (const ProgramFileError& e) {
+        throw MessageError(messages::file_not_written(path.string(), e.what()));
+    } catch (const JsonTextError& e) {
+        throw MessageError(messages::file_not_written(path.string(), e.what()));
+    }
+    write_file(path, text, inputs);
+}
+
+}  // namespace vorn
