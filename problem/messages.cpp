@@ -71,6 +71,8 @@ std::string_view pattern(MessageId id) {
             return "{0}: cannot be read as a program ({1}).";
         case MessageId::program_scored:
             return "Program {0}\n{1}";
+        case MessageId::settings_refused:
+            return "{0}{1}: {2}";
     }
     return "";
 }
@@ -279,6 +281,11 @@ Message program_file_refused(std::string_view file, std::string_view reason) {
 }
 Message program_scored(std::string_view program_file, std::string_view score_line) {
     return make(MessageId::program_scored, {std::string(program_file), std::string(score_line)});
+}
+Message settings_refused(std::string_view file, std::int64_t line, std::string_view problem) {
+    return make(MessageId::settings_refused,
+                {std::string(file), line > 0 ? ", line " + std::to_string(line) : std::string(),
+                 std::string(problem)});
 }
 
 }  // namespace messages

@@ -42,6 +42,7 @@ enum class MessageId {
     // Program files.
     program_file_refused,  // file, reason
     program_scored,        // program file, score line
+    settings_refused,      // file, line (0: the whole file), problem
 };
 
 struct Message {
@@ -101,6 +102,9 @@ namespace messages {
 [[nodiscard]] Message program_file_refused(std::string_view file, std::string_view reason);
 // The program's file, then the score line of one data file on the next line.
 [[nodiscard]] Message program_scored(std::string_view program_file, std::string_view score_line);
+// `run.vornsettings, line 4: unknown key "populaton_size".`
+[[nodiscard]] Message settings_refused(std::string_view file, std::int64_t line,
+                                       std::string_view problem);
 }  // namespace messages
 
 }  // namespace vorn

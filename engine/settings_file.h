@@ -1,0 +1,53 @@
+#pragma once
+// Settings files: one "key = value" per line after "format = vorn-settings 1",
+// the keys being the parameter table's settings keys and the values exactly
+// the texts the controls hold, plus optional data files, CSV columns and seed.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "engine/parameters.h"
+#include "problem/errors.h"
+
+namespace vorn {
+
+inline constexpr std::string_view settings_format = "vorn-settings";
+inline constexpr std::int64_t settings_version = 1;
+inline constexpr std::string_view settings_extension = ".vornsettings";
+
+struct Settings {
+    ParameterTexts texts;                      // a key the file does not hold keeps its default
+    std::array<bool, num_parameters> given{};  // the keys the file holds
+    std::optional<std::filesystem::path> training;  // absolute, or as written when no folder
+    std::optional<std::filesystem::path> validation;
+    std::optional<std::string> columns;   // CSV columns, as --columns takes them
+    std::optional<std::string> positive;  // CSV positive label
+    std::optional<std::uint32_t> seed;
+};
+
+// A settings file that cannot be used; the message names file and line.
+class SettingsError : public MessageError {
+public:
+    using MessageError::MessageError;
+};
+
+// Reads settings from text; `file_name` names it in refusals, relative data
+// paths are taken against `folder`. Throws SettingsError at the first line
+// that is refused, so nothing of a refused file is used.
+[[nodiscard]] Settings parse_settings_text(std::string_view text, const std::string& file_name,
+                                           const std::filesystem::path& folder);
+[[nodiscard]] Settings read_settings_file(const std::filesystem::path& path);
+
+// The text of the settings; data paths inside `folder` are written relative
+// to it. Throws SettingsError for a value that a line cannot hold.
+[[nodiscard]] std::string settings_text(const Settings& settings,
+                                        const std::filesystem::path& folder);
+// Writes through the one file writer, never over one of `inputs`.
+void write_settings_file(const std::filesystem::path& path, const Settings& settings,
+                         std::span<const std::filesystem::path> inputs);
+
+}  // namespace vorn
