@@ -28,8 +28,9 @@ test-sanitize: deps
 		UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS)
 
-# libFuzzer targets (clang) for the data-file reader and the number texts,
-# SECONDS each, starting from the seed corpus in fuzz/corpus.
+# libFuzzer targets (clang) for the data-file reader, the number texts and
+# the program-file reader, SECONDS each, starting from the seed corpus in
+# fuzz/corpus.
 FUZZ_BUILD ?= build-fuzz
 SECONDS ?= 60
 fuzz: deps

@@ -133,6 +133,25 @@ class ExactNumbers : public nlohmann::detail::json_sax_dom_parser<Json> {
 public:
     explicit ExactNumbers(Json& root) : json_sax_dom_parser(root, true) {}
 
+    // Copying, comparing and writing a value recurse through its nesting,
+    // so a file may not nest deeper than any file we write needs.
+    bool start_object(std::size_t size) {
+        enter();
+        return json_sax_dom_parser::start_object(size);
+    }
+    bool start_array(std::size_t size) {
+        enter();
+        return json_sax_dom_parser::start_array(size);
+    }
+    bool end_object() {
+        --depth_;
+        return json_sax_dom_parser::end_object();
+    }
+    bool end_array() {
+        --depth_;
+        return json_sax_dom_parser::end_array();
+    }
+
     bool number_unsigned(std::uint64_t value) {
         if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
             throw JsonTextError("a whole number is too large");
@@ -158,6 +177,15 @@ public:
         }
         return json_sax_dom_parser::number_float(value, text);
     }
+
+private:
+    static constexpr int deepest = 256;
+    void enter() {
+        if (++depth_ > deepest) {
+            throw JsonTextError("values are nested more than " + std::to_string(deepest) + " deep");
+        }
+    }
+    int depth_ = 0;
 };
 
 // nlohmann's texts begin with "[json.exception.parse_error.101] "; the rest

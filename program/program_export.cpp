@@ -14,7 +14,8 @@ namespace {
 
 // Names a function may not take: keywords of C (up to C23, and GNU's) and of
 // Python, what the exports themselves define or call at file scope, and the
-// C math functions, which g++ and gcc know as built-ins of another type.
+// C math functions, which gcc knows as built-ins and warns about when a
+// function of another type takes their name.
 constexpr auto reserved_names = std::to_array<std::string_view>(
     {// C
      "alignas", "alignof", "asm", "auto", "bool", "break", "case", "char", "const", "constexpr",

@@ -94,6 +94,9 @@ TEST(ProgramFile, ReaderRefusesFilesItCannotTrust) {
         {head + R"("gene": ["sin", null]})", "neither a name nor a number at node 2"},
         {head + R"("gene": "sin"})", "not a list"},
         {head + R"("gene": ["input1"], "provenance": 1})", "provenance"},
+        {head + R"("gene": ["input1"], "provenance": {"a": )" + std::string(100000, '[') +
+             std::string(100000, ']') + "}}",
+         "nested more than 256 deep"},
         {R"({"format": "vorn-program", "version": 2, "semantics": 1})", "newer"},
         {R"({"format": "vorn-program", "version": 1, "semantics": 2})", "rules of version 2"},
         {R"({"format": "other", "version": 1})", "not a program file"},
