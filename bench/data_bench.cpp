@@ -37,28 +37,6 @@ double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// A folder of its own, removed at the end.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "vorn-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot make a temporary folder");
-        }
-        path_ = pattern;
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    [[nodiscard]] const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 // A million rows of six-digit values, as a grid saved to a file would hold.
 fs::path write_million_rows(const fs::path& folder) {
     const fs::path path = folder / "million.txt";
@@ -82,13 +60,6 @@ fs::path write_one_line(const fs::path& folder) {
     file << '\n';
     return path;
 }
-
-struct ChildRun {
-    double seconds = 0;   // from start to end
-    double peak_mib = 0;  // the child's own peak resident memory
-    int status = -1;      // exit status, -1 when it did not exit
-    std::string output;   // stdout and stderr together
-};
 
 pid_t spawn(const std::vector<std::string>& args, const posix_spawn_file_actions_t* actions) {
     std::vector<char*> argv;
@@ -126,6 +97,8 @@ std::string last_line(std::string_view text) {
     return std::string(start == std::string_view::npos ? text : text.substr(start + 1));
 }
 
+}  // namespace
+
 ChildRun run_child(const std::vector<std::string>& command) {
     std::array<int, 2> pipe_fds{};
     if (::pipe2(pipe_fds.data(), O_CLOEXEC) != 0) {
@@ -160,6 +133,8 @@ ChildRun run_child(const std::vector<std::string>& command) {
     run.output.resize(cut);
     return run;
 }
+
+namespace {
 
 std::string first_line(const std::string& text) {
     return text.substr(0, text.find('\n'));

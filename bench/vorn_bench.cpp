@@ -1,6 +1,7 @@
 // Speed figures of the engine: evaluation throughput, whole runs, scaling
 // with the population and the data, and peak memory; then the data side's
-// figures. `make bench` runs it; `vorn-bench data` runs the data side alone.
+// figures and those of predictions. `make bench` runs it; `vorn-bench data`
+// runs the data side alone, `vorn-bench predict` the predictions.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "bench/data_bench.h"
+#include "bench/predict_bench.h"
 #include "engine/evaluation.h"
 #include "engine/prepare_run.h"
 #include "engine/run_gp.h"
@@ -230,6 +232,7 @@ int run() {
     target_line("whole default run over reference", reference_run / batch_run, 5.0, "x");
 
     bench::print_data_figures();
+    bench::print_predict_figures();
     return 0;
 }
 
@@ -243,6 +246,10 @@ int main(int argc, char* argv[]) {
     }
     if (args.size() == 1 && std::string_view(args[0]) == "data") {
         vorn::bench::print_data_figures();
+        return 0;
+    }
+    if (args.size() == 1 && std::string_view(args[0]) == "predict") {
+        vorn::bench::print_predict_figures();
         return 0;
     }
     return vorn::run();

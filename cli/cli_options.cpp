@@ -8,20 +8,13 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/runner_options.h"
 #include "engine/prepare_run.h"
 #include "program/functable.h"
 
 namespace vorn {
 
 namespace {
-
-// The options of the runner alone, after the parameters' in --help.
-struct RunnerOption {
-    std::string_view name;        // without the leading "--"
-    std::string_view value = {};  // placeholder; empty for a switch
-    std::string_view help;
-    void (*apply)(CliOptions& options, const std::string& value);
-};
 
 std::string_view trim_blanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
@@ -142,7 +135,7 @@ void apply_threads(CliOptions& options, const std::string& value) {
     options.threads = threads;
 }
 
-constexpr std::array runner_options = {
+constexpr std::array runner_option_rows = {
     RunnerOption{"seed", "N", "seed of the random generator (default: the clock in whole seconds)",
                  apply_seed},
     RunnerOption{"evaluator", "KIND",
@@ -156,6 +149,10 @@ constexpr std::array runner_options = {
     RunnerOption{"csv", "FILE",
                  "also write the generation table to FILE as CSV (never over an input file)",
                  [](CliOptions& o, const std::string& v) { o.csv_file = v; }},
+    RunnerOption{"save-program", "FILE",
+                 "also write the best program of the last generation, with the seed, the "
+                 "settings and the data files it came from, to FILE (never over an input file)",
+                 [](CliOptions& o, const std::string& v) { o.save_program = v; }},
     RunnerOption{"quiet",
                  {},
                  "no table and no progress bar: only the best formula and the seed",
@@ -163,7 +160,46 @@ constexpr std::array runner_options = {
     RunnerOption{"help",
                  {},
                  "show this text and exit",
-                 [](CliOptions& o, const std::string&) { o.help = true; }},
+                 [](CliOptions& o, const std::string&) { o.help = true; },
+                 OptionUse::any},
+};
+
+void apply_export(CliOptions& options, const std::string& value) {
+    if (value == "c") {
+        options.export_language = ExportLanguage::c;
+    } else if (value == "python") {
+        options.export_language = ExportLanguage::python;
+    } else if (value == "formula") {
+        options.export_language = ExportLanguage::formula;
+    } else {
+        throw UsageError("--export takes c, python or formula (it is \"" + value + "\")");
+    }
+    options.mode = CliMode::export_program;
+}
+
+// Each mode replaces the run; it takes no run option.
+constexpr std::array mode_option_rows = {
+    RunnerOption{"score", "PROGRAM",
+                 "score the program file on each DATA_FILE that follows: one line per file with "
+                 "its rows, the counts of each outcome, the misclassified points and their "
+                 "fraction, by the rule fitness uses",
+                 [](CliOptions& o, const std::string& v) {
+                     o.mode = CliMode::score;
+                     o.program_file = v;
+                 },
+                 OptionUse::mode},
+    RunnerOption{"predict", "PROGRAM",
+                 "evaluate the program at the points of POINTS_FILE (x y on each line; - for "
+                 "standard input) and print x y value class, class +1, 0 or -1",
+                 [](CliOptions& o, const std::string& v) {
+                     o.mode = CliMode::predict;
+                     o.program_file = v;
+                 },
+                 OptionUse::mode},
+    RunnerOption{"export", "LANGUAGE",
+                 "print the program file that follows as C, Python or an exact formula (c, "
+                 "python or formula)",
+                 apply_export, OptionUse::mode},
 };
 
 // One option of either kind, found by its spelling.
@@ -181,85 +217,77 @@ std::optional<Found> find_option(std::string_view name) {
             return Found{&row, nullptr};
         }
     }
-    for (const RunnerOption& option : runner_options) {
-        if (option.name == name) {
-            return Found{nullptr, &option};
+    for (const auto options : {runner_options(), mode_options()}) {
+        for (const RunnerOption& option : options) {
+            if (option.name == name) {
+                return Found{nullptr, &option};
+            }
         }
     }
     return std::nullopt;
 }
 
-constexpr std::size_t help_indent = 30;
-constexpr std::size_t help_width = 79;
-
-// One option's entry: the option on the left, its words wrapped into the
-// column beside it.
-std::string help_entry(std::string_view name, std::string_view value, std::string_view help,
-                       const std::optional<std::string>& shown_default) {
-    std::string line = "  --" + std::string(name);
-    if (!value.empty()) {
-        line += " " + std::string(value);
-    }
-    std::vector<std::string> words;
-    while (!help.empty()) {
-        const auto blank = help.find(' ');
-        words.emplace_back(help.substr(0, blank));
-        help.remove_prefix(blank == std::string_view::npos ? help.size() : blank + 1);
-    }
-    // The default stays on one line.
-    if (shown_default) {
-        words.push_back("(default: " + *shown_default + ")");
-    }
-    std::string entry;
-    if (line.size() + 2 > help_indent) {
-        entry += line + "\n";
-        line.clear();
-    }
-    line.resize(help_indent, ' ');
-    bool line_has_words = false;
-    for (const auto& word : words) {
-        if (line_has_words && line.size() + 1 + word.size() > help_width) {
-            entry += line + "\n";
-            line.assign(help_indent, ' ');
-            line_has_words = false;
-        }
-        line += line_has_words ? " " : "";
-        line += word;
-        line_has_words = true;
-    }
-    return entry + line + "\n";
+[[nodiscard]] OptionUse use_of(const Found& found) {
+    return found.parameter != nullptr ? OptionUse::run : found.runner->use;
 }
 
-std::optional<std::string> shown_default(const Parameter& row) {
-    if (!row.option_shows_default) {
-        return std::nullopt;
+// The operands of the command, by its mode.
+void take_operands(CliOptions& options, std::string_view mode, std::vector<std::string> operands) {
+    const auto needs = [&](std::string_view what) {
+        return UsageError("--" + std::string(mode) + " needs " + std::string(what));
+    };
+    switch (options.mode) {
+        case CliMode::run:
+            if (operands.empty()) {
+                throw UsageError("no training file given");
+            }
+            if (operands.size() > 1) {
+                throw UsageError("one training file only (\"" + operands[0] + "\" and \"" +
+                                 operands[1] + "\")");
+            }
+            options.training_file = operands[0];
+            break;
+        case CliMode::score:
+            if (operands.empty()) {
+                throw needs("at least one data file after the program");
+            }
+            options.score_files = std::move(operands);
+            break;
+        case CliMode::predict:
+            if (operands.size() != 1) {
+                throw needs("one file of points after the program (- for standard input)");
+            }
+            options.points_file = operands[0];
+            break;
+        case CliMode::export_program:
+            if (operands.size() != 1) {
+                throw needs("one program file");
+            }
+            options.program_file = operands[0];
+            break;
     }
-    std::string text(row.default_text);
-    if (row.option_form == OptionForm::pair_low) {
-        text += ":" + std::string(parameter(*row.partner).default_text);
-    }
-    return text;
-}
-
-std::string group_heading(std::string_view group) {
-    return "\n" + std::string(group) + ":\n";
 }
 
 }  // namespace
 
+std::span<const RunnerOption> runner_options() {
+    return runner_option_rows;
+}
+
+std::span<const RunnerOption> mode_options() {
+    return mode_option_rows;
+}
+
 CliOptions parse_cli(std::span<const std::string> args) {
     CliOptions options;
-    bool training_seen = false;
+    std::vector<std::string> operands;
+    std::string mode;        // the mode option given, without "--"
+    std::string run_option;  // the first run option given
     bool options_ended = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (options_ended || arg.size() < 2 || !arg.starts_with("-")) {
-            if (training_seen) {
-                throw UsageError("one training file only (\"" + options.training_file +
-                                 "\" and \"" + arg + "\")");
-            }
-            options.training_file = arg;
-            training_seen = true;
+            operands.push_back(arg);
             continue;
         }
         if (arg == "--") {
@@ -292,59 +320,32 @@ CliOptions parse_cli(std::span<const std::string> args) {
             throw UsageError("--" + name + " needs a value (" + std::string(found->value_name()) +
                              ")");
         }
+        if (use_of(*found) == OptionUse::mode) {
+            if (!mode.empty() && mode != name) {
+                throw UsageError("--" + mode + " and --" + name + " cannot be combined");
+            }
+            mode = name;
+        } else if (use_of(*found) == OptionUse::run && run_option.empty()) {
+            run_option = name;
+        }
         if (found->parameter != nullptr) {
             apply_parameter(*found->parameter, options, value);
         } else {
             found->runner->apply(options, value);
         }
     }
-    if (!training_seen && !options.help) {
-        throw UsageError("no training file given");
+    if (options.help) {
+        return options;
     }
+    if (!mode.empty() && !run_option.empty()) {
+        throw UsageError("--" + mode + " cannot be combined with --" + run_option +
+                         ", an option of a run");
+    }
+    if (options.save_program && options.save_program == options.csv_file) {
+        throw UsageError("--save-program and --csv name the same file");
+    }
+    take_operands(options, mode, std::move(operands));
     return options;
-}
-
-std::string help_text() {
-    std::string text =
-        "Usage: vorn-run TRAINING_FILE [OPTION]...\n"
-        "\n"
-        "Evolves a program that tells apart the two classes of points in TRAINING_FILE\n"
-        "(one row per line: x1 y1 of a positive point, x2 y2 of a negative point),\n"
-        "starting from the workbench's defaults. Prints one line per generation, then\n"
-        "the best program as OUTPUT=formula and the seed used. Numbers take \".\" as the\n"
-        "decimal point.\n";
-    std::string_view group;
-    for (const Parameter& row : parameter_table()) {
-        if (row.option_form == OptionForm::none) {
-            continue;
-        }
-        if (row.option_group != group) {
-            group = row.option_group;
-            text += group_heading(group);
-        }
-        text += help_entry(row.option, row.option_value,
-                           row.option_help.empty() ? row.description : row.option_help,
-                           shown_default(row));
-    }
-    text += group_heading("Run");
-    for (const RunnerOption& option : runner_options) {
-        text += help_entry(option.name, option.value, option.help, std::nullopt);
-    }
-    text +=
-        "\n"
-        "Long options also take their value as --option=VALUE. On a terminal a progress\n"
-        "bar is shown on stderr. Stdout holds only the table and the result, the same\n"
-        "for the same data, options and seed.\n"
-        "\n"
-        "With --csv the rows go to FILE.partial as they come; only a run that completes\n"
-        "renames it to FILE. SIGINT, SIGTERM or SIGHUP ends the run after its current\n"
-        "generation and prints the best program so far; a second one ends it at once.\n"
-        "\n"
-        "Exit status: 0 done, 1 data or settings refused or an output not written\n"
-        "(message on stderr), 2 bad usage, 128 + the signal's number when a signal\n"
-        "stopped the run (130 SIGINT, 143 SIGTERM, 129 SIGHUP), 141 when stdout was\n"
-        "closed.\n";
-    return text;
 }
 
 }  // namespace vorn

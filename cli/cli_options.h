@@ -8,9 +8,11 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "engine/evaluation.h"
 #include "engine/parameters.h"
+#include "program/program_export.h"
 
 namespace vorn {
 
@@ -32,7 +34,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What the command does: a run, or one of the modes that use a saved program.
+enum class CliMode { run, score, predict, export_program };
+
 struct CliOptions {
+    CliMode mode = CliMode::run;
     std::string training_file;
     std::optional<std::string> validation_file;
     ParameterTexts texts;  // every panel text, starting from the defaults
@@ -42,6 +48,11 @@ struct CliOptions {
     std::optional<std::string> csv_file;
     bool quiet = false;
     bool help = false;
+    std::optional<std::string> save_program;  // the run's best program goes there
+    std::string program_file;                 // the program a mode reads
+    std::vector<std::string> score_files;     // --score: the data files
+    std::string points_file;                  // --predict: "-" is standard input
+    ExportLanguage export_language = ExportLanguage::formula;
 };
 
 // `args` holds the arguments without the program name. Throws UsageError.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "engine/run_gp.h"
 #include "problem/messages.h"
@@ -44,6 +45,10 @@ public:
     [[nodiscard]] bool has_formula() const { return has_formula_; }
     // The formula of the last generation's best program.
     [[nodiscard]] const std::string& formula() const { return formula_; }
+    // The best program of the last generation done, and its two measures.
+    [[nodiscard]] const std::vector<std::int32_t>& best_gene() const { return best_gene_; }
+    [[nodiscard]] double best_training_fitness() const { return best_training_fitness_; }
+    [[nodiscard]] float best_validation_fitness() const { return best_validation_fitness_; }
     // Whether a table line could not be written to `out`.
     [[nodiscard]] bool out_failed() const { return out_failed_; }
     // Why the CSV could not be written, once it could not.
@@ -64,6 +69,9 @@ private:
     std::optional<Message> csv_error_;
     bool has_formula_ = false;
     std::string formula_;
+    std::vector<std::int32_t> best_gene_;
+    double best_training_fitness_ = 0;
+    float best_validation_fitness_ = 0;
     std::int32_t bar_generation_ = 0;
     std::int32_t bar_generations_ = 0;  // 0: no bar to show
     std::size_t bar_width_ = 0;         // characters of the progress line on screen

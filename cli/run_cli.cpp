@@ -9,6 +9,7 @@
 
 #include "cli/console_front_end.h"
 #include "cli/fd_stream.h"
+#include "cli/program_modes.h"
 #include "cli/stop_signals.h"
 #include "engine/run_gp.h"
 #include "problem/errors.h"
@@ -77,6 +78,10 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
     if (options.csv_file) {
         csv.emplace(*options.csv_file, input_files(options), Unfinished::kept);
     }
+    // Refused before the run rather than after it.
+    if (options.save_program) {
+        refuse_input_target(*options.save_program, input_files(options));
+    }
 
     ConsoleFrontEnd front_end(
         out, err, csv ? &*csv : nullptr,
@@ -91,13 +96,24 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
     const RunOutcome outcome = run_gp(*run.setting, *run.pop, front_end, run_options);
 
     // A stopped run still shows the best program so far.
-    if (!outcome.error && front_end.has_formula()) {
+    const bool has_program = !outcome.error && front_end.has_formula();
+    if (has_program) {
         out << run.parameters.output_name << '=' << front_end.formula() << '\n';
     }
     out << "seed " << outcome.seed << '\n' << std::flush;
     if (outcome.error) {
         err << outcome.error->text << '\n';
         return exit_refused;
+    }
+    // The program file holds the program just printed, a stopped run's too.
+    bool save_failed = false;
+    if (options.save_program && has_program) {
+        try {
+            save_run_program(options, run, front_end, outcome.seed);
+        } catch (const MessageError& error) {
+            err << error.message().text << '\n';
+            save_failed = true;
+        }
     }
     if (front_end.csv_error()) {
         err << front_end.csv_error()->text << '\n';
@@ -118,7 +134,7 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
     if (csv) {
         csv->commit();
     }
-    return exit_done;
+    return save_failed ? exit_refused : exit_done;
 }
 
 int run_command(std::span<const std::string> args, std::ostream& out, std::ostream& err,
@@ -136,7 +152,16 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
         return exit_done;
     }
     try {
-        return run_options(options, out, err, environment);
+        switch (options.mode) {
+            case CliMode::run:
+                return run_options(options, out, err, environment);
+            case CliMode::score:
+                return score_mode(options, out, err);
+            case CliMode::predict:
+                return predict_mode(options, out, environment.input_fd);
+            case CliMode::export_program:
+                return export_mode(options, out);
+        }
     } catch (const MessageError& e) {
         // A data file refused, or an output that cannot be written.
         err << e.message().text << '\n';

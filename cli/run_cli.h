@@ -33,6 +33,8 @@ struct CliEnvironment {
     // The number of a signal that asks the run to stop, 0 while none; null:
     // nothing stops the run from outside.
     const volatile std::sig_atomic_t* stop_signal = nullptr;
+    // Where --predict reads the points of "-".
+    int input_fd = 0;
 };
 
 // `args` without the program name. Every write to `out` is checked: a failed

@@ -7,8 +7,8 @@
 
 #include <array>
 #include <cerrno>
-#include <system_error>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "problem/errors.h"
@@ -134,14 +134,12 @@ nlohmann::json provenance_block(std::uint32_t seed, const ParameterTexts& texts,
     for (const Parameter& row : parameter_table()) {
         // The remainders have no key: the rates they come from are there.
         if (!row.settings_key.empty()) {
-            // JSON texts must be UTF-8; a name typed in any other bytes is
-            // kept the way messages show it.
-            parameters[std::string(row.settings_key)] = escaped_text(texts[row.id]);
+            parameters[std::string(row.settings_key)] = texts[row.id];
         }
     }
     nlohmann::json data = nlohmann::json::array();
     for (const DataFileRef& file : files) {
-        nlohmann::json entry = {{"role", file.role}, {"file", escaped_text(file.path.string())}};
+        nlohmann::json entry = {{"role", file.role}, {"file", file.path.string()}};
         try {
             entry["sha256"] = sha256_of_file(file.path);
         } catch (const DataFileError&) {

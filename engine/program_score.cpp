@@ -6,8 +6,8 @@
 
 #include "problem/errors.h"
 #include "problem/messages.h"
-#include "problem/problem_setting.h"
 #include "problem/number_text.h"
+#include "problem/problem_setting.h"
 #include "program/batch_eval.h"
 #include "program/interpreter.h"
 

@@ -170,6 +170,45 @@ TEST(CliOptions, FunctionListMustNameKnownFunctions) {
     EXPECT_EQ(all.texts[ParamId::functions], "+,-,*,/,sin,cos,tan,ln,log10,IFLTE");
 }
 
+TEST(CliOptions, ModesTakeTheirOperandsAndNoRunOption) {
+    const CliOptions score = parse({"--score", "p.json", "a.txt", "--", "-b.txt"});
+    EXPECT_EQ(score.mode, CliMode::score);
+    EXPECT_EQ(score.program_file, "p.json");
+    EXPECT_EQ(score.score_files, (std::vector<std::string>{"a.txt", "-b.txt"}));
+    const CliOptions predict = parse({"--predict=p.json", "-"});
+    EXPECT_EQ(predict.mode, CliMode::predict);
+    EXPECT_EQ(predict.points_file, "-");
+    const CliOptions exported = parse({"p.json", "--export", "python"});
+    EXPECT_EQ(exported.mode, CliMode::export_program);
+    EXPECT_EQ(exported.export_language, ExportLanguage::python);
+    EXPECT_EQ(exported.program_file, "p.json");
+    const CliOptions run = parse({"t.txt", "--save-program", "best.json", "--seed", "3"});
+    EXPECT_EQ(run.mode, CliMode::run);
+    EXPECT_EQ(run.save_program, "best.json");
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--score", "p.json"}, "--score needs at least one data file"},
+        {{"--predict", "p.json"}, "--predict needs one file of points"},
+        {{"--predict", "p.json", "a", "b"}, "--predict needs one file of points"},
+        {{"--export", "c"}, "--export needs one program file"},
+        {{"--export", "java", "p.json"}, "--export takes c, python or formula"},
+        {{"--score", "p", "d", "--seed", "1"}, "--score cannot be combined with --seed"},
+        {{"--population-size", "5", "--predict", "p", "-"},
+         "--predict cannot be combined with --population-size"},
+        {{"--export", "c", "p", "--validation", "v"}, "cannot be combined with --validation"},
+        {{"--score", "p", "d", "--save-program", "x"}, "cannot be combined with --save-program"},
+        {{"--score", "p", "d", "--quiet"}, "cannot be combined with --quiet"},
+        {{"--score", "p", "d", "--predict", "p", "-"}, "--score and --predict cannot be combined"},
+        {{"--export", "c", "--score", "p", "d"}, "--export and --score cannot be combined"},
+        {{"t.txt", "--save-program", "x", "--csv", "x"}, "name the same file"},
+        {{"t.txt", "--save-program"}, "--save-program needs a value (FILE)"},
+    };
+    for (const auto& [args, message] : refused) {
+        EXPECT_NE(usage_error(args).find(message), std::string::npos)
+            << args.front() << " ...: " << usage_error(args);
+    }
+}
+
 TEST(CliOptions, OptionsEndAtDoubleDash) {
     const CliOptions o = parse({"--quiet", "--", "--odd-name.txt"});
     EXPECT_EQ(o.training_file, "--odd-name.txt");
@@ -205,7 +244,11 @@ TEST(CliOptions, HelpNeedsNoFileAndDocumentsEveryOptionWithDefaults) {
                                "--seed N",
                                "--csv FILE",
                                "--quiet",
-                               "--help"}) {
+                               "--help",
+                               "--save-program FILE",
+                               "--score PROGRAM",
+                               "--predict PROGRAM",
+                               "--export LANGUAGE"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     for (const char* shown : {"(default: 1000)", "(default: proportional)", "(default: 0.70)",

@@ -1,0 +1,129 @@
+// The --help text: the parameters from their table, then the runner's own
+// options and the modes.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/runner_options.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr std::size_t help_indent = 30;
+constexpr std::size_t help_width = 79;
+
+// One option's entry: the option on the left, its words wrapped into the
+// column beside it.
+std::string help_entry(std::string_view name, std::string_view value, std::string_view help,
+                       const std::optional<std::string>& shown_default) {
+    std::string line = "  --" + std::string(name);
+    if (!value.empty()) {
+        line += " " + std::string(value);
+    }
+    std::vector<std::string> words;
+    while (!help.empty()) {
+        const auto blank = help.find(' ');
+        words.emplace_back(help.substr(0, blank));
+        help.remove_prefix(blank == std::string_view::npos ? help.size() : blank + 1);
+    }
+    // The default stays on one line.
+    if (shown_default) {
+        words.push_back("(default: " + *shown_default + ")");
+    }
+    std::string entry;
+    if (line.size() + 2 > help_indent) {
+        entry += line + "\n";
+        line.clear();
+    }
+    line.resize(help_indent, ' ');
+    bool line_has_words = false;
+    for (const auto& word : words) {
+        if (line_has_words && line.size() + 1 + word.size() > help_width) {
+            entry += line + "\n";
+            line.assign(help_indent, ' ');
+            line_has_words = false;
+        }
+        line += line_has_words ? " " : "";
+        line += word;
+        line_has_words = true;
+    }
+    return entry + line + "\n";
+}
+
+std::optional<std::string> shown_default(const Parameter& row) {
+    if (!row.option_shows_default) {
+        return std::nullopt;
+    }
+    std::string text(row.default_text);
+    if (row.option_form == OptionForm::pair_low) {
+        text += ":" + std::string(parameter(*row.partner).default_text);
+    }
+    return text;
+}
+
+std::string group_heading(std::string_view group) {
+    return "\n" + std::string(group) + ":\n";
+}
+
+}  // namespace
+
+std::string help_text() {
+    std::string text =
+        "Usage: vorn-run TRAINING_FILE [OPTION]...\n"
+        "  or:  vorn-run --score PROGRAM DATA_FILE...\n"
+        "  or:  vorn-run --predict PROGRAM POINTS_FILE\n"
+        "  or:  vorn-run --export c|python|formula PROGRAM\n"
+        "\n"
+        "Evolves a program that tells apart the two classes of points in TRAINING_FILE\n"
+        "(one row per line: x1 y1 of a positive point, x2 y2 of a negative point),\n"
+        "starting from the workbench's defaults. Prints one line per generation, then\n"
+        "the best program as OUTPUT=formula and the seed used. Numbers take \".\" as the\n"
+        "decimal point.\n";
+    std::string_view group;
+    for (const Parameter& row : parameter_table()) {
+        if (row.option_form == OptionForm::none) {
+            continue;
+        }
+        if (row.option_group != group) {
+            group = row.option_group;
+            text += group_heading(group);
+        }
+        text += help_entry(row.option, row.option_value,
+                           row.option_help.empty() ? row.description : row.option_help,
+                           shown_default(row));
+    }
+    text += group_heading("Run");
+    for (const RunnerOption& option : runner_options()) {
+        text += help_entry(option.name, option.value, option.help, std::nullopt);
+    }
+    text += group_heading("Using a saved program (instead of a run)");
+    for (const RunnerOption& option : mode_options()) {
+        text += help_entry(option.name, option.value, option.help, std::nullopt);
+    }
+    text +=
+        "\n"
+        "Long options also take their value as --option=VALUE. On a terminal a progress\n"
+        "bar is shown on stderr. Stdout holds only the table and the result, the same\n"
+        "for the same data, options and seed.\n"
+        "\n"
+        "With --csv the rows go to FILE.partial as they come; only a run that completes\n"
+        "renames it to FILE. SIGINT, SIGTERM or SIGHUP ends the run after its current\n"
+        "generation and prints the best program so far; a second one ends it at once.\n"
+        "With --save-program the program printed as OUTPUT= is written to FILE too.\n"
+        "\n"
+        "A program is positive at a point when its value there is greater than 0. The\n"
+        "modes take no run option. A program file or a POINTS_FILE line that cannot be\n"
+        "read ends the mode with its message; --score reports a refused DATA_FILE and\n"
+        "goes on with the others.\n"
+        "\n"
+        "Exit status: 0 done, 1 data or settings refused or an output not written\n"
+        "(message on stderr), 2 bad usage, 128 + the signal's number when a signal\n"
+        "stopped the run (130 SIGINT, 143 SIGTERM, 129 SIGHUP), 141 when stdout was\n"
+        "closed.\n";
+    return text;
+}
+
+}  // namespace vorn

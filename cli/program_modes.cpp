@@ -1,0 +1,105 @@
+#include "cli/program_modes.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "cli/point_stream.h"
+#include "engine/program_io.h"
+#include "engine/program_score.h"
+#include "problem/data_file.h"
+#include "problem/errors.h"
+#include "problem/number_text.h"
+#include "problem/problem_setting.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr std::string_view standard_input = "standard input";
+
+// Closes the file it holds.
+class InputFile {
+public:
+    explicit InputFile(const std::string& name) : fd_(::open(name.c_str(), O_RDONLY | O_CLOEXEC)) {
+        struct stat status {};
+        if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || S_ISDIR(status.st_mode))) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+        if (fd_ < 0) {
+            throw DataFileError(name, 0, "cannot be opened.");
+        }
+    }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile() { ::close(fd_); }
+    [[nodiscard]] int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+void save_run_program(const CliOptions& options, const PreparedRun& run,
+                      const ConsoleFrontEnd& front_end, std::uint32_t seed) {
+    ParameterTexts texts = options.texts;
+    fill_remainders(texts);
+    std::vector<DataFileRef> files = {{"training", options.training_file}};
+    std::vector<std::filesystem::path> inputs = {options.training_file};
+    std::optional<double> validation_count;
+    if (options.validation_file) {
+        files.push_back({"validation", *options.validation_file});
+        inputs.emplace_back(*options.validation_file);
+        validation_count = front_end.best_validation_fitness();
+    }
+    const ProblemParameters& problem = run.parameters.problem;
+    Program program =
+        program_of_run(run.setting->node_table_view(), front_end.best_gene(), problem.input1_name,
+                       problem.input2_name, run.parameters.output_name,
+                       front_end.best_training_fitness(), validation_count);
+    program.provenance = provenance_block(seed, texts, files);
+    save_program_file(*options.save_program, program, inputs);
+}
+
+int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    const ProgramCode code = program_code(load_program_file(options.program_file));
+    int status = exit_done;
+    for (const std::string& file : options.score_files) {
+        try {
+            const DataTable table(read_data_file(file));
+            out << score_line(file, score_table(code, table)) << '\n';
+        } catch (const MessageError& error) {
+            // The lines so far first, so both streams on one terminal keep their order.
+            out.flush();
+            err << error.message().text << '\n';
+            status = exit_refused;
+        }
+        if (!out) {
+            break;
+        }
+    }
+    return status;
+}
+
+int predict_mode(const CliOptions& options, std::ostream& out, int input_fd) {
+    const ProgramCode code = program_code(load_program_file(options.program_file));
+    if (options.points_file == "-") {
+        predict_stream(input_fd, std::string(standard_input), code, out);
+    } else {
+        const InputFile points(options.points_file);
+        predict_stream(points.get(), options.points_file, code, out);
+    }
+    return exit_done;
+}
+
+int export_mode(const CliOptions& options, std::ostream& out) {
+    out << export_program(load_program_file(options.program_file), options.export_language);
+    return exit_done;
+}
+
+}  // namespace vorn

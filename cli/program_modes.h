@@ -1,0 +1,24 @@
+#pragma once
+// What the runner does with program files: saving a run's best program, and
+// the modes that score, evaluate or export a saved one.
+#include <cstdint>
+#include <ostream>
+
+#include "cli/cli_options.h"
+#include "cli/console_front_end.h"
+#include "engine/prepare_run.h"
+
+namespace vorn {
+
+// Writes the program the run printed last, with where it came from. Throws
+// MessageError (FileWriteError among them) when it cannot be written.
+void save_run_program(const CliOptions& options, const PreparedRun& run,
+                      const ConsoleFrontEnd& front_end, std::uint32_t seed);
+
+// The modes; each throws MessageError when the program file, or the points,
+// cannot be read, and returns the exit status otherwise.
+[[nodiscard]] int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err);
+[[nodiscard]] int predict_mode(const CliOptions& options, std::ostream& out, int input_fd);
+[[nodiscard]] int export_mode(const CliOptions& options, std::ostream& out);
+
+}  // namespace vorn

@@ -1,0 +1,28 @@
+#pragma once
+// The runner's own options, apart from the parameters: what the parser
+// applies and what --help lists.
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "cli/cli_options.h"
+
+namespace vorn {
+
+// What an option belongs to: a run's options and a mode do not mix.
+enum class OptionUse { run, mode, any };
+
+struct RunnerOption {
+    std::string_view name;        // without the leading "--"
+    std::string_view value = {};  // placeholder; empty for a switch
+    std::string_view help;
+    void (*apply)(CliOptions& options, const std::string& value);
+    OptionUse use = OptionUse::run;
+};
+
+// Listed in --help after the parameters.
+[[nodiscard]] std::span<const RunnerOption> runner_options();
+// The modes that use a saved program instead of a run.
+[[nodiscard]] std::span<const RunnerOption> mode_options();
+
+}  // namespace vorn

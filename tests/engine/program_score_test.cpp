@@ -1,0 +1,112 @@
+// A program's score on a data set must be the run's own measure of it.
+#include "engine/program_score.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <random>
+
+#include "problem/number_text.h"
+#include "program/interpreter.h"
+#include "tests/program/sample_genes.h"
+
+namespace vorn {
+namespace {
+
+// Rows of awkward texts: zeros of both signs, exact ties of the inputs, and
+// enough rows that the scoring passes cross block boundaries.
+std::vector<CellRow> awkward_rows(std::mt19937& rng, std::size_t count) {
+    const std::vector<std::string> fixed = {"0", "-0", "1", "-1", "0.5", "1E-30", "-3.25", "2"};
+    std::uniform_real_distribution<double> spread(-3, 3);
+    std::uniform_int_distribution<std::size_t> pick(0, fixed.size() - 1);
+    std::bernoulli_distribution use_fixed(0.3);
+    const auto cell = [&] { return use_fixed(rng) ? fixed[pick(rng)] : general_text(spread(rng)); };
+    std::vector<CellRow> rows;
+    for (std::size_t i = 0; i < count; ++i) {
+        rows.push_back(testing::row(cell(), cell(), cell(), cell()));
+    }
+    return rows;
+}
+
+TEST(ProgramScore, EqualsTheRunsMeasuresBitForBitOnRandomPrograms) {
+    std::mt19937 rng(5);
+    testing::SettingFixture fixture;
+    fixture.texts.checked.fill(true);
+    fixture.texts.num_constants = "41";
+    fixture.training = awkward_rows(rng, 4100);
+    const Tproblem_setting setting = fixture.make();
+    const DataColumns data = setting.training_columns();
+    for (int round = 0; round < 120; ++round) {
+        const auto gene = testing::grow_gene(rng, setting, 80);
+        const ProgramCode code = program_code(program_of_gene(setting.node_table_view(), gene));
+        const ScoreCounts counts = score_program(code, data);
+
+        const double fitness = training_fitness(setting.node_table_view(), data, gene);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(counts.fraction()),
+                  std::bit_cast<std::uint64_t>(fitness));
+        EXPECT_EQ(static_cast<double>(counts.misclassified()),
+                  validation_fitness(setting.node_table_view(), data, gene));
+        EXPECT_EQ(counts.rows, 4100);
+        EXPECT_EQ(counts.true_positive + counts.false_negative, counts.rows);
+        EXPECT_EQ(counts.false_positive + counts.true_negative, counts.rows);
+        Interpreter interpreter(setting.node_table_view());
+        std::int64_t undecided = 0;
+        for (std::size_t i = 0; i < data.x1.size(); ++i) {
+            for (const double v : {evaluate_at(interpreter, gene, data.x1[i], data.y1[i]),
+                                   evaluate_at(interpreter, gene, data.x2[i], data.y2[i])}) {
+                undecided += std::isnan(v) || v == 0 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(counts.zero_or_nan, undecided);
+    }
+}
+
+// Programs with one value everywhere, where each outcome is known.
+TEST(ProgramScore, ConstantProgramsLandInTheirOutcomes) {
+    const std::vector<double> xs = {1, -2, 0};
+    const DataColumns data{xs, xs, xs, xs};
+    const double huge = 1e308;
+    struct Case {
+        std::vector<ProgramNode> nodes;
+        std::int64_t tp, fn, fp, tn, zero_or_nan;
+        std::string fraction;
+    };
+    using O = OpCode;
+    const std::vector<Case> cases = {
+        {{{O::constant, 0.0}}, 0, 3, 3, 0, 6, "1"},
+        {{{O::constant, -0.0}}, 0, 3, 3, 0, 6, "1"},
+        {{{O::constant, 2.5}}, 3, 0, 3, 0, 0, "0.5"},
+        {{{O::constant, -1e-300}}, 0, 3, 0, 3, 0, "0.5"},
+        // inf - inf: NaN, which is negative and undecided.
+        {{{O::subtract},
+          {O::multiply},
+          {O::constant, huge},
+          {O::constant, huge},
+          {O::multiply},
+          {O::constant, huge},
+          {O::constant, huge}},
+         0,
+         3,
+         0,
+         3,
+         6,
+         "0.5"},
+    };
+    for (const Case& c : cases) {
+        Program program;
+        program.nodes = c.nodes;
+        const ScoreCounts counts = score_program(program_code(program), data);
+        const std::string expected =
+            "f rows=3 TP=" + std::to_string(c.tp) + " FN=" + std::to_string(c.fn) +
+            " FP=" + std::to_string(c.fp) + " TN=" + std::to_string(c.tn) +
+            " zero_or_nan=" + std::to_string(c.zero_or_nan) +
+            " misclassified=" + std::to_string(c.fn + c.fp) + " fraction=" + c.fraction;
+        EXPECT_EQ(score_line("f", counts), expected);
+    }
+    // A name cannot break the line.
+    EXPECT_TRUE(score_line("a\nb", ScoreCounts{}).starts_with("a\\x0Ab rows=0 "));
+}
+
+}  // namespace
+}  // namespace vorn
