@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <algorithm>
 
 #include "engine/program_score.h"
 #include "problem/file_writer.h"
@@ -87,6 +88,13 @@ void ProgramActions::show_formula_menu(const QPoint& position) {
 
 Program ProgramActions::program_to_save() const {
     Program program = *run_.last_program();
+    // As the runner records it: a validation count only with validation data.
+    const bool validated =
+        std::any_of(run_files_.begin(), run_files_.end(),
+                    [](const DataFileRef& file) { return file.role == "validation"; });
+    if (!validated) {
+        program.validation_count.reset();
+    }
     program.provenance = provenance_block(run_.last_seed(), run_texts_, run_files_);
     return program;
 }
