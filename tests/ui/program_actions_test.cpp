@@ -5,12 +5,15 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <clocale>
 
 #include "engine/program_io.h"
 #include "program/program_export.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/bit_button.h"
 #include "ui/data_files.h"
+#include "ui/population_page.h"
 #include "ui/program_actions.h"
 #include "ui/run_control.h"
 
@@ -135,6 +138,51 @@ TEST_F(ProgramActionsTest, ScoreShowsTheFiguresOrTheRefusal) {
     EXPECT_EQ(dialogs->shown[0].id, MessageId::program_scored);
     EXPECT_NE(dialogs->messages[0].find(" rows=20 TP="), std::string::npos) << dialogs->messages[0];
     EXPECT_EQ(dialogs->shown[1].id, MessageId::program_file_refused);
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+// Under a comma-decimal locale, the window's program file and C export are
+// the runner's, byte for byte, for the same data, settings and seed.
+TEST_F(ProgramActionsTest, WindowFilesEqualTheRunnersUnderAGermanLocale) {
+    struct GermanNumbers {
+        bool set = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+        ~GermanNumbers() { std::setlocale(LC_ALL, "C"); }
+    } german_numbers;
+    if (!german_numbers.set) {
+        GTEST_SKIP() << "no de_DE.UTF-8 locale";
+    }
+    const QString data = write_file(QStringLiteral("clouds.txt"), data_rows(30));
+    load_training(data);
+    population().Edit4->setText(QStringLiteral("0.5"));
+    run_once();
+    dialogs->files = {folder.filePath(QStringLiteral("window.json")),
+                      folder.filePath(QStringLiteral("window.c"))};
+    menu().SaveBestProgram1->trigger();
+    menu().ExportProgramC1->trigger();
+
+    const QString runner = QStringLiteral(VORN_RUN_PATH);
+    const QString saved = folder.filePath(QStringLiteral("runner.json"));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(runner, {data, QStringLiteral("--seed"), QStringLiteral("5"),
+                           QStringLiteral("--population-size"), QStringLiteral("20"),
+                           QStringLiteral("--generations"), QStringLiteral("4"),
+                           QStringLiteral("--crossover"), QStringLiteral("0.5"),
+                           QStringLiteral("--quiet"), QStringLiteral("--save-program"), saved});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(contents(folder.filePath(QStringLiteral("window.json"))), contents(saved));
+    process.start(runner, {QStringLiteral("--export"), QStringLiteral("c"), saved});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(contents(folder.filePath(QStringLiteral("window.c"))),
+              process.readAllStandardOutput());
 }
 
 }  // namespace
