@@ -153,6 +153,18 @@ constexpr std::array runner_option_rows = {
                  "also write the best program of the last generation, with the seed, the "
                  "settings and the data files it came from, to FILE (never over an input file)",
                  [](CliOptions& o, const std::string& v) { o.save_program = v; }},
+    RunnerOption{"settings", "FILE",
+                 "start from the settings, data files and seed of a settings file; the other "
+                 "options and a TRAINING_FILE given override it",
+                 [](CliOptions& o, const std::string& v) {
+                     if (o.settings_file) {
+                         throw UsageError("--settings may be given once");
+                     }
+                     o.settings_file = v;
+                 }},
+    RunnerOption{"write-settings", "FILE",
+                 "write the run's effective settings to FILE as a settings file, then run",
+                 [](CliOptions& o, const std::string& v) { o.write_settings = v; }},
     RunnerOption{"quiet",
                  {},
                  "no table and no progress bar: only the best formula and the seed",
@@ -232,12 +244,19 @@ std::optional<Found> find_option(std::string_view name) {
 }
 
 // The operands of the command, by its mode.
-void take_operands(CliOptions& options, std::string_view mode, std::vector<std::string> operands) {
+void take_operands(CliOptions& options, std::string_view mode, std::vector<std::string> operands,
+                   const Settings* base) {
     const auto needs = [&](std::string_view what) {
         return UsageError("--" + std::string(mode) + " needs " + std::string(what));
     };
     switch (options.mode) {
         case CliMode::run:
+            if (operands.empty() && base != nullptr && base->training) {
+                operands.push_back(base->training->string());
+            }
+            if (operands.empty() && options.settings_file && base == nullptr) {
+                break;  // the settings file may name it
+            }
             if (operands.empty()) {
                 throw UsageError("no training file given");
             }
@@ -278,8 +297,15 @@ std::span<const RunnerOption> mode_options() {
     return mode_option_rows;
 }
 
-CliOptions parse_cli(std::span<const std::string> args) {
+CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     CliOptions options;
+    if (base != nullptr) {
+        options.texts = base->texts;
+        options.seed = base->seed;
+        if (base->validation && !base->texts.flag(ParamId::use_training_data)) {
+            options.validation_file = base->validation->string();
+        }
+    }
     std::vector<std::string> operands;
     std::string mode;        // the mode option given, without "--"
     std::string run_option;  // the first run option given
@@ -344,7 +370,11 @@ CliOptions parse_cli(std::span<const std::string> args) {
     if (options.save_program && options.save_program == options.csv_file) {
         throw UsageError("--save-program and --csv name the same file");
     }
-    take_operands(options, mode, std::move(operands));
+    if (options.write_settings && (options.write_settings == options.csv_file ||
+                                   options.write_settings == options.save_program)) {
+        throw UsageError("--write-settings names the same file as another output");
+    }
+    take_operands(options, mode, std::move(operands), base);
     return options;
 }
 

@@ -12,6 +12,7 @@
 
 #include "engine/evaluation.h"
 #include "engine/parameters.h"
+#include "engine/settings_file.h"
 #include "program/program_export.h"
 
 namespace vorn {
@@ -48,15 +49,20 @@ struct CliOptions {
     std::optional<std::string> csv_file;
     bool quiet = false;
     bool help = false;
-    std::optional<std::string> save_program;  // the run's best program goes there
-    std::string program_file;                 // the program a mode reads
-    std::vector<std::string> score_files;     // --score: the data files
-    std::string points_file;                  // --predict: "-" is standard input
+    std::optional<std::string> save_program;    // the run's best program goes there
+    std::optional<std::string> settings_file;   // read before the options apply
+    std::optional<std::string> write_settings;  // the effective settings go there
+    std::string program_file;                   // the program a mode reads
+    std::vector<std::string> score_files;       // --score: the data files
+    std::string points_file;                    // --predict: "-" is standard input
     ExportLanguage export_language = ExportLanguage::formula;
 };
 
 // `args` holds the arguments without the program name. Throws UsageError.
-[[nodiscard]] CliOptions parse_cli(std::span<const std::string> args);
+// With `base` (a settings file's), its texts, data files and seed come first
+// and every option given overrides them, wherever it stands.
+[[nodiscard]] CliOptions parse_cli(std::span<const std::string> args,
+                                   const Settings* base = nullptr);
 
 // The --help text, defaults included.
 [[nodiscard]] std::string help_text();

@@ -12,6 +12,7 @@
 #include "cli/program_modes.h"
 #include "cli/stop_signals.h"
 #include "engine/run_gp.h"
+#include "engine/settings_file.h"
 #include "problem/errors.h"
 #include "problem/file_writer.h"
 #include "program/functable.h"
@@ -53,6 +54,23 @@ std::vector<std::filesystem::path> input_files(const CliOptions& options) {
     return inputs;
 }
 
+// The texts, data files and seed this run starts from, as a settings file.
+void write_effective_settings(const CliOptions& options) {
+    Settings settings;
+    settings.texts = options.texts;
+    settings.given.fill(true);
+    settings.training = std::filesystem::absolute(options.training_file);
+    if (options.validation_file) {
+        settings.validation = std::filesystem::absolute(*options.validation_file);
+    }
+    settings.seed = options.seed;
+    std::vector<std::filesystem::path> inputs = input_files(options);
+    if (options.settings_file) {
+        inputs.emplace_back(*options.settings_file);
+    }
+    write_settings_file(*options.write_settings, settings, inputs);
+}
+
 int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
                 const CliEnvironment& environment) {
     const CliData data = load_data(options);
@@ -81,6 +99,9 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
     // Refused before the run rather than after it.
     if (options.save_program) {
         refuse_input_target(*options.save_program, input_files(options));
+    }
+    if (options.write_settings) {
+        write_effective_settings(options);
     }
 
     ConsoleFrontEnd front_end(
@@ -142,6 +163,13 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
     CliOptions options;
     try {
         options = parse_cli(args);
+        if (options.settings_file && !options.help) {
+            const Settings settings = read_settings_file(*options.settings_file);
+            options = parse_cli(args, &settings);
+        }
+    } catch (const MessageError& e) {
+        err << e.message().text << '\n';
+        return exit_refused;
     } catch (const UsageError& e) {
         // The message may echo what was typed.
         err << "vorn-run: " << escaped_text(e.what()) << "\nTry 'vorn-run --help'.\n";

@@ -433,3 +433,42 @@ TEST(RunCli, MemoryLimitsEndWithAMessage) {
 
 }  // namespace
 }  // namespace vorn
+
+namespace vorn {
+namespace {
+
+// A run's effective settings written with --write-settings give the same run
+// from --settings alone; options override the file wherever they stand, and
+// a positional file overrides its training path.
+TEST(RunCli, SettingsFilesGiveTheSameRunAndOptionsOverrideThem) {
+    const TempFolder folder;
+    const std::string written = (folder.path / "run.vornsettings").string();
+    const Result first = run(small_run(spirals, {"--mutation", "0.1", "--write-settings", written}));
+    ASSERT_EQ(first.code, 0) << first.err;
+    EXPECT_EQ(run({"--settings", written}).out, first.out);
+    const Result shorter = run(small_run(spirals, {"--mutation", "0.1", "--generations", "2"}));
+    EXPECT_EQ(run({"--generations", "2", "--settings", written}).out, shorter.out);
+    EXPECT_EQ(run({"--settings", written, "--generations", "2"}).out, shorter.out);
+    EXPECT_EQ(run({clouds, "--settings", written}).out,
+              run(small_run(clouds, {"--mutation", "0.1"})).out);
+
+    const std::string bad = folder.write("bad.vornsettings", "format = vorn-settings 1\nx = 1\n");
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+    } refusals[] = {
+        {{"--settings", bad}, 1, bad + ", line 2: unknown key \"x\"\n"},
+        {{"--settings", written, "--settings", written}, 2, "--settings may be given once"},
+        {{"--settings", written, "--write-settings", written}, 1, "same file as the input"},
+        {{"--score", written, "--settings", written, spirals}, 2, "cannot be combined"},
+    };
+    for (const auto& refusal : refusals) {
+        const Result result = run(refusal.args);
+        EXPECT_EQ(result.code, refusal.code) << result.err;
+        EXPECT_NE(result.err.find(refusal.err), std::string::npos) << result.err;
+    }
+}
+
+}  // namespace
+}  // namespace vorn
