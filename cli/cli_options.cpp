@@ -4,11 +4,13 @@
 #include <array>
 #include <charconv>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "engine/prepare_run.h"
+#include "problem/csv_pairing.h"
 #include "program/functable.h"
 
 namespace vorn {
@@ -166,6 +168,30 @@ constexpr std::array runner_options = {
                  [](CliOptions& o, const std::string&) { o.help = true; }},
 };
 
+// The spelling is checked here, the names and numbers against the file once
+// it is read.
+void apply_columns(CliOptions& options, const std::string& value) {
+    if (!split_csv_columns(value)) {
+        throw UsageError(
+            "--columns takes three comma-separated columns X,Y,LABEL, each a header name or a "
+            "1-based number (it is \"" +
+            value + "\")");
+    }
+    options.columns = value;
+}
+
+// The runner's options about the data files, listed after --validation.
+constexpr std::array data_options = {
+    RunnerOption{"columns", "X,Y,LABEL",
+                 "for .csv files: the x, y and label columns, each a header name or a 1-based "
+                 "number (default: the first two numeric columns and the last column)",
+                 apply_columns},
+    RunnerOption{"positive", "VALUE",
+                 "for .csv files: the label of the positive class; every other label is "
+                 "negative (default: the label of the first data row)",
+                 [](CliOptions& o, const std::string& v) { o.positive = v; }},
+};
+
 // One option of either kind, found by its spelling.
 struct Found {
     const Parameter* parameter = nullptr;
@@ -181,9 +207,13 @@ std::optional<Found> find_option(std::string_view name) {
             return Found{&row, nullptr};
         }
     }
-    for (const RunnerOption& option : runner_options) {
-        if (option.name == name) {
-            return Found{nullptr, &option};
+    for (const std::span<const RunnerOption> options :
+         {std::span<const RunnerOption>(data_options),
+          std::span<const RunnerOption>(runner_options)}) {
+        for (const RunnerOption& option : options) {
+            if (option.name == name) {
+                return Found{nullptr, &option};
+            }
         }
     }
     return std::nullopt;
@@ -301,6 +331,13 @@ CliOptions parse_cli(std::span<const std::string> args) {
     if (!training_seen && !options.help) {
         throw UsageError("no training file given");
     }
+    if ((options.columns || options.positive) && !options.help &&
+        !is_csv_name(options.training_file) &&
+        !(options.validation_file && is_csv_name(*options.validation_file))) {
+        throw UsageError(std::string(options.columns ? "--columns" : "--positive") +
+                         " applies to .csv files only (a training or validation file whose "
+                         "name ends in .csv)");
+    }
     return options;
 }
 
@@ -309,16 +346,24 @@ std::string help_text() {
         "Usage: vorn-run TRAINING_FILE [OPTION]...\n"
         "\n"
         "Evolves a program that tells apart the two classes of points in TRAINING_FILE\n"
-        "(one row per line: x1 y1 of a positive point, x2 y2 of a negative point),\n"
-        "starting from the workbench's defaults. Prints one line per generation, then\n"
-        "the best program as OUTPUT=formula and the seed used. Numbers take \".\" as the\n"
-        "decimal point.\n";
+        "(one row per line: x1 y1 of a positive point, x2 y2 of a negative point; or a\n"
+        "labelled .csv file, see --columns), starting from the workbench's defaults.\n"
+        "Prints one line per generation, then the best program as OUTPUT=formula and\n"
+        "the seed used. Numbers take \".\" as the decimal point.\n";
     std::string_view group;
+    const auto end_group = [&] {
+        if (group == "Data") {
+            for (const RunnerOption& option : data_options) {
+                text += help_entry(option.name, option.value, option.help, std::nullopt);
+            }
+        }
+    };
     for (const Parameter& row : parameter_table()) {
         if (row.option_form == OptionForm::none) {
             continue;
         }
         if (row.option_group != group) {
+            end_group();
             group = row.option_group;
             text += group_heading(group);
         }
@@ -326,6 +371,7 @@ std::string help_text() {
                            row.option_help.empty() ? row.description : row.option_help,
                            shown_default(row));
     }
+    end_group();
     text += group_heading("Run");
     for (const RunnerOption& option : runner_options) {
         text += help_entry(option.name, option.value, option.help, std::nullopt);
@@ -335,6 +381,10 @@ std::string help_text() {
         "Long options also take their value as --option=VALUE. On a terminal a progress\n"
         "bar is shown on stderr. Stdout holds only the table and the result, the same\n"
         "for the same data, options and seed.\n"
+        "\n"
+        "A TRAINING_FILE or --validation FILE whose name ends in .csv is read as a table\n"
+        "with a label column: row i of the data pairs the i-th positive with the i-th\n"
+        "negative point, the smaller class cycled; a line on stderr gives the counts.\n"
         "\n"
         "With --csv the rows go to FILE.partial as they come; only a run that completes\n"
         "renames it to FILE. SIGINT, SIGTERM or SIGHUP ends the run after its current\n"

@@ -71,6 +71,8 @@ std::string_view pattern(MessageId id) {
             return "{0}: cannot be read as a program ({1}).";
         case MessageId::program_scored:
             return "Program {0}\n{1}";
+        case MessageId::csv_pairing:
+            return "{0} positive, {1} negative \xE2\x86\x92 {2}{3}";
     }
     return "";
 }
@@ -279,6 +281,17 @@ Message program_file_refused(std::string_view file, std::string_view reason) {
 }
 Message program_scored(std::string_view program_file, std::string_view score_line) {
     return make(MessageId::program_scored, {std::string(program_file), std::string(score_line)});
+}
+
+Message csv_pairing(std::uint64_t positives, std::uint64_t negatives) {
+    const std::uint64_t rows = std::max(positives, negatives);
+    std::string cycled;
+    if (positives != negatives) {
+        cycled = positives < negatives ? ", positives cycled" : ", negatives cycled";
+    }
+    return make(MessageId::csv_pairing,
+                {std::to_string(positives), std::to_string(negatives),
+                 std::to_string(rows) + (rows == 1 ? " row" : " rows"), cycled});
 }
 
 }  // namespace messages

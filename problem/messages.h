@@ -42,6 +42,8 @@ enum class MessageId {
     // Program files.
     program_file_refused,  // file, reason
     program_scored,        // program file, score line
+    // Labelled CSV data.
+    csv_pairing,  // positives, negatives, "N rows", which class is cycled
 };
 
 struct Message {
@@ -101,6 +103,9 @@ namespace messages {
 [[nodiscard]] Message program_file_refused(std::string_view file, std::string_view reason);
 // The program's file, then the score line of one data file on the next line.
 [[nodiscard]] Message program_scored(std::string_view program_file, std::string_view score_line);
+// `120 positive, 37 negative → 120 rows, negatives cycled` ("positives
+// cycled" the other way, nothing cycled when the counts are equal).
+[[nodiscard]] Message csv_pairing(std::uint64_t positives, std::uint64_t negatives);
 }  // namespace messages
 
 }  // namespace vorn

@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+#include "problem/csv_pairing.h"
 #include "problem/messages.h"
 
 class QFileDialog;
@@ -23,6 +24,10 @@ public:
     virtual bool question(const QString& title, const Message& question) = 0;
     // The file-open dialog proposing `proposed`; nothing when cancelled.
     virtual std::optional<QString> open_file(const QString& proposed) = 0;
+    // The columns of a labelled CSV file and its positive label, starting
+    // from `proposed`; nothing when cancelled.
+    virtual std::optional<CsvChoice> csv_columns(const CsvTable& table,
+                                                 const CsvChoice& proposed) = 0;
 };
 
 // The real, modal dialogs. One file dialog, OpenDialog1, serves every load,
@@ -33,6 +38,7 @@ public:
     void message(const Message& message) override;
     bool question(const QString& title, const Message& question) override;
     std::optional<QString> open_file(const QString& proposed) override;
+    std::optional<CsvChoice> csv_columns(const CsvTable& table, const CsvChoice& proposed) override;
 
 private:
     QWidget* parent_;

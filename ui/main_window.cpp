@@ -19,7 +19,6 @@
 #include <optional>
 
 #include "engine/tgp_pop.h"
-#include "problem/data_file.h"
 #include "problem/errors.h"
 #include "problem/file_writer.h"
 #include "problem/problem_setting.h"
@@ -27,6 +26,7 @@
 #include "ui/bit_button.h"
 #include "ui/check_list_box.h"
 #include "ui/data_grid.h"
+#include "ui/data_load.h"
 #include "ui/dialogs.h"
 #include "ui/graph_form.h"
 #include "ui/grid_model.h"
@@ -40,10 +40,6 @@
 namespace vorn {
 
 namespace {
-
-[[nodiscard]] DataTable read_table(const QString& path) {
-    return DataTable(read_data_file(std::filesystem::path(QFile::encodeName(path).toStdString())));
-}
 
 // One line naming the file of the last training load, in that file's folder,
 // through the core's file writer: a symlink of that name is replaced, not
@@ -285,19 +281,27 @@ void TForm1::BitBtn4Click() {
     }
 }
 
-// A refused file changes nothing: it is read in full before anything is
-// written, the record file included.
+// A refused file, or a CSV file whose columns were not chosen, changes
+// nothing: it is read in full before anything is written, the record file
+// included.
 void TForm1::load_training_file(const QString& path) {
     open_dialog_file_ = path;
-    DataTable table = read_table(path);
+    std::optional<DataTable> table = read_grid_file(path, *dialogs_);
+    if (!table) {
+        return;
+    }
     write_record_file(path);
-    problem_->StringGrid1->cells()->set_table(std::move(table));
+    problem_->StringGrid1->cells()->set_table(std::move(*table));
     training_loaded = true;
 }
 
 void TForm1::load_validation_file(const QString& path) {
     open_dialog_file_ = path;
-    problem_->StringGrid2->cells()->set_table(read_table(path));
+    std::optional<DataTable> table = read_grid_file(path, *dialogs_);
+    if (!table) {
+        return;
+    }
+    problem_->StringGrid2->cells()->set_table(std::move(*table));
     validation_loaded = true;
 }
 
