@@ -4,12 +4,14 @@
 #include <array>
 #include <charconv>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "cli/runner_options.h"
 #include "engine/prepare_run.h"
+#include "problem/csv_pairing.h"
 #include "program/functable.h"
 
 namespace vorn {
@@ -214,6 +216,30 @@ constexpr std::array mode_option_rows = {
                  apply_export, OptionUse::mode},
 };
 
+// The spelling is checked here, the names and numbers against the file once
+// it is read.
+void apply_columns(CliOptions& options, const std::string& value) {
+    if (!split_csv_columns(value)) {
+        throw UsageError(
+            "--columns takes three comma-separated columns X,Y,LABEL, each a header name or a "
+            "1-based number (it is \"" +
+            value + "\")");
+    }
+    options.columns = value;
+}
+
+// The runner's options about the data files, listed after --validation.
+constexpr std::array data_option_rows = {
+    RunnerOption{"columns", "X,Y,LABEL",
+                 "for .csv files: the x, y and label columns, each a header name or a 1-based "
+                 "number (default: the first two numeric columns and the last column)",
+                 apply_columns},
+    RunnerOption{"positive", "VALUE",
+                 "for .csv files: the label of the positive class; every other label is "
+                 "negative (default: the label of the first data row)",
+                 [](CliOptions& o, const std::string& v) { o.positive = v; }},
+};
+
 // One option of either kind, found by its spelling.
 struct Found {
     const Parameter* parameter = nullptr;
@@ -229,7 +255,7 @@ std::optional<Found> find_option(std::string_view name) {
             return Found{&row, nullptr};
         }
     }
-    for (const auto options : {runner_options(), mode_options()}) {
+    for (const auto options : {data_options(), runner_options(), mode_options()}) {
         for (const RunnerOption& option : options) {
             if (option.name == name) {
                 return Found{nullptr, &option};
@@ -289,6 +315,10 @@ void take_operands(CliOptions& options, std::string_view mode, std::vector<std::
 
 }  // namespace
 
+std::span<const RunnerOption> data_options() {
+    return data_option_rows;
+}
+
 std::span<const RunnerOption> runner_options() {
     return runner_option_rows;
 }
@@ -302,6 +332,8 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     if (base != nullptr) {
         options.texts = base->texts;
         options.seed = base->seed;
+        options.columns = base->columns;
+        options.positive = base->positive;
         if (base->validation && !base->texts.flag(ParamId::use_training_data)) {
             options.validation_file = base->validation->string();
         }
@@ -375,6 +407,13 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
         throw UsageError("--write-settings names the same file as another output");
     }
     take_operands(options, mode, std::move(operands), base);
+    if ((options.columns || options.positive) && !options.help &&
+        !is_csv_name(options.training_file) &&
+        !(options.validation_file && is_csv_name(*options.validation_file))) {
+        throw UsageError(std::string(options.columns ? "--columns" : "--positive") +
+                         " applies to .csv files only (a training or validation file whose "
+                         "name ends in .csv)");
+    }
     return options;
 }
 

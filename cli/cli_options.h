@@ -42,6 +42,10 @@ struct CliOptions {
     CliMode mode = CliMode::run;
     std::string training_file;
     std::optional<std::string> validation_file;
+    // For .csv files, training and validation alike: --columns X,Y,LABEL and
+    // --positive VALUE, as given.
+    std::optional<std::string> columns;
+    std::optional<std::string> positive;
     ParameterTexts texts;  // every panel text, starting from the defaults
     std::optional<std::uint32_t> seed;
     EvaluatorKind evaluator = EvaluatorKind::batch;

@@ -78,16 +78,25 @@ std::string help_text() {
         "  or:  vorn-run --export c|python|formula PROGRAM\n"
         "\n"
         "Evolves a program that tells apart the two classes of points in TRAINING_FILE\n"
-        "(one row per line: x1 y1 of a positive point, x2 y2 of a negative point),\n"
-        "starting from the workbench's defaults. Prints one line per generation, then\n"
-        "the best program as OUTPUT=formula and the seed used. Numbers take \".\" as the\n"
-        "decimal point.\n";
+        "(one row per line: x1 y1 of a positive point, x2 y2 of a negative point; or a\n"
+        "labelled .csv file, see --columns), starting from the workbench's defaults.\n"
+        "Prints one line per generation, then the best program as OUTPUT=formula and\n"
+        "the seed used. Numbers take \".\" as the decimal point.\n";
     std::string_view group;
+    // The options about data files close the data group.
+    const auto end_group = [&] {
+        if (group == "Data") {
+            for (const RunnerOption& option : data_options()) {
+                text += help_entry(option.name, option.value, option.help, std::nullopt);
+            }
+        }
+    };
     for (const Parameter& row : parameter_table()) {
         if (row.option_form == OptionForm::none) {
             continue;
         }
         if (row.option_group != group) {
+            end_group();
             group = row.option_group;
             text += group_heading(group);
         }
@@ -95,6 +104,7 @@ std::string help_text() {
                            row.option_help.empty() ? row.description : row.option_help,
                            shown_default(row));
     }
+    end_group();
     text += group_heading("Run");
     for (const RunnerOption& option : runner_options()) {
         text += help_entry(option.name, option.value, option.help, std::nullopt);
@@ -108,6 +118,10 @@ std::string help_text() {
         "Long options also take their value as --option=VALUE. On a terminal a progress\n"
         "bar is shown on stderr. Stdout holds only the table and the result, the same\n"
         "for the same data, options and seed.\n"
+        "\n"
+        "A TRAINING_FILE or --validation FILE whose name ends in .csv is read as a table\n"
+        "with a label column: row i of the data pairs the i-th positive with the i-th\n"
+        "negative point, the smaller class cycled; a line on stderr gives the counts.\n"
         "\n"
         "With --csv the rows go to FILE.partial as they come; only a run that completes\n"
         "renames it to FILE. SIGINT, SIGTERM or SIGHUP ends the run after its current\n"

@@ -13,17 +13,35 @@
 #include "cli/stop_signals.h"
 #include "engine/run_gp.h"
 #include "engine/settings_file.h"
+#include "problem/csv_pairing.h"
 #include "problem/errors.h"
 #include "problem/file_writer.h"
 #include "program/functable.h"
 
 namespace vorn {
 
+namespace {
+
+DataTable load_file(const std::string& file, const CliOptions& options,
+                    std::vector<std::string>& pairings) {
+    if (!is_csv_name(file)) {
+        return DataTable(read_data_file(file));
+    }
+    const CsvTable table = read_csv_table(file);
+    const auto columns =
+        options.columns ? std::optional<std::string_view>(*options.columns) : std::nullopt;
+    PairedData paired = pair_csv(table, csv_choice_from_option(table, columns, options.positive));
+    pairings.push_back(escaped_text(file) + ": " + pairing_summary(paired.counts));
+    return DataTable(std::move(paired.rows));
+}
+
+}  // namespace
+
 CliData load_data(const CliOptions& options) {
     CliData data;
-    data.training = DataTable(read_data_file(options.training_file));
+    data.training = load_file(options.training_file, options, data.pairings);
     if (options.validation_file) {
-        data.validation = DataTable(read_data_file(*options.validation_file));
+        data.validation = load_file(*options.validation_file, options, data.pairings);
     }
     return data;
 }
@@ -64,6 +82,8 @@ void write_effective_settings(const CliOptions& options) {
         settings.validation = std::filesystem::absolute(*options.validation_file);
     }
     settings.seed = options.seed;
+    settings.columns = options.columns;
+    settings.positive = options.positive;
     std::vector<std::filesystem::path> inputs = input_files(options);
     if (options.settings_file) {
         inputs.emplace_back(*options.settings_file);
@@ -74,6 +94,11 @@ void write_effective_settings(const CliOptions& options) {
 int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
                 const CliEnvironment& environment) {
     const CliData data = load_data(options);
+    if (!options.quiet) {
+        for (const std::string& pairing : data.pairings) {
+            err << pairing << '\n';
+        }
+    }
     const std::vector<functable> function_table = build_function_table();
     PrepareResult prepared = prepare_run(run_request(options, data), function_table);
     for (const Notice& notice : prepared.notices) {

@@ -17,10 +17,14 @@ namespace vorn {
 struct CliData {
     DataTable training;
     DataTable validation;
+    // "FILE: 120 positive, 37 negative → 120 rows, negatives cycled" for each
+    // .csv file, for stderr.
+    std::vector<std::string> pairings;
 };
 
-// Reads the training file and the validation file, if any; throws
-// DataFileError.
+// Reads the training file and the validation file, if any, each a data file
+// or, by its name, a labelled CSV file paired by --columns and --positive;
+// throws DataFileError.
 [[nodiscard]] CliData load_data(const CliOptions& options);
 
 // What the window's Start would hand over: the texts with the remainder

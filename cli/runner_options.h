@@ -20,6 +20,8 @@ struct RunnerOption {
     OptionUse use = OptionUse::run;
 };
 
+// About the data files; listed in --help with the data parameters.
+[[nodiscard]] std::span<const RunnerOption> data_options();
 // Listed in --help after the parameters.
 [[nodiscard]] std::span<const RunnerOption> runner_options();
 // The modes that use a saved program instead of a run.

@@ -24,20 +24,6 @@ constexpr std::size_t shown_token_length = 40;
     return c == ' ' || c == '\t';
 }
 
-// A token as it can be shown in a message: control bytes (a NUL would cut the
-// message short) and non-ASCII bytes become "?", long tokens are shortened.
-[[nodiscard]] std::string shown_token(std::string_view token) {
-    std::string shown;
-    for (char c : token.substr(0, shown_token_length)) {
-        const auto byte = static_cast<unsigned char>(c);
-        shown.push_back(byte >= 0x20 && byte < 0x7F ? c : '?');
-    }
-    if (token.size() > shown_token_length) {
-        shown += "...";
-    }
-    return shown;
-}
-
 [[nodiscard]] bool is_exponent_text(std::string_view text) {
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         text.remove_prefix(1);
@@ -63,12 +49,7 @@ constexpr std::size_t shown_token_length = 40;
 
 [[noreturn]] void refuse_token(std::string_view token, const std::string& file_name,
                                std::int64_t line_number) {
-    const std::string quoted = "\"" + shown_token(token) + "\"";
-    if (is_out_of_float_range(token)) {
-        throw DataFileError(file_name, line_number,
-                            "value " + quoted + " is outside the 32-bit float range.");
-    }
-    throw DataFileError(file_name, line_number, quoted + " is not a number.");
+    throw DataFileError(file_name, line_number, number_problem(token));
 }
 
 // Adds the line's record to `rows`; a line of blanks adds nothing. The line
@@ -211,7 +192,8 @@ std::vector<DataRow> parse_data_text(std::string_view content, const std::string
     return reader.finish();
 }
 
-std::vector<DataRow> read_data_file(const std::filesystem::path& path) {
+void read_file_pieces(const std::filesystem::path& path,
+                      const std::function<void(std::string_view)>& piece) {
     const std::string file_name = path.string();
     const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
@@ -219,9 +201,6 @@ std::vector<DataRow> read_data_file(const std::filesystem::path& path) {
     if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || S_ISDIR(status.st_mode)) {
         throw DataFileError(file_name, 0, "cannot be opened.");
     }
-    DataTextReader reader(file_name);
-    // read() hands over what has arrived, so a pipe's bad line is refused
-    // without waiting for the rest.
     std::vector<char> chunk(std::size_t{1} << 16);
     while (true) {
         const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
@@ -234,9 +213,34 @@ std::vector<DataRow> read_data_file(const std::filesystem::path& path) {
             }
             throw DataFileError(file_name, 0, "cannot be read.");
         }
-        reader.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+        piece(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
     }
+}
+
+std::vector<DataRow> read_data_file(const std::filesystem::path& path) {
+    DataTextReader reader(path.string());
+    read_file_pieces(path, [&reader](std::string_view bytes) { reader.feed(bytes); });
     return reader.finish();
+}
+
+std::string shown_token(std::string_view token) {
+    std::string shown;
+    for (char c : token.substr(0, shown_token_length)) {
+        const auto byte = static_cast<unsigned char>(c);
+        shown.push_back(byte >= 0x20 && byte < 0x7F ? c : '?');
+    }
+    if (token.size() > shown_token_length) {
+        shown += "...";
+    }
+    return shown;
+}
+
+std::string number_problem(std::string_view token) {
+    const std::string quoted = "\"" + shown_token(token) + "\"";
+    if (is_out_of_float_range(token)) {
+        return "value " + quoted + " is outside the 32-bit float range.";
+    }
+    return quoted + " is not a number.";
 }
 
 std::vector<CellRow> cell_texts(std::span<const DataRow> rows) {

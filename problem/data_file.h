@@ -4,6 +4,7 @@
 // as a whole.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -46,6 +47,21 @@ private:
     std::int64_t line_number_ = 0;  // of the lines ended so far
     std::vector<DataRow> rows_;
 };
+
+// Hands the file's bytes to `piece` as read() delivers them, so a pipe's bad
+// line is refused without waiting for the rest; throws DataFileError when the
+// file (a folder included) cannot be opened or read.
+void read_file_pieces(const std::filesystem::path& path,
+                      const std::function<void(std::string_view)>& piece);
+
+// A token as a message may show it: control bytes (a NUL would cut the
+// message short) and non-ASCII bytes become "?", a long token is shortened.
+[[nodiscard]] std::string shown_token(std::string_view token);
+
+// Why a token is no 32-bit float value: `"x" is not a number.` or `value
+// "1e39" is outside the 32-bit float range.`, the token shown shortened and
+// with "?" for control and non-ASCII bytes.
+[[nodiscard]] std::string number_problem(std::string_view token);
 
 // The grid's cell texts for loaded rows (cell_text of each value).
 [[nodiscard]] std::vector<CellRow> cell_texts(std::span<const DataRow> rows);

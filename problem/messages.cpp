@@ -73,6 +73,8 @@ std::string_view pattern(MessageId id) {
             return "Program {0}\n{1}";
         case MessageId::settings_refused:
             return "{0}{1}: {2}";
+        case MessageId::csv_pairing:
+            return "{0} positive, {1} negative \xE2\x86\x92 {2}{3}";
     }
     return "";
 }
@@ -286,6 +288,17 @@ Message settings_refused(std::string_view file, std::int64_t line, std::string_v
     return make(MessageId::settings_refused,
                 {std::string(file), line > 0 ? ", line " + std::to_string(line) : std::string(),
                  std::string(problem)});
+}
+
+Message csv_pairing(std::uint64_t positives, std::uint64_t negatives) {
+    const std::uint64_t rows = std::max(positives, negatives);
+    std::string cycled;
+    if (positives != negatives) {
+        cycled = positives < negatives ? ", positives cycled" : ", negatives cycled";
+    }
+    return make(MessageId::csv_pairing,
+                {std::to_string(positives), std::to_string(negatives),
+                 std::to_string(rows) + (rows == 1 ? " row" : " rows"), cycled});
 }
 
 }  // namespace messages

@@ -43,6 +43,8 @@ enum class MessageId {
     program_file_refused,  // file, reason
     program_scored,        // program file, score line
     settings_refused,      // file, line (0: the whole file), problem
+    // Labelled CSV data.
+    csv_pairing,  // positives, negatives, "N rows", which class is cycled
 };
 
 struct Message {
@@ -105,6 +107,9 @@ namespace messages {
 // `run.vornsettings, line 4: unknown key "populaton_size".`
 [[nodiscard]] Message settings_refused(std::string_view file, std::int64_t line,
                                        std::string_view problem);
+// `120 positive, 37 negative → 120 rows, negatives cycled` ("positives
+// cycled" the other way, nothing cycled when the counts are equal).
+[[nodiscard]] Message csv_pairing(std::uint64_t positives, std::uint64_t negatives);
 }  // namespace messages
 
 }  // namespace vorn

@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "problem/csv_pairing.h"
 #include "problem/data_file.h"
 #include "problem/file_writer.h"
+#include "ui/dialogs.h"
 
 namespace vorn {
 
@@ -13,8 +15,17 @@ std::filesystem::path local_path(const QString& name) {
     return {QFile::encodeName(name).toStdString()};
 }
 
-DataTable read_table(const QString& path) {
-    return DataTable(read_data_file(local_path(path)));
+std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs) {
+    const std::filesystem::path file = local_path(path);
+    if (!is_csv_name(file)) {
+        return DataTable(read_data_file(file));
+    }
+    const CsvTable table = read_csv_table(file);
+    const std::optional<CsvChoice> choice = dialogs.csv_columns(table, default_csv_choice(table));
+    if (!choice) {
+        return std::nullopt;
+    }
+    return DataTable(pair_csv(table, *choice).rows);
 }
 
 // One line naming the file of the last training load, in that file's folder,

@@ -3,6 +3,7 @@
 // the last training load, and the files a run's program file names.
 #include <QString>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "engine/program_io.h"
@@ -10,11 +11,16 @@
 
 namespace vorn {
 
+class Dialogs;
+
 // A file name as the system's calls take it (the local 8-bit encoding).
 [[nodiscard]] std::filesystem::path local_path(const QString& name);
 
-// Reads a whole data file; throws DataFileError and then nothing is read.
-[[nodiscard]] DataTable read_table(const QString& path);
+// What "Load" reads into a grid: the whole data file, or for a name ending
+// in .csv (any case) a labelled table paired by the columns asked through
+// `dialogs`; cancelling gives none. Throws DataFileError, and then nothing
+// is read.
+[[nodiscard]] std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs);
 
 // Writes `record_name` in the folder of `path`, naming that file.
 void write_record_file(const QString& path, const QString& record_name);

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/csv_dialog.h"
+
 namespace vorn {
 
 void QtDialogs::message(const Message& message) {
@@ -19,9 +21,11 @@ bool QtDialogs::question(const QString& title, const Message& question) {
 
 std::optional<QString> QtDialogs::open_file(const QString& proposed) {
     if (OpenDialog1 == nullptr) {
-        // No filter and no title of its own: any file may hold data.
+        // No title of its own, and any file may hold data: all files come first.
         OpenDialog1 = new QFileDialog(parent_);
         OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+        OpenDialog1->setNameFilters(
+            {QStringLiteral("All files (*)"), QStringLiteral("Labelled CSV data (*.csv *.CSV)")});
         OpenDialog1->setFileMode(QFileDialog::ExistingFile);
         OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     }
@@ -43,6 +47,14 @@ std::optional<QString> QtDialogs::choose_save_file(const QString& title, const Q
                                                    const QString& proposed) {
     const QString file = QFileDialog::getSaveFileName(parent_, title, proposed, filter);
     return file.isEmpty() ? std::nullopt : std::optional<QString>(file);
+}
+
+std::optional<CsvChoice> QtDialogs::csv_columns(const CsvTable& table, const CsvChoice& proposed) {
+    CsvDialog dialog(table, proposed, parent_);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.choice();
 }
 
 }  // namespace vorn

@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 
+#include "problem/csv_pairing.h"
 #include "problem/messages.h"
 
 class QFileDialog;
@@ -29,6 +30,10 @@ public:
                                                     const QString& filter) = 0;
     virtual std::optional<QString> choose_save_file(const QString& title, const QString& filter,
                                                     const QString& proposed) = 0;
+    // The columns of a labelled CSV file and its positive label, starting
+    // from `proposed`; nothing when cancelled.
+    virtual std::optional<CsvChoice> csv_columns(const CsvTable& table,
+                                                 const CsvChoice& proposed) = 0;
 };
 
 // The real, modal dialogs. One file dialog, OpenDialog1, serves every load,
@@ -42,6 +47,7 @@ public:
     std::optional<QString> choose_open_file(const QString& title, const QString& filter) override;
     std::optional<QString> choose_save_file(const QString& title, const QString& filter,
                                             const QString& proposed) override;
+    std::optional<CsvChoice> csv_columns(const CsvTable& table, const CsvChoice& proposed) override;
 
 private:
     QWidget* parent_;

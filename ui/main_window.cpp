@@ -2,9 +2,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,7 +18,6 @@
 #include "engine/settings_file.h"
 #include "engine/tgp_pop.h"
 #include "problem/errors.h"
-#include "problem/file_writer.h"
 #include "problem/problem_setting.h"
 #include "ui/about_box.h"
 #include "ui/bit_button.h"
@@ -80,8 +76,9 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
     new MenuShortcuts(this);
     RunWindow& run_window = *this;
     run_control_ = std::make_unique<RunControl>(*results_, run_window, *dialogs_);
-    program_actions_ = new ProgramActions(menu_, results_->Memo1, *run_control_, *dialogs_, guard(),
-                                          [](const QString& path) { return read_table(path); });
+    program_actions_ =
+        new ProgramActions(menu_, results_->Memo1, *run_control_, *dialogs_, guard(),
+                           [this](const QString& path) { return read_grid_file(path, *dialogs_); });
     settings_actions_ = new SettingsActions(*this, menu_, *dialogs_, guard());
 
     FormCreate();
@@ -267,20 +264,28 @@ void TForm1::BitBtn4Click() {
     }
 }
 
-// A refused file changes nothing: it is read in full before anything is
-// written, the record file included.
+// A refused file, or a CSV file whose columns were not chosen, changes
+// nothing: it is read in full before anything is written, the record file
+// included.
 void TForm1::load_training_file(const QString& path) {
     open_dialog_file_ = path;
-    DataTable table = read_table(path);
+    std::optional<DataTable> table = read_grid_file(path, *dialogs_);
+    if (!table) {
+        return;
+    }
     write_record_file(path, QString::fromLatin1(record_file_name));
-    problem_->StringGrid1->cells()->set_table(std::move(table));
+    problem_->StringGrid1->cells()->set_table(std::move(*table));
     training_loaded = true;
     training_file_ = path;
 }
 
 void TForm1::load_validation_file(const QString& path) {
     open_dialog_file_ = path;
-    problem_->StringGrid2->cells()->set_table(read_table(path));
+    std::optional<DataTable> table = read_grid_file(path, *dialogs_);
+    if (!table) {
+        return;
+    }
+    problem_->StringGrid2->cells()->set_table(std::move(*table));
     validation_loaded = true;
     validation_file_ = path;
 }

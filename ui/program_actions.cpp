@@ -35,7 +35,7 @@ std::vector<std::filesystem::path> input_paths(const std::vector<DataFileRef>& f
 
 ProgramActions::ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run,
                                Dialogs& dialogs, const HandlerGuard& guard,
-                               std::function<DataTable(const QString&)> read_data)
+                               std::function<std::optional<DataTable>(const QString&)> read_data)
     : QObject(formula_box),
       menu_(menu),
       formula_box_(formula_box),
@@ -150,8 +150,11 @@ void ProgramActions::ScoreProgram1Click() {
     if (!data_file) {
         return;
     }
-    const DataTable table = read_data_(*data_file);
-    const ScoreCounts counts = score_table(program_code(program), table);
+    const std::optional<DataTable> table = read_data_(*data_file);
+    if (!table) {
+        return;
+    }
+    const ScoreCounts counts = score_table(program_code(program), *table);
     dialogs_.message(messages::program_scored(QFile::encodeName(*program_file).toStdString(),
                                               score_line(local_path(*data_file).string(), counts)));
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "engine/parameters.h"
@@ -27,10 +28,10 @@ struct MainMenu;
 class ProgramActions final : public QObject {
     Q_OBJECT
 public:
-    // `read_data` reads a data file as the window's loads do.
+    // `read_data` reads a data file as the window's loads do (none: cancelled).
     ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run,
                    Dialogs& dialogs, const HandlerGuard& guard,
-                   std::function<DataTable(const QString&)> read_data);
+                   std::function<std::optional<DataTable>(const QString&)> read_data);
 
     // What the program files of the run about to start record about it.
     void run_starting(const ParameterTexts& texts, std::vector<DataFileRef> files);
@@ -57,7 +58,7 @@ private:
     QPlainTextEdit* formula_box_;
     RunControl& run_;
     Dialogs& dialogs_;
-    std::function<DataTable(const QString&)> read_data_;
+    std::function<std::optional<DataTable>(const QString&)> read_data_;
     QMenu* formula_menu_ = nullptr;
     QAction* copy_ = nullptr;
     QAction* copy_exact_ = nullptr;

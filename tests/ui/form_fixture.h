@@ -63,6 +63,17 @@ public:
         files.pop_front();
         return file;
     }
+    std::optional<CsvChoice> csv_columns(const CsvTable& table,
+                                         const CsvChoice& proposed) override {
+        csv_files.push_back(table.file_name());
+        csv_proposals.push_back(proposed);
+        if (csv_answers.empty()) {
+            return proposed;
+        }
+        std::optional<CsvChoice> answer = std::move(csv_answers.front());
+        csv_answers.pop_front();
+        return answer;
+    }
 
     std::vector<std::string> messages;
     std::vector<Message> shown;  // every message and question, with its id
@@ -70,7 +81,12 @@ public:
     std::vector<QString> proposals;
     std::vector<QString> file_titles;  // of the titled file dialogs, in order
     std::deque<bool> answers;
-    std::deque<QString> files;  // an empty name: the user cancels
+    std::deque<QString> files;           // an empty name: the user cancels
+    std::vector<std::string> csv_files;  // the CSV files asked about
+    std::vector<CsvChoice> csv_proposals;
+    // The answers to the CSV dialog; none: the user cancels. With no answer
+    // left the proposal is taken.
+    std::deque<std::optional<CsvChoice>> csv_answers;
 };
 
 class FormTest : public ::testing::Test {

@@ -1,0 +1,153 @@
+// Labelled CSV files in the runner: --columns and --positive, the counts line
+// on stderr, and the same run as the equivalent data file.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/run_cli.h"
+#include "tests/temp_folder.h"
+
+namespace vorn {
+namespace {
+
+using testing::TempFolder;
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result run(std::vector<std::string> args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = run_cli(args, out, err, false);
+    return {code, out.str(), err.str()};
+}
+
+std::string usage_error(std::vector<std::string> args) {
+    try {
+        (void)parse_cli(args);
+    } catch (const UsageError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+// Five positives and two negatives, in the order of the equivalent file's rows.
+const std::string unequal_csv =
+    "\xEF\xBB\xBF"
+    "kind,\"x pos\",y\r\n"
+    "in,0.5,0.25\r\n"
+    "out,-1.25,3\r\n"
+    "in,1e-3,-2\r\n"
+    "in,7,8\r\n"
+    "out,0.1,0.2\r\n"
+    "in,3.14159265,-9\r\n"
+    "\" in \",100,200\r\n";
+const std::string equivalent_data =
+    "0.5 0.25 -1.25 3\n"
+    "1e-3 -2 0.1 0.2\n"
+    "7 8 -1.25 3\n"
+    "3.14159265 -9 0.1 0.2\n"
+    "100 200 -1.25 3\n";
+
+TEST(CsvOptions, ParseAndRefuseAsUsage) {
+    const CliOptions o =
+        parse_cli(std::vector<std::string>{"t.csv", "--columns", "a, b ,3", "--positive=yes"});
+    EXPECT_EQ(o.columns, "a, b ,3");
+    EXPECT_EQ(o.positive, "yes");
+    EXPECT_FALSE(parse_cli(std::vector<std::string>{"t.csv"}).columns);
+    // A CSV validation file is enough.
+    EXPECT_EQ(
+        parse_cli(std::vector<std::string>{"t.txt", "--validation", "v.CSV", "--positive", "1"})
+            .positive,
+        "1");
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"t.csv", "--columns", "a,b"}, "--columns takes three comma-separated columns"},
+        {{"t.csv", "--columns", "a,,c"}, "--columns takes three comma-separated columns"},
+        {{"t.csv", "--columns"}, "--columns needs a value (X,Y,LABEL)"},
+        {{"t.txt", "--columns", "1,2,3"}, "--columns applies to .csv files only"},
+        {{"t.txt", "--positive", "a"}, "--positive applies to .csv files only"},
+        {{"t.txt", "--validation", "v.txt", "--positive", "a"}, "--positive applies to .csv"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(usage_error(c.args).starts_with(c.message)) << usage_error(c.args);
+    }
+    const std::string help = help_text();
+    EXPECT_NE(help.find("--columns X,Y,LABEL"), std::string::npos);
+    EXPECT_NE(help.find("--positive VALUE"), std::string::npos);
+    // Listed with the data options, before the population's.
+    EXPECT_LT(help.find("--positive VALUE"), help.find("\nPopulation:"));
+}
+
+std::vector<std::string> small_run(const std::string& file, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {file, "--population-size", "40", "--generations",
+                                     "4",  "--num-constants",   "50", "--seed",
+                                     "1"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
+TEST(CsvRuns, SameStdoutAsTheEquivalentDataFile) {
+    const TempFolder folder;
+    const std::string csv = folder.write("set.csv", unequal_csv);
+    const std::string data = folder.write("set.txt", equivalent_data);
+    const Result from_data = run(small_run(data));
+    ASSERT_EQ(from_data.code, exit_done) << from_data.err;
+    const std::string counts = "5 positive, 2 negative \xE2\x86\x92 5 rows, negatives cycled";
+    for (const auto& extra : std::vector<std::vector<std::string>>{
+             {},
+             {"--columns", "x pos,y,kind"},
+             {"--columns", "2,3,1", "--positive", "in"},
+         }) {
+        const Result from_csv = run(small_run(csv, extra));
+        ASSERT_EQ(from_csv.code, exit_done) << from_csv.err;
+        EXPECT_EQ(from_csv.out, from_data.out);
+        EXPECT_EQ(from_csv.err, csv + ": " + counts + "\n");
+    }
+    // Validation too; --quiet keeps stderr empty.
+    const Result both = run(small_run(csv, {"--validation", csv, "--quiet"}));
+    ASSERT_EQ(both.code, exit_done) << both.err;
+    EXPECT_EQ(both.err, "");
+    EXPECT_EQ(both.out, run(small_run(data, {"--validation", data, "--quiet"})).out);
+    // The other class as the positive one: the counts swap.
+    const Result swapped = run(small_run(csv, {"--positive", "out", "--quiet"}));
+    EXPECT_EQ(swapped.code, exit_done) << swapped.err;
+    const Result validated = run(small_run(data, {"--validation", csv, "--positive", "out"}));
+    EXPECT_EQ(validated.err,
+              csv + ": 2 positive, 5 negative \xE2\x86\x92 5 rows, positives cycled\n");
+}
+
+TEST(CsvRuns, RefusedFilesAndColumnsExitWithOne) {
+    const TempFolder folder;
+    const std::string csv = folder.write("set.csv", unequal_csv);
+    const std::string bad = folder.write("bad.csv", "x,y,c\n1,2,a\n3,q,b\n");
+    const struct {
+        std::vector<std::string> extra;
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {{"--columns", "x,y,kind"}, csv, ": no column is named \"x\" (the first row holds"},
+        {{"--columns", "2,3,9"}, csv, ": no column 9 (the file has 3, numbered from 1)."},
+        {{"--positive", "maybe"}, csv, ": no data row has the positive label \"maybe\""},
+        {{}, bad, ", line 3: column 2 (\"y\"): \"q\" is not a number."},
+    };
+    for (const auto& c : cases) {
+        const Result result = run(small_run(c.file, c.extra));
+        EXPECT_EQ(result.code, exit_refused);
+        EXPECT_EQ(result.out, "");
+        EXPECT_TRUE(result.err.starts_with(c.file + c.message)) << result.err;
+    }
+    EXPECT_EQ(run(small_run(folder.path.string() + "/set.txt", {"--columns", "1,2,3"})).code,
+              exit_usage);
+}
+
+}  // namespace
+}  // namespace vorn
