@@ -219,10 +219,10 @@ constexpr std::array mode_option_rows = {
 // The spelling is checked here, the names and numbers against the file once
 // it is read.
 void apply_columns(CliOptions& options, const std::string& value) {
-    if (!split_csv_columns(value)) {
+    if (!split_csv_columns(value) && !split_csv_columns(value + ",label")) {
         throw UsageError(
-            "--columns takes three comma-separated columns X,Y,LABEL, each a header name or a "
-            "1-based number (it is \"" +
+            "--columns takes comma-separated columns X,Y,LABEL (X,Y for --predict), each a "
+            "header name or a 1-based number (it is \"" +
             value + "\")");
     }
     options.columns = value;
@@ -233,11 +233,11 @@ constexpr std::array data_option_rows = {
     RunnerOption{"columns", "X,Y,LABEL",
                  "for .csv files: the x, y and label columns, each a header name or a 1-based "
                  "number (default: the first two numeric columns and the last column)",
-                 apply_columns},
+                 apply_columns, OptionUse::any},
     RunnerOption{"positive", "VALUE",
                  "for .csv files: the label of the positive class; every other label is "
                  "negative (default: the label of the first data row)",
-                 [](CliOptions& o, const std::string& v) { o.positive = v; }},
+                 [](CliOptions& o, const std::string& v) { o.positive = v; }, OptionUse::any},
 };
 
 // One option of either kind, found by its spelling.
@@ -310,6 +310,34 @@ void take_operands(CliOptions& options, std::string_view mode, std::vector<std::
             }
             options.program_file = operands[0];
             break;
+    }
+}
+
+// --columns and --positive need a .csv file to apply to, and --columns names
+// two columns for --predict, three otherwise.
+void check_csv_options(const CliOptions& options) {
+    if (!options.columns && !options.positive) {
+        return;
+    }
+    std::vector<std::string> files = options.score_files;
+    files.push_back(options.training_file);
+    files.push_back(options.points_file);
+    if (options.validation_file) {
+        files.push_back(*options.validation_file);
+    }
+    if (std::none_of(files.begin(), files.end(),
+                     [](const std::string& file) { return is_csv_name(file); })) {
+        throw UsageError(std::string(options.columns ? "--columns" : "--positive") +
+                         " applies to .csv files only (a data or points file whose name ends "
+                         "in .csv)");
+    }
+    const bool predicting = options.mode == CliMode::predict;
+    if (options.columns && predicting != !split_csv_columns(*options.columns)) {
+        throw UsageError(predicting ? "--predict takes --columns X,Y"
+                                    : "--columns takes three columns X,Y,LABEL");
+    }
+    if (predicting && options.positive) {
+        throw UsageError("--predict takes no --positive");
     }
 }
 
@@ -407,13 +435,7 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
         throw UsageError("--write-settings names the same file as another output");
     }
     take_operands(options, mode, std::move(operands), base);
-    if ((options.columns || options.positive) && !options.help &&
-        !is_csv_name(options.training_file) &&
-        !(options.validation_file && is_csv_name(*options.validation_file))) {
-        throw UsageError(std::string(options.columns ? "--columns" : "--positive") +
-                         " applies to .csv files only (a training or validation file whose "
-                         "name ends in .csv)");
-    }
+    check_csv_options(options);
     return options;
 }
 

@@ -4,16 +4,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "cli/point_stream.h"
+#include "cli/run_cli.h"
 #include "engine/program_io.h"
 #include "engine/program_score.h"
+#include "problem/csv_pairing.h"
+#include "problem/csv_table.h"
 #include "problem/data_file.h"
 #include "problem/errors.h"
 #include "problem/number_text.h"
 #include "problem/problem_setting.h"
+#include "program/batch_eval.h"
 
 namespace vorn {
 
@@ -43,6 +48,41 @@ private:
     int fd_;
 };
 
+// The points of two columns of a CSV file: --columns X,Y, or the first two
+// numeric columns.
+void predict_csv(const CliOptions& options, const ProgramCode& code, std::ostream& out) {
+    const CsvTable table = read_csv_table(options.points_file);
+    CsvChoice choice = default_csv_choice(table);
+    if (options.columns) {
+        const auto comma = options.columns->find(',');
+        choice.x_column = csv_column(table, options.columns->substr(0, comma));
+        choice.y_column = csv_column(table, options.columns->substr(comma + 1));
+    }
+    const auto points = read_csv_points(table, choice.x_column, choice.y_column);
+    BatchEvaluator evaluator(code.view(), DataColumns{}, DataColumns{},
+                             static_cast<std::int32_t>(code.gene.size()));
+    std::vector<double> xs;
+    std::vector<double> ys;
+    std::vector<double> values;
+    std::string text;
+    for (std::size_t start = 0; start < points.size() && out; start += BatchEvaluator::block_size) {
+        const std::size_t n = std::min(BatchEvaluator::block_size, points.size() - start);
+        xs.resize(n);
+        ys.resize(n);
+        values.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            xs[i] = points[start + i][0];
+            ys[i] = points[start + i][1];
+        }
+        evaluator.evaluate(code.gene, xs, ys, values);
+        text.clear();
+        for (std::size_t i = 0; i < n; ++i) {
+            append_prediction(text, xs[i], ys[i], values[i]);
+        }
+        out << text;
+    }
+}
+
 }  // namespace
 
 void save_run_program(const CliOptions& options, const PreparedRun& run,
@@ -71,7 +111,8 @@ int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err) 
     int status = exit_done;
     for (const std::string& file : options.score_files) {
         try {
-            const DataTable table(read_data_file(file));
+            std::vector<std::string> pairings;
+            const DataTable table = load_data_file(file, options, pairings);
             out << score_line(file, score_table(code, table)) << '\n';
         } catch (const MessageError& error) {
             // The lines so far first, so both streams on one terminal keep their order.
@@ -88,6 +129,10 @@ int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err) 
 
 int predict_mode(const CliOptions& options, std::ostream& out, int input_fd) {
     const ProgramCode code = program_code(load_program_file(options.program_file));
+    if (is_csv_name(options.points_file)) {
+        predict_csv(options, code, out);
+        return exit_done;
+    }
     if (options.points_file == "-") {
         predict_stream(input_fd, std::string(standard_input), code, out);
     } else {

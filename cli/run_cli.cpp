@@ -20,10 +20,8 @@
 
 namespace vorn {
 
-namespace {
-
-DataTable load_file(const std::string& file, const CliOptions& options,
-                    std::vector<std::string>& pairings) {
+DataTable load_data_file(const std::string& file, const CliOptions& options,
+                         std::vector<std::string>& pairings) {
     if (!is_csv_name(file)) {
         return DataTable(read_data_file(file));
     }
@@ -35,13 +33,11 @@ DataTable load_file(const std::string& file, const CliOptions& options,
     return DataTable(std::move(paired.rows));
 }
 
-}  // namespace
-
 CliData load_data(const CliOptions& options) {
     CliData data;
-    data.training = load_file(options.training_file, options, data.pairings);
+    data.training = load_data_file(options.training_file, options, data.pairings);
     if (options.validation_file) {
-        data.validation = load_file(*options.validation_file, options, data.pairings);
+        data.validation = load_data_file(*options.validation_file, options, data.pairings);
     }
     return data;
 }

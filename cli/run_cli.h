@@ -26,6 +26,10 @@ struct CliData {
 // or, by its name, a labelled CSV file paired by --columns and --positive;
 // throws DataFileError.
 [[nodiscard]] CliData load_data(const CliOptions& options);
+// One data file as a grid holds it: a .csv file paired by --columns and
+// --positive, its counts line added to `pairings`. Throws DataFileError.
+[[nodiscard]] DataTable load_data_file(const std::string& file, const CliOptions& options,
+                                       std::vector<std::string>& pairings);
 
 // What the window's Start would hand over: the texts with the remainder
 // labels as the window shows them, and the grids, which point into `data`.

@@ -70,8 +70,11 @@ TEST(CsvOptions, ParseAndRefuseAsUsage) {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
-        {{"t.csv", "--columns", "a,b"}, "--columns takes three comma-separated columns"},
-        {{"t.csv", "--columns", "a,,c"}, "--columns takes three comma-separated columns"},
+        {{"t.csv", "--columns", "a,b"}, "--columns takes three columns X,Y,LABEL"},
+        {{"t.csv", "--columns", "a,,c"}, "--columns takes comma-separated columns"},
+        {{"--predict", "p", "t.csv", "--columns", "a,b,c"}, "--predict takes --columns X,Y"},
+        {{"--predict", "p", "t.csv", "--positive", "a"}, "--predict takes no --positive"},
+        {{"--score", "p", "t.txt", "--positive", "a"}, "--positive applies to .csv"},
         {{"t.csv", "--columns"}, "--columns needs a value (X,Y,LABEL)"},
         {{"t.txt", "--columns", "1,2,3"}, "--columns applies to .csv files only"},
         {{"t.txt", "--positive", "a"}, "--positive applies to .csv files only"},
@@ -123,6 +126,28 @@ TEST(CsvRuns, SameStdoutAsTheEquivalentDataFile) {
     const Result validated = run(small_run(data, {"--validation", csv, "--positive", "out"}));
     EXPECT_EQ(validated.err,
               csv + ": 2 positive, 5 negative \xE2\x86\x92 5 rows, positives cycled\n");
+}
+
+// --score counts a CSV file's paired rows as a run reads them, and --predict
+// reads the points of two of its columns, as from the equivalent files.
+TEST(CsvRuns, ScoreAndPredictReadCsvFiles) {
+    const TempFolder folder;
+    const std::string csv = folder.write("set.csv", unequal_csv);
+    const std::string data = folder.write("set.txt", equivalent_data);
+    const std::string program = folder.path.string() + "/p.json";
+    ASSERT_EQ(run(small_run(data, {"--quiet", "--save-program", program})).code, 0);
+    const Result scored =
+        run({"--score", program, csv, "--columns", "x pos,y,kind", "--positive", "in"});
+    ASSERT_EQ(scored.code, 0) << scored.err;
+    const Result expected = run({"--score", program, data});
+    EXPECT_EQ(scored.out.substr(scored.out.find(' ')), expected.out.substr(expected.out.find(' ')));
+
+    const std::string points = folder.write("points.txt",
+                                            "0.5 0.25\n-1.25 3\n1e-3 -2\n7 8\n0.1 "
+                                            "0.2\n3.14159265 -9\n100 200\n");
+    const Result predicted = run({"--predict", program, csv, "--columns", "2,3"});
+    ASSERT_EQ(predicted.code, 0) << predicted.err;
+    EXPECT_EQ(predicted.out, run({"--predict", program, points}).out);
 }
 
 TEST(CsvRuns, RefusedFilesAndColumnsExitWithOne) {
