@@ -1,4 +1,5 @@
 #include "engine/program_io.h"
+#include "problem/file_descriptor.h"
 
 #include <fcntl.h>
 #include <openssl/evp.h>
@@ -22,22 +23,6 @@ namespace {
 constexpr std::size_t chunk_bytes = std::size_t{1} << 16;
 // Far beyond any program a run can make; keeps /dev/zero from filling memory.
 constexpr std::size_t max_program_file_bytes = std::size_t{256} << 20;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    [[nodiscard]] int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct DigestContextFree {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }

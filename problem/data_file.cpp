@@ -1,4 +1,5 @@
 #include "problem/data_file.h"
+#include "problem/file_descriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,23 +91,6 @@ void read_line(std::string_view line, const std::string& file_name, std::int64_t
     }
     rows.push_back(row);
 }
-
-// Closes the file it holds.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    [[nodiscard]] int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 

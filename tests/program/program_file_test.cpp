@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <clocale>
 #include <cmath>
 #include <limits>
 
 #include "program/json_text.h"
 #include "program/program_file.h"
+#include "tests/german_locale.h"
 
 namespace vorn {
 namespace {
@@ -51,10 +51,7 @@ TEST(ProgramFile, AwkwardConstantsAndNamesComeBackExactly) {
 TEST(ProgramFile, TextDoesNotDependOnTheProcessLocale) {
     const Program program = sample({{OpCode::constant, 0.5}});
     const std::string plain = program_file_text(program);
-    struct GermanNumbers {
-        bool set = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-        ~GermanNumbers() { std::setlocale(LC_ALL, "C"); }
-    } german_numbers;
+    const testing::GermanNumbers german_numbers;
     if (!german_numbers.set) {
         GTEST_SKIP() << "no de_DE.UTF-8 locale";
     }

@@ -6,10 +6,10 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <clocale>
 
 #include "engine/program_io.h"
 #include "program/program_export.h"
+#include "tests/german_locale.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/bit_button.h"
 #include "ui/data_files.h"
@@ -149,10 +149,7 @@ QByteArray contents(const QString& path) {
 // Under a comma-decimal locale, the window's program file and C export are
 // the runner's, byte for byte, for the same data, settings and seed.
 TEST_F(ProgramActionsTest, WindowFilesEqualTheRunnersUnderAGermanLocale) {
-    struct GermanNumbers {
-        bool set = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-        ~GermanNumbers() { std::setlocale(LC_ALL, "C"); }
-    } german_numbers;
+    const GermanNumbers german_numbers;
     if (!german_numbers.set) {
         GTEST_SKIP() << "no de_DE.UTF-8 locale";
     }
