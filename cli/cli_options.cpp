@@ -135,6 +135,16 @@ void apply_threads(CliOptions& options, const std::string& value) {
     options.threads = threads;
 }
 
+void apply_save_which(CliOptions& options, const std::string& value) {
+    if (value == "last") {
+        options.save_which = SaveWhich::last;
+    } else if (value == "best-validation") {
+        options.save_which = SaveWhich::best_validation;
+    } else {
+        throw UsageError("--save-which takes last or best-validation (it is \"" + value + "\")");
+    }
+}
+
 constexpr std::array runner_option_rows = {
     RunnerOption{"seed", "N", "seed of the random generator (default: the clock in whole seconds)",
                  apply_seed},
@@ -153,6 +163,10 @@ constexpr std::array runner_option_rows = {
                  "also write the best program of the last generation, with the seed, the "
                  "settings and the data files it came from, to FILE (never over an input file)",
                  [](CliOptions& o, const std::string& v) { o.save_program = v; }},
+    RunnerOption{"save-which", "WHICH",
+                 "which program --save-program writes: last (the best of the last generation, "
+                 "the default) or best-validation (the one printed as best validation)",
+                 apply_save_which},
     RunnerOption{"quiet",
                  {},
                  "no table and no progress bar: only the best formula and the seed",
@@ -343,6 +357,9 @@ CliOptions parse_cli(std::span<const std::string> args) {
     }
     if (options.save_program && options.save_program == options.csv_file) {
         throw UsageError("--save-program and --csv name the same file");
+    }
+    if (options.save_which && !options.save_program) {
+        throw UsageError("--save-which needs --save-program");
     }
     take_operands(options, mode, std::move(operands));
     return options;

@@ -80,8 +80,9 @@ std::string help_text() {
         "Evolves a program that tells apart the two classes of points in TRAINING_FILE\n"
         "(one row per line: x1 y1 of a positive point, x2 y2 of a negative point),\n"
         "starting from the workbench's defaults. Prints one line per generation, then\n"
-        "the best program as OUTPUT=formula and the seed used. Numbers take \".\" as the\n"
-        "decimal point.\n";
+        "the best program as OUTPUT=formula, the seed used, and the generation's best\n"
+        "with the lowest validation count (the earliest of equals) as best validation\n"
+        "OUTPUT=formula. Numbers take \".\" as the decimal point.\n";
     std::string_view group;
     for (const Parameter& row : parameter_table()) {
         if (row.option_form == OptionForm::none) {
@@ -112,7 +113,8 @@ std::string help_text() {
         "With --csv the rows go to FILE.partial as they come; only a run that completes\n"
         "renames it to FILE. SIGINT, SIGTERM or SIGHUP ends the run after its current\n"
         "generation and prints the best program so far; a second one ends it at once.\n"
-        "With --save-program the program printed as OUTPUT= is written to FILE too.\n"
+        "With --save-program the program printed as OUTPUT= is written to FILE too, or\n"
+        "with --save-which best-validation the one printed as best validation OUTPUT=.\n"
         "\n"
         "A program is positive at a point when its value there is greater than 0. The\n"
         "modes take no run option. A program file or a POINTS_FILE line that cannot be\n"
