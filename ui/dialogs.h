@@ -2,6 +2,7 @@
 // The window's dialogs behind one small interface, so tests script the
 // answers and read every message without a modal loop.
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 #include "problem/messages.h"
@@ -29,6 +30,9 @@ public:
                                                     const QString& filter) = 0;
     virtual std::optional<QString> choose_save_file(const QString& title, const QString& filter,
                                                     const QString& proposed) = 0;
+    // One of `options` by its index; nothing when cancelled.
+    virtual std::optional<int> choose(const QString& title, const QString& text,
+                                      const QStringList& options) = 0;
 };
 
 // The real, modal dialogs. One file dialog, OpenDialog1, serves every load,
@@ -42,6 +46,8 @@ public:
     std::optional<QString> choose_open_file(const QString& title, const QString& filter) override;
     std::optional<QString> choose_save_file(const QString& title, const QString& filter,
                                             const QString& proposed) override;
+    std::optional<int> choose(const QString& title, const QString& text,
+                              const QStringList& options) override;
 
 private:
     QWidget* parent_;

@@ -52,6 +52,17 @@ public:
         file_titles.push_back(title);
         return next_file();
     }
+    std::optional<int> choose(const QString& title, const QString& text,
+                              const QStringList& options) override {
+        choices_asked.push_back(title + QStringLiteral(": ") + text + QStringLiteral(" [") +
+                                options.join(QStringLiteral(" | ")) + QStringLiteral("]"));
+        if (choices.empty()) {
+            return 0;
+        }
+        const std::optional<int> choice = choices.front();
+        choices.pop_front();
+        return choice;
+    }
     std::optional<QString> next_file() {
         if (files.empty() || files.front().isEmpty()) {
             if (!files.empty()) {
@@ -71,6 +82,8 @@ public:
     std::vector<QString> file_titles;  // of the titled file dialogs, in order
     std::deque<bool> answers;
     std::deque<QString> files;  // an empty name: the user cancels
+    std::vector<QString> choices_asked;
+    std::deque<std::optional<int>> choices;  // none left: the first option
 };
 
 class FormTest : public ::testing::Test {
