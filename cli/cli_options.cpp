@@ -137,6 +137,16 @@ void apply_threads(CliOptions& options, const std::string& value) {
     options.threads = threads;
 }
 
+void apply_save_which(CliOptions& options, const std::string& value) {
+    if (value == "last") {
+        options.save_which = SaveWhich::last;
+    } else if (value == "best-validation") {
+        options.save_which = SaveWhich::best_validation;
+    } else {
+        throw UsageError("--save-which takes last or best-validation (it is \"" + value + "\")");
+    }
+}
+
 constexpr std::array runner_option_rows = {
     RunnerOption{"seed", "N", "seed of the random generator (default: the clock in whole seconds)",
                  apply_seed},
@@ -167,6 +177,10 @@ constexpr std::array runner_option_rows = {
     RunnerOption{"write-settings", "FILE",
                  "write the run's effective settings to FILE as a settings file, then run",
                  [](CliOptions& o, const std::string& v) { o.write_settings = v; }},
+    RunnerOption{"save-which", "WHICH",
+                 "which program --save-program writes: last (the best of the last generation, "
+                 "the default) or best-validation (the one printed as best validation)",
+                 apply_save_which},
     RunnerOption{"quiet",
                  {},
                  "no table and no progress bar: only the best formula and the seed",
@@ -214,30 +228,6 @@ constexpr std::array mode_option_rows = {
                  "print the program file that follows as C, Python or an exact formula (c, "
                  "python or formula)",
                  apply_export, OptionUse::mode},
-};
-
-// The spelling is checked here, the names and numbers against the file once
-// it is read.
-void apply_columns(CliOptions& options, const std::string& value) {
-    if (!split_csv_columns(value) && !split_csv_columns(value + ",label")) {
-        throw UsageError(
-            "--columns takes comma-separated columns X,Y,LABEL (X,Y for --predict), each a "
-            "header name or a 1-based number (it is \"" +
-            value + "\")");
-    }
-    options.columns = value;
-}
-
-// The runner's options about the data files, listed after --validation.
-constexpr std::array data_option_rows = {
-    RunnerOption{"columns", "X,Y,LABEL",
-                 "for .csv files: the x, y and label columns, each a header name or a 1-based "
-                 "number (default: the first two numeric columns and the last column)",
-                 apply_columns, OptionUse::any},
-    RunnerOption{"positive", "VALUE",
-                 "for .csv files: the label of the positive class; every other label is "
-                 "negative (default: the label of the first data row)",
-                 [](CliOptions& o, const std::string& v) { o.positive = v; }, OptionUse::any},
 };
 
 // One option of either kind, found by its spelling.
@@ -313,39 +303,7 @@ void take_operands(CliOptions& options, std::string_view mode, std::vector<std::
     }
 }
 
-// --columns and --positive need a .csv file to apply to, and --columns names
-// two columns for --predict, three otherwise.
-void check_csv_options(const CliOptions& options) {
-    if (!options.columns && !options.positive) {
-        return;
-    }
-    std::vector<std::string> files = options.score_files;
-    files.push_back(options.training_file);
-    files.push_back(options.points_file);
-    if (options.validation_file) {
-        files.push_back(*options.validation_file);
-    }
-    if (std::none_of(files.begin(), files.end(),
-                     [](const std::string& file) { return is_csv_name(file); })) {
-        throw UsageError(std::string(options.columns ? "--columns" : "--positive") +
-                         " applies to .csv files only (a data or points file whose name ends "
-                         "in .csv)");
-    }
-    const bool predicting = options.mode == CliMode::predict;
-    if (options.columns && predicting != !split_csv_columns(*options.columns)) {
-        throw UsageError(predicting ? "--predict takes --columns X,Y"
-                                    : "--columns takes three columns X,Y,LABEL");
-    }
-    if (predicting && options.positive) {
-        throw UsageError("--predict takes no --positive");
-    }
-}
-
 }  // namespace
-
-std::span<const RunnerOption> data_options() {
-    return data_option_rows;
-}
 
 std::span<const RunnerOption> runner_options() {
     return runner_option_rows;
@@ -433,6 +391,9 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     if (options.write_settings && (options.write_settings == options.csv_file ||
                                    options.write_settings == options.save_program)) {
         throw UsageError("--write-settings names the same file as another output");
+    }
+    if (options.save_which && !options.save_program) {
+        throw UsageError("--save-which needs --save-program");
     }
     take_operands(options, mode, std::move(operands), base);
     check_csv_options(options);

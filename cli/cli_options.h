@@ -38,6 +38,9 @@ public:
 // What the command does: a run, or one of the modes that use a saved program.
 enum class CliMode { run, score, predict, export_program };
 
+// Which of a run's programs --save-program writes.
+enum class SaveWhich { last, best_validation };
+
 struct CliOptions {
     CliMode mode = CliMode::run;
     std::string training_file;
@@ -56,6 +59,7 @@ struct CliOptions {
     std::optional<std::string> save_program;    // the run's best program goes there
     std::optional<std::string> settings_file;   // read before the options apply
     std::optional<std::string> write_settings;  // the effective settings go there
+    std::optional<SaveWhich> save_which;        // unset: the last generation's best
     std::string program_file;                   // the program a mode reads
     std::vector<std::string> score_files;       // --score: the data files
     std::string points_file;                    // --predict: "-" is standard input

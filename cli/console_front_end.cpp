@@ -96,6 +96,7 @@ void ConsoleFrontEnd::generation_done(const GenerationReport& report) {
     best_gene_.assign(report.best_gene.begin(), report.best_gene.end());
     best_training_fitness_ = report.best_raw_fitness;
     best_validation_fitness_ = report.validation_fitness;
+    best_on_validation_.observe(report);
     if (style_.table) {
         // Both streams may share one terminal: the bar steps aside for the
         // line and comes back below it at once, so it never looks blank.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/best_on_validation.h"
 #include "engine/run_gp.h"
 #include "problem/messages.h"
 
@@ -49,6 +50,10 @@ public:
     [[nodiscard]] const std::vector<std::int32_t>& best_gene() const { return best_gene_; }
     [[nodiscard]] double best_training_fitness() const { return best_training_fitness_; }
     [[nodiscard]] float best_validation_fitness() const { return best_validation_fitness_; }
+    // Among the generations done, the best program on validation.
+    [[nodiscard]] const std::optional<ValidatedBest>& best_on_validation() const {
+        return best_on_validation_.best();
+    }
     // Whether a table line could not be written to `out`.
     [[nodiscard]] bool out_failed() const { return out_failed_; }
     // Why the CSV could not be written, once it could not.
@@ -72,6 +77,7 @@ private:
     std::vector<std::int32_t> best_gene_;
     double best_training_fitness_ = 0;
     float best_validation_fitness_ = 0;
+    BestOnValidation best_on_validation_;
     std::int32_t bar_generation_ = 0;
     std::int32_t bar_generations_ = 0;  // 0: no bar to show
     std::size_t bar_width_ = 0;         // characters of the progress line on screen

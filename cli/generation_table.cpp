@@ -51,6 +51,12 @@ std::string table_row(const GenerationReport& report) {
     return line;
 }
 
+std::string best_validation_line(const ValidatedBest& best) {
+    return "best validation: generation " + std::to_string(best.generation) + ", count " +
+           general_text(best.validation_count) + ", training " +
+           fixed_text(best.training_fitness, 6);
+}
+
 std::string csv_header() {
     return "generation,training_fitness,validation_fitness,mean_length,best_length";
 }

@@ -3,6 +3,7 @@
 // Numbers never depend on the process locale.
 #include <string>
 
+#include "engine/best_on_validation.h"
 #include "engine/run_gp.h"
 
 namespace vorn {
@@ -11,6 +12,10 @@ namespace vorn {
 // Generation counted from 1, training fitness with six decimals, the
 // validation count in the general format.
 [[nodiscard]] std::string table_row(const GenerationReport& report);
+
+// "best validation: generation G, count C, training F", the figures as a
+// table row shows them.
+[[nodiscard]] std::string best_validation_line(const ValidatedBest& best);
 
 [[nodiscard]] std::string csv_header();
 // Fitness values in full (shortest text that reads back as the same value).

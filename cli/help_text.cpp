@@ -80,8 +80,10 @@ std::string help_text() {
         "Evolves a program that tells apart the two classes of points in TRAINING_FILE\n"
         "(one row per line: x1 y1 of a positive point, x2 y2 of a negative point; or a\n"
         "labelled .csv file, see --columns), starting from the workbench's defaults.\n"
-        "Prints one line per generation, then the best program as OUTPUT=formula and\n"
-        "the seed used. Numbers take \".\" as the decimal point.\n";
+        "Prints one line per generation, then the best program as OUTPUT=formula, the\n"
+        "seed used, and the generation's best with the lowest validation count (the\n"
+        "earliest of equals) as best validation OUTPUT=formula. Numbers take \".\" as\n"
+        "the decimal point.\n";
     std::string_view group;
     // The options about data files close the data group.
     const auto end_group = [&] {
@@ -126,7 +128,8 @@ std::string help_text() {
         "With --csv the rows go to FILE.partial as they come; only a run that completes\n"
         "renames it to FILE. SIGINT, SIGTERM or SIGHUP ends the run after its current\n"
         "generation and prints the best program so far; a second one ends it at once.\n"
-        "With --save-program the program printed as OUTPUT= is written to FILE too.\n"
+        "With --save-program the program printed as OUTPUT= is written to FILE too, or\n"
+        "with --save-which best-validation the one printed as best validation OUTPUT=.\n"
         "\n"
         "A program is positive at a point when its value there is greater than 0. The\n"
         "modes take no run option. A program file or a POINTS_FILE line that cannot be\n"

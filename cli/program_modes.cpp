@@ -91,17 +91,25 @@ void save_run_program(const CliOptions& options, const PreparedRun& run,
     fill_remainders(texts);
     std::vector<DataFileRef> files = {{"training", options.training_file}};
     std::vector<std::filesystem::path> inputs = {options.training_file};
+    std::span<const std::int32_t> gene = front_end.best_gene();
+    double training_fitness = front_end.best_training_fitness();
+    float validation = front_end.best_validation_fitness();
+    if (options.save_which == SaveWhich::best_validation && front_end.best_on_validation()) {
+        const ValidatedBest& best = *front_end.best_on_validation();
+        gene = best.gene;
+        training_fitness = best.training_fitness;
+        validation = best.validation_count;
+    }
     std::optional<double> validation_count;
     if (options.validation_file) {
         files.push_back({"validation", *options.validation_file});
         inputs.emplace_back(*options.validation_file);
-        validation_count = front_end.best_validation_fitness();
+        validation_count = validation;
     }
     const ProblemParameters& problem = run.parameters.problem;
-    Program program =
-        program_of_run(run.setting->node_table_view(), front_end.best_gene(), problem.input1_name,
-                       problem.input2_name, run.parameters.output_name,
-                       front_end.best_training_fitness(), validation_count);
+    Program program = program_of_run(run.setting->node_table_view(), gene, problem.input1_name,
+                                     problem.input2_name, run.parameters.output_name,
+                                     training_fitness, validation_count);
     program.provenance = provenance_block(seed, texts, files);
     save_program_file(*options.save_program, program, inputs);
 }

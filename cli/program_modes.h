@@ -10,7 +10,8 @@
 
 namespace vorn {
 
-// Writes the program the run printed last, with where it came from. Throws
+// Writes the program the run printed last (or, as --save-which asks, the one
+// printed as best validation), with where it came from. Throws
 // MessageError (FileWriteError among them) when it cannot be written.
 void save_run_program(const CliOptions& options, const PreparedRun& run,
                       const ConsoleFrontEnd& front_end, std::uint32_t seed);

@@ -9,6 +9,7 @@
 
 #include "cli/console_front_end.h"
 #include "cli/fd_stream.h"
+#include "cli/generation_table.h"
 #include "cli/program_modes.h"
 #include "cli/stop_signals.h"
 #include "engine/run_gp.h"
@@ -17,6 +18,7 @@
 #include "problem/errors.h"
 #include "problem/file_writer.h"
 #include "program/functable.h"
+#include "program/infix.h"
 
 namespace vorn {
 
@@ -87,6 +89,18 @@ void write_effective_settings(const CliOptions& options) {
     write_settings_file(*options.write_settings, settings, inputs);
 }
 
+// After the seed line, so the lines before stay as they were.
+void print_best_on_validation(std::ostream& out, const PreparedRun& run,
+                              const ConsoleFrontEnd& front_end) {
+    const auto& best = front_end.best_on_validation();
+    if (!best) {
+        return;
+    }
+    out << best_validation_line(*best) << '\n'
+        << "best validation " << run.parameters.output_name << '='
+        << infix_text(run.setting->node_table, best->gene) << '\n';
+}
+
 int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
                 const CliEnvironment& environment) {
     const CliData data = load_data(options);
@@ -142,7 +156,11 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
     if (has_program) {
         out << run.parameters.output_name << '=' << front_end.formula() << '\n';
     }
-    out << "seed " << outcome.seed << '\n' << std::flush;
+    out << "seed " << outcome.seed << '\n';
+    if (!outcome.error && !options.quiet) {
+        print_best_on_validation(out, run, front_end);
+    }
+    out << std::flush;
     if (outcome.error) {
         err << outcome.error->text << '\n';
         return exit_refused;

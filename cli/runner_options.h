@@ -22,6 +22,9 @@ struct RunnerOption {
 
 // About the data files; listed in --help with the data parameters.
 [[nodiscard]] std::span<const RunnerOption> data_options();
+// --columns and --positive need a .csv file to apply to, and --columns names
+// two columns for --predict, three otherwise; throws UsageError.
+void check_csv_options(const CliOptions& options);
 // Listed in --help after the parameters.
 [[nodiscard]] std::span<const RunnerOption> runner_options();
 // The modes that use a saved program instead of a run.

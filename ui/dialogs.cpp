@@ -2,6 +2,9 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
 
 #include "ui/csv_dialog.h"
 
@@ -55,6 +58,24 @@ std::optional<CsvChoice> QtDialogs::csv_columns(const CsvTable& table, const Csv
         return std::nullopt;
     }
     return dialog.choice();
+}
+
+std::optional<int> QtDialogs::choose(const QString& title, const QString& text,
+                                     const QStringList& options) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Cancel, parent_);
+    std::vector<QAbstractButton*> buttons;
+    for (const QString& option : options) {
+        buttons.push_back(box.addButton(option, QMessageBox::AcceptRole));
+    }
+    if (!buttons.empty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    }
+    box.exec();
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    if (chosen == buttons.end()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(chosen - buttons.begin());
 }
 
 }  // namespace vorn

@@ -2,6 +2,7 @@
 // The window's dialogs behind one small interface, so tests script the
 // answers and read every message without a modal loop.
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 #include "problem/csv_pairing.h"
@@ -34,6 +35,9 @@ public:
     // from `proposed`; nothing when cancelled.
     virtual std::optional<CsvChoice> csv_columns(const CsvTable& table,
                                                  const CsvChoice& proposed) = 0;
+    // One of `options` by its index; nothing when cancelled.
+    virtual std::optional<int> choose(const QString& title, const QString& text,
+                                      const QStringList& options) = 0;
 };
 
 // The real, modal dialogs. One file dialog, OpenDialog1, serves every load,
@@ -48,6 +52,8 @@ public:
     std::optional<QString> choose_save_file(const QString& title, const QString& filter,
                                             const QString& proposed) override;
     std::optional<CsvChoice> csv_columns(const CsvTable& table, const CsvChoice& proposed) override;
+    std::optional<int> choose(const QString& title, const QString& text,
+                              const QStringList& options) override;
 
 private:
     QWidget* parent_;

@@ -10,6 +10,7 @@
 
 #include "engine/program_score.h"
 #include "problem/file_writer.h"
+#include "problem/number_text.h"
 #include "program/program_export.h"
 #include "ui/data_files.h"
 #include "ui/dialogs.h"
@@ -86,8 +87,8 @@ void ProgramActions::show_formula_menu(const QPoint& position) {
     formula_menu_->popup(formula_box_->viewport()->mapToGlobal(position));
 }
 
-Program ProgramActions::program_to_save() const {
-    Program program = *run_.last_program();
+Program ProgramActions::program_to_save(const Program& best) const {
+    Program program = best;
     // As the runner records it: a validation count only with validation data.
     const bool validated =
         std::any_of(run_files_.begin(), run_files_.end(),
@@ -99,14 +100,27 @@ Program ProgramActions::program_to_save() const {
     return program;
 }
 
+// The last generation's best, or the generation's best that did best on
+// validation: they differ when the run went on past its best.
 void ProgramActions::SaveBestProgram1Click() {
-    if (!run_.last_program()) {
+    if (!run_.last_program() || !run_.best_validation_program()) {
         return;
     }
+    const ValidatedBest& validated = *run_.best_on_validation();
+    const auto which = dialogs_.choose(
+        QStringLiteral("Save Best Program"), QStringLiteral("Which program do you want to save?"),
+        {QStringLiteral("Last generation's best"),
+         QStringLiteral("Best on validation (generation %1, count %2)")
+             .arg(validated.generation)
+             .arg(QString::fromStdString(general_text(validated.validation_count)))});
+    if (!which) {
+        return;
+    }
+    const Program& chosen = *which == 1 ? *run_.best_validation_program() : *run_.last_program();
     const auto file = dialogs_.choose_save_file(QStringLiteral("Save Best Program"), program_filter,
                                                 QStringLiteral("program.json"));
     if (file) {
-        save_program_file(local_path(*file), program_to_save(), input_paths(run_files_));
+        save_program_file(local_path(*file), program_to_save(chosen), input_paths(run_files_));
     }
 }
 

@@ -50,7 +50,7 @@ public:
 private:
     void update_enabled();
     void show_formula_menu(const QPoint& position);
-    [[nodiscard]] Program program_to_save() const;
+    [[nodiscard]] Program program_to_save(const Program& best) const;
     void write_export(const QString& title, const QString& filter, const QString& suffix,
                       bool python);
 

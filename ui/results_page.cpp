@@ -124,6 +124,7 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     page.Memo1->setObjectName(QStringLiteral("Memo1"));
     page.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     page.Memo1->setMaximumHeight(page.Memo1->fontMetrics().lineSpacing() * 3 + 8);
+    page.LabelBestValidation = make_label(QStringLiteral("LabelBestValidation"), QString(), panel);
 
     auto* layout = new QGridLayout(panel);
     layout->setContentsMargins(6, 4, 6, 4);
@@ -133,6 +134,7 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     layout->setColumnStretch(1, 1);
     layout->addWidget(page.Label27, 1, 0, 1, 2);
     layout->addWidget(page.Memo1, 2, 0, 1, 2);
+    layout->addWidget(page.LabelBestValidation, 3, 0, 1, 2);
     return panel;
 }
 

@@ -59,6 +59,7 @@ public:
     QLabel* Label32 = nullptr;
     QLabel* Label27 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+    QLabel* LabelBestValidation = nullptr;  // where the best on validation was found
 
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* Label31 = nullptr;

@@ -114,6 +114,9 @@ BitBtn* RunControl::button_of_kind(ButtonKind kind) const {
 
 void RunControl::forget_last_run() {
     history_.clear();
+    best_on_validation_.clear();
+    best_validation_program_.reset();
+    page_.LabelBestValidation->clear();
     if (last_program_) {
         last_program_.reset();
         if (program_changed) {
@@ -194,9 +197,25 @@ void RunControl::keep_best_program(const GenerationReport& report) {
         program_of_run(nodes, report.best_gene, nodes.node_table[variable].name,
                        nodes.node_table[variable + 1].name, window_.output_name().toStdString(),
                        report.best_raw_fitness, report.validation_fitness);
+    keep_best_on_validation(report);
     if (!had_program && program_changed) {
         program_changed();
     }
+}
+
+void RunControl::keep_best_on_validation(const GenerationReport& report) {
+    best_on_validation_.observe(report);
+    const ValidatedBest& best = *best_on_validation_.best();
+    if (best.generation != report.generation + 1) {
+        return;  // an earlier generation's program is still the best
+    }
+    // Made from the report, as last_program() is, so the two agree when
+    // this generation is both.
+    best_validation_program_ = last_program_;
+    page_.LabelBestValidation->setText(
+        QStringLiteral("Best on validation: generation %1, count %2")
+            .arg(best.generation)
+            .arg(QString::fromStdString(general_text(best.validation_count))));
 }
 
 void RunControl::best_formula(const std::string& formula) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/best_on_validation.h"
 #include "engine/prepare_run.h"
 #include "engine/run_gp.h"
 #include "program/program_file.h"
@@ -47,6 +48,14 @@ public:
     [[nodiscard]] const std::optional<Program>& last_program() const { return last_program_; }
     [[nodiscard]] const std::vector<GenerationRow>& history() const { return history_; }
     [[nodiscard]] std::uint32_t last_seed() const { return last_seed_; }
+    // Among the generations shown, the best program on validation, with
+    // its generation and count; kept as long as last_program().
+    [[nodiscard]] const std::optional<Program>& best_validation_program() const {
+        return best_validation_program_;
+    }
+    [[nodiscard]] const std::optional<ValidatedBest>& best_on_validation() const {
+        return best_on_validation_.best();
+    }
     void forget_last_run();
     // Called whenever last_program() comes or goes.
     std::function<void()> program_changed;
@@ -74,6 +83,7 @@ private:
     void animate_after_paint();
     void release_run();
     void keep_best_program(const GenerationReport& report);
+    void keep_best_on_validation(const GenerationReport& report);
     void pump(bool wait_for_events);
 
     ResultsPage& page_;
@@ -84,6 +94,8 @@ private:
     std::unique_ptr<Tgp_pop> pop_;
     std::optional<RunOutcome> last_outcome_;
     std::optional<Program> last_program_;
+    BestOnValidation best_on_validation_;
+    std::optional<Program> best_validation_program_;
     std::vector<GenerationRow> history_;
     std::uint32_t last_seed_ = 0;
     std::optional<Message> pump_error_;  // what ended the run from inside a pump

@@ -185,6 +185,11 @@ TEST(CliOptions, ModesTakeTheirOperandsAndNoRunOption) {
     const CliOptions run = parse({"t.txt", "--save-program", "best.json", "--seed", "3"});
     EXPECT_EQ(run.mode, CliMode::run);
     EXPECT_EQ(run.save_program, "best.json");
+    EXPECT_FALSE(run.save_which);
+    EXPECT_EQ(parse({"t.txt", "--save-program", "b", "--save-which", "best-validation"}).save_which,
+              SaveWhich::best_validation);
+    EXPECT_EQ(parse({"t.txt", "--save-which=last", "--save-program", "b"}).save_which,
+              SaveWhich::last);
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
         {{"--score", "p.json"}, "--score needs at least one data file"},
@@ -202,6 +207,10 @@ TEST(CliOptions, ModesTakeTheirOperandsAndNoRunOption) {
         {{"--export", "c", "--score", "p", "d"}, "--export and --score cannot be combined"},
         {{"t.txt", "--save-program", "x", "--csv", "x"}, "name the same file"},
         {{"t.txt", "--save-program"}, "--save-program needs a value (FILE)"},
+        {{"t.txt", "--save-which", "last"}, "--save-which needs --save-program"},
+        {{"t.txt", "--save-program", "b", "--save-which", "first"},
+         "--save-which takes last or best-validation (it is \"first\")"},
+        {{"--score", "p", "d", "--save-which", "last"}, "cannot be combined with --save-which"},
     };
     for (const auto& [args, message] : refused) {
         EXPECT_NE(usage_error(args).find(message), std::string::npos)

@@ -69,7 +69,8 @@ TEST(VornRunExecutable, SeededRunsPrintIdenticalOutput) {
     EXPECT_EQ(first.err, "");  // piped: no progress bar
     EXPECT_EQ(first.out, second.out);
     EXPECT_NE(first.out.find("\nz="), std::string::npos) << first.out;
-    EXPECT_TRUE(first.out.ends_with("\nseed 1\n")) << first.out;
+    EXPECT_NE(first.out.find("\nseed 1\nbest validation: generation "), std::string::npos)
+        << first.out;
 }
 
 TEST(VornRunExecutable, ExitCodes) {
@@ -274,12 +275,14 @@ TEST(VornRunExecutable, StopSignalEndsTheRunAfterItsGenerationKeepingThePartialR
         ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
         EXPECT_EQ(WEXITSTATUS(status), c.status);
 
-        // The best program so far and the seed, after the rows so far.
+        // The best program so far, the seed and the best on validation so
+        // far, after the rows so far.
         const auto table = lines_of(child.out);
-        ASSERT_GE(table.size(), 4U) << child.out;
-        EXPECT_TRUE(table[table.size() - 2].starts_with("z=")) << child.out;
-        EXPECT_EQ(table.back(), "seed 3");
-        const std::size_t rows = table.size() - 3;
+        ASSERT_GE(table.size(), 6U) << child.out;
+        EXPECT_TRUE(table[table.size() - 4].starts_with("z=")) << child.out;
+        EXPECT_EQ(table[table.size() - 3], "seed 3");
+        EXPECT_TRUE(table.back().starts_with("best validation z=")) << child.out;
+        const std::size_t rows = table.size() - 5;
         EXPECT_LT(rows, 1000000U);
         EXPECT_NE(read_file(folder.path / "err").find("stopped by " + std::string(c.name)),
                   std::string::npos)

@@ -91,7 +91,7 @@ TEST(ProgramModes, SavedProgramScoresAsItsRunMeasuredIt) {
 
     const Program program = load_program_file(saved);
     const auto rows = lines_of(with_file.out);
-    const std::string& last_row = rows[rows.size() - 3];  // before "z=" and "seed"
+    const std::string& last_row = rows[rows.size() - 5];  // before "z=", "seed" and two more
     std::stringstream csv_text;
     csv_text << std::ifstream(csv).rdbuf();
     const auto csv_rows = lines_of(csv_text.str());
@@ -117,6 +117,34 @@ TEST(ProgramModes, SavedProgramScoresAsItsRunMeasuredIt) {
     EXPECT_EQ(origin["data"][0]["sha256"], sha256_of_file(spirals));
     EXPECT_EQ(origin["data"][1]["role"], "validation");
     EXPECT_EQ(origin["data"][1]["sha256"], sha256_of_file(clouds));
+}
+
+// The program saved as best on validation is the one the run printed:
+// scored on the validation data it misclassifies the printed count.
+TEST(ProgramModes, SavedBestOnValidationHasThePrintedCount) {
+    const TempFolder folder;
+    const std::string saved = (folder.path / "best.json").string();
+    const Result result = run({spirals, "--validation", clouds, "--population-size", "60",
+                               "--generations", "8", "--num-constants", "50", "--seed", "5",
+                               "--save-program", saved, "--save-which", "best-validation"});
+    ASSERT_EQ(result.code, exit_done) << result.err;
+    const auto lines = lines_of(result.out);
+    // best validation: generation G, count C, training F
+    const auto figures = fields_of(lines[lines.size() - 2]);
+    ASSERT_EQ(figures.size(), 8U);
+    const std::string count = figures[5].substr(0, figures[5].size() - 1);
+
+    const Program program = load_program_file(saved);
+    ASSERT_TRUE(program.validation_count);
+    EXPECT_EQ(general_text(*program.validation_count), count);
+    std::array<char, 32> training{};
+    const auto end = std::to_chars(training.data(), training.data() + training.size(),
+                                   program.training_fitness, std::chars_format::fixed, 6)
+                         .ptr;
+    EXPECT_EQ(std::string(training.data(), end), figures[7]);
+    const Result scored = run({"--score", saved, clouds});
+    ASSERT_EQ(scored.code, exit_done) << scored.err;
+    EXPECT_EQ(fields_of(scored.out)[7], "misclassified=" + count);
 }
 
 TEST(ProgramModes, RefusalsAndTheirExitCodes) {

@@ -107,7 +107,7 @@ TEST(RunCli, PrintsTableFormulaAndSeed) {
     ASSERT_EQ(result.code, exit_done) << result.err;
     EXPECT_EQ(result.err, "");  // not a terminal: no progress bar
     const auto lines = lines_of(result.out);
-    ASSERT_EQ(lines.size(), 1U + 4U + 2U);
+    ASSERT_EQ(lines.size(), 1U + 4U + 4U);
     EXPECT_EQ(lines[0], table_header());
     for (int g = 1; g <= 4; ++g) {
         // Fixed columns: every row as wide as the header, generation first.
@@ -117,6 +117,58 @@ TEST(RunCli, PrintsTableFormulaAndSeed) {
     EXPECT_TRUE(lines[5].starts_with("class=")) << lines[5];
     EXPECT_GT(lines[5].size(), 6U);
     EXPECT_EQ(lines[6], "seed 7");
+    EXPECT_TRUE(lines[8].starts_with("best validation class=")) << lines[8];
+}
+
+std::vector<std::string> blank_separated(const std::string& line) {
+    std::istringstream words(line);
+    std::vector<std::string> fields;
+    for (std::string word; words >> word;) {
+        fields.push_back(word);
+    }
+    return fields;
+}
+
+// The two lines come after the seed line, so the output without them is the
+// output as it always was; --quiet prints neither. The generation named is
+// the first whose row shows the lowest validation count, with its figures.
+TEST(RunCli, BestOnValidationFollowsTheSeedLine) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string output;
+    };
+    const std::vector<Case> cases = {
+        {small_run(clouds), "z"},
+        {small_run(spirals, {"--validation", clouds, "--generations", "9"}), "z"},
+        {small_run(spirals, {"--output", "class", "--population-size", "60"}), "class"},
+    };
+    for (const auto& [args, output] : cases) {
+        const Result shown = run(args);
+        ASSERT_EQ(shown.code, exit_done) << shown.err;
+        const auto lines = lines_of(shown.out);
+        ASSERT_GE(lines.size(), 6U);
+        const std::size_t rows = lines.size() - 5;
+        EXPECT_TRUE(lines[rows + 1].starts_with(output + "=")) << lines[rows + 1];
+        EXPECT_EQ(lines[rows + 2], "seed 7");
+        EXPECT_TRUE(lines[rows + 4].starts_with("best validation " + output + "= "))
+            << lines[rows + 4];
+
+        std::size_t best = 1;
+        for (std::size_t g = 2; g <= rows; ++g) {
+            if (std::stod(blank_separated(lines[g])[2]) <
+                std::stod(blank_separated(lines[best])[2])) {
+                best = g;
+            }
+        }
+        const auto row = blank_separated(lines[best]);
+        EXPECT_EQ(lines[rows + 3], "best validation: generation " + row[0] + ", count " + row[2] +
+                                       ", training " + row[1]);
+
+        auto quiet_args = args;
+        quiet_args.emplace_back("--quiet");
+        const Result quiet = run(quiet_args);
+        EXPECT_EQ(quiet.out, lines[rows + 1] + "\n" + lines[rows + 2] + "\n");
+    }
 }
 
 TEST(RunCli, SameSeedSameOutputDifferentSeedDifferentRun) {
@@ -291,8 +343,9 @@ TEST(RunCli, StopSignalEndsTheRunLeavingThePartialCsv) {
     EXPECT_EQ(code, 143);
     const auto lines = lines_of(out.str());
     ASSERT_FALSE(lines.empty());
-    EXPECT_LT(lines.size(), 10U);
-    EXPECT_EQ(lines.back(), "seed 7");
+    ASSERT_GE(lines.size(), 3U);
+    EXPECT_LT(lines.size(), 12U);
+    EXPECT_EQ(lines[lines.size() - 3], "seed 7");
     EXPECT_TRUE(err.str().starts_with("The run was stopped by SIGTERM after ")) << err.str();
     EXPECT_TRUE(
         err.str().ends_with(" of 1000 generations; its rows are in " + csv_path + ".partial.\n"))

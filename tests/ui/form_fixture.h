@@ -52,6 +52,17 @@ public:
         file_titles.push_back(title);
         return next_file();
     }
+    std::optional<int> choose(const QString& title, const QString& text,
+                              const QStringList& options) override {
+        choices_asked.push_back(title + QStringLiteral(": ") + text + QStringLiteral(" [") +
+                                options.join(QStringLiteral(" | ")) + QStringLiteral("]"));
+        if (choices.empty()) {
+            return 0;
+        }
+        const std::optional<int> choice = choices.front();
+        choices.pop_front();
+        return choice;
+    }
     std::optional<QString> next_file() {
         if (files.empty() || files.front().isEmpty()) {
             if (!files.empty()) {
@@ -87,6 +98,8 @@ public:
     // The answers to the CSV dialog; none: the user cancels. With no answer
     // left the proposal is taken.
     std::deque<std::optional<CsvChoice>> csv_answers;
+    std::vector<QString> choices_asked;
+    std::deque<std::optional<int>> choices;  // none left: the first option
 };
 
 class FormTest : public ::testing::Test {

@@ -2,7 +2,9 @@
 // formula box's copy actions, and scoring a program file on a data file.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -100,6 +102,73 @@ TEST_F(ProgramActionsTest, BestProgramIsKeptSavedAndExportedUntilTheDataIsCleare
     for (QAction* item : program_items()) {
         EXPECT_FALSE(item->isEnabled());
     }
+}
+
+// The first generation with the lowest validation count, from 1.
+std::size_t first_lowest(const std::vector<GenerationRow>& history) {
+    std::size_t best = 0;
+    for (std::size_t g = 1; g < history.size(); ++g) {
+        if (history[g].validation_fitness < history[best].validation_fitness) {
+            best = g;
+        }
+    }
+    return best + 1;
+}
+
+// Save asks which program: cancelled nothing is saved, else the chosen one
+// with its own measures. The label names the best on validation, and goes
+// with the run.
+TEST_F(ProgramActionsTest, SaveAsksForTheLastOrTheBestOnValidation) {
+    EXPECT_EQ(results().LabelBestValidation->text(), QString());
+    problem().CheckBox3->setChecked(false);
+    // The training rows with their classes swapped: what training favours,
+    // validation does not.
+    QByteArray swapped;
+    for (int i = 0; i < 20; ++i) {
+        swapped += QByteArray::number(-i) + ' ' + QByteArray::number(i + 0.25) + ' ' +
+                   QByteArray::number(i) + ' ' + QByteArray::number(i * 0.5) + '\n';
+    }
+    load_validation(write_file(QStringLiteral("valid.txt"), swapped));
+    population().Edit2->setText(QStringLiteral("12"));
+    run_once();
+    const RunControl& run = form->run_control();
+    const std::vector<GenerationRow>& history = run.history();
+    ASSERT_EQ(history.size(), 12u);
+    const std::size_t best = first_lowest(history);
+    const GenerationRow& row = history[best - 1];
+    // The two programs differ here, so saving the wrong one shows.
+    EXPECT_LT(row.validation_fitness, history.back().validation_fitness);
+    EXPECT_EQ(results().LabelBestValidation->text(),
+              QStringLiteral("Best on validation: generation %1, count %2")
+                  .arg(best)
+                  .arg(row.validation_fitness));
+    ASSERT_TRUE(run.best_validation_program());
+
+    const QString last = folder.filePath(QStringLiteral("last.json"));
+    const QString validated = folder.filePath(QStringLiteral("validated.json"));
+    dialogs->choices = {std::nullopt, 0, 1};
+    dialogs->files = {last, validated};
+    for (int i = 0; i < 3; ++i) {
+        menu().SaveBestProgram1->trigger();
+    }
+    EXPECT_TRUE(dialogs->messages.empty()) << dialogs->messages.front();
+    ASSERT_EQ(dialogs->choices_asked.size(), 3u);
+    EXPECT_TRUE(dialogs->choices_asked[0].contains(
+        QStringLiteral("Best on validation (generation %1, ").arg(best)));
+    EXPECT_EQ(dialogs->file_titles.size(), 2u);  // none after the cancel
+
+    const Program saved_last = load_program_file(local_path(last));
+    const Program saved_validated = load_program_file(local_path(validated));
+    EXPECT_EQ(program_code(saved_last).gene, program_code(*run.last_program()).gene);
+    EXPECT_EQ(saved_last.validation_count, history.back().validation_fitness);
+    EXPECT_EQ(program_code(saved_validated).gene,
+              program_code(*run.best_validation_program()).gene);
+    EXPECT_EQ(saved_validated.validation_count, row.validation_fitness);
+    EXPECT_EQ(saved_validated.training_fitness, row.best_raw_fitness);
+
+    QTest::mouseClick(problem().Button1, Qt::LeftButton);
+    EXPECT_FALSE(run.best_validation_program());
+    EXPECT_EQ(results().LabelBestValidation->text(), QString());
 }
 
 TEST_F(ProgramActionsTest, FormulaBoxMenuCopiesTheShownAndTheExactFormula) {
