@@ -125,6 +125,10 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     page.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     page.Memo1->setMaximumHeight(page.Memo1->fontMetrics().lineSpacing() * 3 + 8);
     page.LabelBestValidation = make_label(QStringLiteral("LabelBestValidation"), QString(), panel);
+    // Wrapped to the panel's width, so a long count never widens the panel
+    // at the charts' expense.
+    page.LabelBestValidation->setWordWrap(true);
+    page.LabelBestValidation->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto* layout = new QGridLayout(panel);
     layout->setContentsMargins(6, 4, 6, 4);
