@@ -2,10 +2,14 @@
 // save and open, opening updates what typing updates, and a refused file
 // changes nothing.
 #include <QAction>
+#include <QCheckBox>
+#include <QFile>
 #include <QLabel>
+#include <QProcess>
 
 #include "engine/prepare_run.h"
 #include "engine/settings_file.h"
+#include "problem/number_text.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/bit_button.h"
 #include "ui/data_grid.h"
@@ -94,6 +98,45 @@ TEST_F(SettingsActionsTest, TheSeedFieldChoosesTheRunsSeed) {
     QTest::mouseClick(results().BitBtn2, Qt::LeftButton);
     EXPECT_EQ(form->run_control().last_seed(), 42u);
     EXPECT_EQ(results().LabelSeed->text(), QStringLiteral("Seed 42"));
+}
+
+// One seed, one run: the window's generation table is the runner's, row for
+// row, for the same data, settings and seed.
+TEST_F(SettingsActionsTest, WindowRunEqualsTheRunnerRunForOneSeed) {
+    const QString training = QStringLiteral(VORN_DATA_DIR "/two_clouds.txt");
+    const QString validation = QStringLiteral(VORN_DATA_DIR "/circle.txt");
+    load_training(training);
+    problem().CheckBox3->setChecked(false);
+    load_validation(validation);
+    population().Edit1->setText(QStringLiteral("200"));
+    population().Edit2->setText(QStringLiteral("8"));
+    population().EditSeed->setText(QStringLiteral("9"));
+    form->set_active_page(Page::results);
+    QTest::mouseClick(results().BitBtn2, Qt::LeftButton);
+    ASSERT_TRUE(dialogs->messages.empty()) << dialogs->messages.front();
+
+    QStringList window_rows;
+    for (const GenerationRow& row : form->run_control().history()) {
+        window_rows << QString::fromStdString(
+            std::to_string(row.generation + 1) + "," + general_text(row.best_raw_fitness) + "," +
+            general_text(row.validation_fitness) + "," + std::to_string(row.mean_length) + "," +
+            std::to_string(row.best_length));
+    }
+    const QString csv = folder.filePath(QStringLiteral("runner.csv"));
+    QProcess runner;
+    runner.start(QStringLiteral(VORN_RUN_PATH),
+                 {training, QStringLiteral("--validation"), validation,
+                  QStringLiteral("--population-size"), QStringLiteral("200"),
+                  QStringLiteral("--generations"), QStringLiteral("8"), QStringLiteral("--seed"),
+                  QStringLiteral("9"), QStringLiteral("--quiet"), QStringLiteral("--csv"), csv});
+    ASSERT_TRUE(runner.waitForFinished(60000));
+    ASSERT_EQ(runner.exitCode(), 0) << runner.readAllStandardError().toStdString();
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList runner_rows = QString::fromUtf8(file.readAll()).trimmed().split(QLatin1Char('\n'));
+    runner_rows.removeFirst();  // the header
+    EXPECT_EQ(window_rows.size(), 8);
+    EXPECT_EQ(window_rows, runner_rows);
 }
 
 }  // namespace
