@@ -207,9 +207,9 @@ helpers = dict(pdiv='pdiv', pln='pln', plog10='plog10', iflte='iflte', sin='psin
                tan='ptan')
 for i, line in enumerate(open('programs.txt')):
     name, _, formula = line.rstrip('\n').partition(' ')
-    spec = importlib.util.spec_from_file_location('p%d' % i, 'p%d.py' % i)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location('p%d' % i, 'p%d.py' % i)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     code = compile(formula, 'formula', 'eval') if formula else None
     env = {k: getattr(module, v, None) for k, v in helpers.items()}
     for env['x'], env['y'] in points:
