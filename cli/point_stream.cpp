@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "problem/data_file.h"
 #include "problem/errors.h"
 #include "problem/number_text.h"
 #include "program/batch_eval.h"
@@ -19,10 +20,6 @@ namespace {
 constexpr std::size_t max_line_length = 1024;
 constexpr std::size_t shown_token_length = 40;
 constexpr std::size_t points_per_block = 16 * BatchEvaluator::block_size;
-
-[[nodiscard]] bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
 
 void append_number(std::string& text, double value) {
     if (std::isnan(value)) {
@@ -88,23 +85,12 @@ std::optional<std::pair<double, double>> parse_point_line(std::string_view line,
     std::array<double, 2> numbers{};
     std::size_t count = 0;
     std::size_t pos = 0;
-    while (true) {
-        while (pos < line.size() && is_blank(line[pos])) {
-            ++pos;
-        }
-        if (pos == line.size()) {
-            break;
-        }
-        const std::size_t start = pos;
-        while (pos < line.size() && !is_blank(line[pos])) {
-            ++pos;
-        }
-        const std::string_view token = line.substr(start, pos - start);
-        const std::optional<double> value = parse_real(token);
+    while (const auto token = next_token(line, pos, " \t\r")) {
+        const std::optional<double> value = parse_real(*token);
         if (!value) {
-            const bool cut = token.size() > shown_token_length;
+            const bool cut = token->size() > shown_token_length;
             throw DataFileError(file_name, line_number,
-                                "\"" + std::string(token.substr(0, shown_token_length)) +
+                                "\"" + std::string(token->substr(0, shown_token_length)) +
                                     (cut ? "...\"" : "\"") + " is not a number.");
         }
         if (count < numbers.size()) {

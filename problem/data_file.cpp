@@ -21,10 +21,6 @@ constexpr std::size_t max_line_length = 255;
 constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 constexpr std::size_t shown_token_length = 40;
 
-[[nodiscard]] bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 [[nodiscard]] bool is_exponent_text(std::string_view text) {
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         text.remove_prefix(1);
@@ -60,21 +56,10 @@ void read_line(std::string_view line, const std::string& file_name, std::int64_t
     DataRow row{};
     std::size_t count = 0;
     std::size_t pos = 0;
-    while (true) {
-        while (pos < line.size() && is_blank(line[pos])) {
-            ++pos;
-        }
-        if (pos == line.size()) {
-            break;
-        }
-        const std::size_t start = pos;
-        while (pos < line.size() && !is_blank(line[pos])) {
-            ++pos;
-        }
-        const std::string_view token = line.substr(start, pos - start);
-        const std::optional<float> value = parse_float32(token);
+    while (const auto token = next_token(line, pos)) {
+        const std::optional<float> value = parse_float32(*token);
         if (!value) {
-            refuse_token(token, file_name, line_number);
+            refuse_token(*token, file_name, line_number);
         }
         if (count < row.size()) {
             row[count] = *value;
@@ -93,6 +78,17 @@ void read_line(std::string_view line, const std::string& file_name, std::int64_t
 }
 
 }  // namespace
+
+std::optional<std::string_view> next_token(std::string_view line, std::size_t& pos,
+                                           std::string_view blanks) {
+    const std::size_t start = line.find_first_not_of(blanks, pos);
+    if (start == std::string_view::npos) {
+        pos = line.size();
+        return std::nullopt;
+    }
+    pos = std::min(line.find_first_of(blanks, start), line.size());
+    return line.substr(start, pos - start);
+}
 
 DataTextReader::DataTextReader(std::string file_name) : file_name_(std::move(file_name)) {}
 

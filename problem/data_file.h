@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -62,6 +63,11 @@ void read_file_pieces(const std::filesystem::path& path,
 // "1e39" is outside the 32-bit float range.`, the token shown shortened and
 // with "?" for control and non-ASCII bytes.
 [[nodiscard]] std::string number_problem(std::string_view token);
+
+// The next token of `line` from `pos` between `blanks`, leaving `pos` just
+// past it; none when only blanks are left.
+[[nodiscard]] std::optional<std::string_view> next_token(std::string_view line, std::size_t& pos,
+                                                         std::string_view blanks = " \t");
 
 // The grid's cell texts for loaded rows (cell_text of each value).
 [[nodiscard]] std::vector<CellRow> cell_texts(std::span<const DataRow> rows);
