@@ -190,6 +190,11 @@ constexpr std::array runner_option_rows = {
                  "show this text and exit",
                  [](CliOptions& o, const std::string&) { o.help = true; },
                  OptionUse::any},
+    RunnerOption{"version",
+                 {},
+                 "show the version and exit",
+                 [](CliOptions& o, const std::string&) { o.version = true; },
+                 OptionUse::any},
 };
 
 void apply_export(CliOptions& options, const std::string& value) {
@@ -378,7 +383,7 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
             found->runner->apply(options, value);
         }
     }
-    if (options.help) {
+    if (options.help || options.version) {
         return options;
     }
     if (!mode.empty() && !run_option.empty()) {

@@ -56,6 +56,7 @@ struct CliOptions {
     std::optional<std::string> csv_file;
     bool quiet = false;
     bool help = false;
+    bool version = false;
     std::optional<std::string> save_program;    // the run's best program goes there
     std::optional<std::string> settings_file;   // read before the options apply
     std::optional<std::string> write_settings;  // the effective settings go there

@@ -14,6 +14,7 @@
 #include "cli/stop_signals.h"
 #include "engine/run_gp.h"
 #include "engine/settings_file.h"
+#include "engine/version.h"
 #include "problem/csv_pairing.h"
 #include "problem/errors.h"
 #include "problem/file_writer.h"
@@ -202,7 +203,7 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
     CliOptions options;
     try {
         options = parse_cli(args);
-        if (options.settings_file && !options.help) {
+        if (options.settings_file && !options.help && !options.version) {
             const Settings settings = read_settings_file(*options.settings_file);
             options = parse_cli(args, &settings);
         }
@@ -216,6 +217,10 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
     }
     if (options.help) {
         out << help_text();
+        return exit_done;
+    }
+    if (options.version) {
+        out << version_text() << '\n';
         return exit_done;
     }
     try {

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/version.h"
 #include "problem/errors.h"
 #include "problem/file_writer.h"
 #include "program/json_text.h"
@@ -132,7 +133,10 @@ nlohmann::json provenance_block(std::uint32_t seed, const ParameterTexts& texts,
         }
         data.push_back(std::move(entry));
     }
-    return {{"seed", seed}, {"parameters", std::move(parameters)}, {"data", std::move(data)}};
+    return {{"program", version_text()},
+            {"seed", seed},
+            {"parameters", std::move(parameters)},
+            {"data", std::move(data)}};
 }
 
 Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,

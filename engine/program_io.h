@@ -28,7 +28,7 @@ struct DataFileRef {
     std::filesystem::path path;
 };
 
-// {"seed": S, "parameters": {settings key: text, ...},
+// {"program": version_text(), "seed": S, "parameters": {settings key: text, ...},
 //  "data": [{"role": ..., "file": name, "sha256": hex}, ...]}
 // A file that can no longer be read gets no "sha256".
 [[nodiscard]] nlohmann::json provenance_block(std::uint32_t seed, const ParameterTexts& texts,
