@@ -183,7 +183,7 @@ ProgramCode program_code(const Program& program) {
     return code;
 }
 
-std::string program_file_text(const Program& program) {
+Json program_json(const Program& program) {
     check_expression(program.nodes);
     Json gene = Json::array();
     for (const ProgramNode& node : program.nodes) {
@@ -193,7 +193,7 @@ std::string program_file_text(const Program& program) {
         (program.validation_count && !std::isfinite(*program.validation_count))) {
         throw ProgramFileError("a recorded measure is not a finite number");
     }
-    Json file = {
+    return {
         {"format", program_format_name},
         {"version", program_format_version},
         {"semantics", primitive_semantics_version},
@@ -204,8 +204,11 @@ std::string program_file_text(const Program& program) {
         {"validation_count", program.validation_count ? Json(*program.validation_count) : Json()},
         {"provenance", program.provenance},
     };
+}
+
+std::string program_file_text(const Program& program) {
     try {
-        return json_text(file);
+        return json_text(program_json(program));
     } catch (const JsonTextError& error) {
         throw ProgramFileError(error.what());
     }
@@ -218,6 +221,10 @@ Program read_program_text(std::string_view text) {
     } catch (const JsonTextError& error) {
         throw ProgramFileError(std::string("not JSON: ") + error.what());
     }
+    return program_of_json(file);
+}
+
+Program program_of_json(const Json& file) {
     if (!file.is_object() || !file.contains("format") || file["format"] != program_format_name) {
         throw ProgramFileError("not a program file");
     }

@@ -65,6 +65,11 @@ struct ProgramCode {
 // fitness, or a program that is not one complete expression.
 [[nodiscard]] std::string program_file_text(const Program& program);
 
+// The file's JSON value (which other files embed), checked as for the text.
+[[nodiscard]] nlohmann::json program_json(const Program& program);
+// A program from its JSON value, refused as read_program_text refuses.
+[[nodiscard]] Program program_of_json(const nlohmann::json& value);
+
 // Reads a file's text; throws ProgramFileError for malformed JSON, another
 // format, a newer format or semantics version, an unknown primitive, an
 // arity mismatch, a non-finite constant or a missing field.
