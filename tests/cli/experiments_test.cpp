@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +137,20 @@ TEST(Experiments, RecordsFromSeparateProcessesSummarizeAndMixedOnesAreRefused) {
     EXPECT_EQ(mixed.code, exit_refused);
     EXPECT_EQ(mixed.err,
               messages::records_mixed(other, records[0], "parameter \"generations\"").text + "\n");
+}
+
+TEST(Experiments, AStopSignalLeavesNoRecordOfAnUnfinishedRun) {
+    const TempFolder folder;
+    const std::string dir = (folder.path / "records").string();
+    volatile std::sig_atomic_t signal = SIGINT;
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code =
+        run_cli(with(short_run(spirals), {"--runs", "3", "--seed", "1", "--record-dir", dir}), out,
+                err, CliEnvironment{.stop_signal = &signal});
+    EXPECT_EQ(code, exit_signal_base + SIGINT);
+    EXPECT_EQ(err.str(), messages::runs_stopped("SIGINT", 0, 3).text + "\n");
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
 }
 
 TEST(Experiments, UsageErrors) {
