@@ -23,6 +23,7 @@
 #include "problem/file_writer.h"
 #include "program/functable.h"
 #include "program/infix.h"
+#include "program/random.h"
 
 namespace vorn {
 
@@ -113,8 +114,14 @@ void print_best_on_validation(std::ostream& out, const PreparedRun& run,
         << infix_text(run.setting->node_table, best->gene) << '\n';
 }
 
-int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
+int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
                 const CliEnvironment& environment) {
+    CliOptions options = given;
+    // A settings file written for the run repeats it: a seed from the clock
+    // is taken now so that the file can hold it.
+    if (options.write_settings && !options.seed) {
+        options.seed = clock_seed();
+    }
     const CliData data = load_data(options);
     if (!options.quiet) {
         for (const std::string& pairing : data.pairings) {
