@@ -369,6 +369,46 @@ const Parameter& parameter(ParamId id) {
     return table[static_cast<std::size_t>(id)];
 }
 
+std::string parameter_tooltip(ParamId id) {
+    const Parameter& row = parameter(id);
+    const auto sentence = [](std::string_view text) {
+        std::string line(text);
+        if (!line.empty() && line.front() >= 'a' && line.front() <= 'z') {
+            line.front() = static_cast<char>(line.front() - 'a' + 'A');
+        }
+        return line + ".";
+    };
+    std::string takes;
+    switch (row.kind) {
+        case ParamKind::flag:
+            takes = "on or off";
+            break;
+        case ParamKind::choice:
+            takes = "proportional, tournament or random";
+            break;
+        case ParamKind::name:
+            takes = "any name";
+            break;
+        case ParamKind::function_list:
+            takes = "at least one function";
+            break;
+        case ParamKind::remainder:
+            return sentence(row.description) + "\nComputed; it must not be negative.";
+        default: {
+            takes = row.requirement;
+            // The shortest program depends on the checked functions.
+            if (const auto blank = takes.find("{0}"); blank != std::string::npos) {
+                takes.replace(blank, 3, "the shortest program's length");
+            }
+        }
+    }
+    std::string shown(row.default_text);
+    if (row.kind == ParamKind::flag) {
+        shown = row.default_text == flag_on ? "on" : "off";
+    }
+    return sentence(row.description) + "\nTakes " + takes + ".\nDefault: " + shown + ".";
+}
+
 ParameterTexts::ParameterTexts() {
     for (const Parameter& row : table) {
         texts_[static_cast<std::size_t>(row.id)] = std::string(row.default_text);

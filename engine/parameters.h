@@ -100,6 +100,10 @@ struct Parameter {
 [[nodiscard]] std::span<const Parameter> parameter_table();
 [[nodiscard]] const Parameter& parameter(ParamId id);
 
+// What a control's tooltip says of its parameter: what it does, the values
+// it takes and its default, one sentence per line.
+[[nodiscard]] std::string parameter_tooltip(ParamId id);
+
 // "Tournament Size" goes up to the larger of this and the population size.
 inline constexpr std::int32_t max_tournament_floor = 1000;
 

@@ -54,6 +54,14 @@ std::optional<std::string> text_of(const QWidget& root, const Parameter& row) {
 
 }  // namespace
 
+void set_parameter_tooltips(QWidget& root) {
+    for (const Parameter& row : parameter_table()) {
+        if (QWidget* control = root.findChild<QWidget*>(name_of(row.id))) {
+            control->setToolTip(q(parameter_tooltip(row.id)));
+        }
+    }
+}
+
 void read_parameter_texts(const QWidget& root, ParameterTexts& texts) {
     for (const Parameter& row : parameter_table()) {
         if (auto text = text_of(root, row)) {

@@ -22,6 +22,9 @@ void read_parameter_texts(const QWidget& root, ParameterTexts& texts);
 // control is there.
 bool write_parameter_text(QWidget& root, ParamId id, const std::string& text);
 
+// Gives every parameter control within `root` its tooltip from the table.
+void set_parameter_tooltips(QWidget& root);
+
 // A parameter's edit, named and filled with its default from the table.
 [[nodiscard]] QLineEdit* make_parameter_edit(ParamId id, QWidget* parent);
 // A parameter's check box, named, captioned and set from the table.

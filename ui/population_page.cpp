@@ -233,6 +233,7 @@ PopulationPage::PopulationPage(const HandlerGuard& guard, QWidget* parent) : QWi
                     &P::RadioGroup1Click);
     connect_guarded(guard, CheckBox1, &QCheckBox::toggled, this, &P::CheckBox1Click);
     connect_guarded(guard, CheckBox2, &QCheckBox::toggled, this, &P::CheckBox2Click);
+    set_parameter_tooltips(*this);
 }
 
 void PopulationPage::read_texts(ParameterTexts& texts) const {

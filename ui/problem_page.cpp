@@ -155,6 +155,7 @@ ProblemPage::ProblemPage(const HandlerGuard& guard, QWidget* parent) : QWidget(p
     layout->addLayout(bottom, 0);
 
     connect_guarded(guard, CheckBox3, &QCheckBox::toggled, this, &ProblemPage::CheckBox3Click);
+    set_parameter_tooltips(*this);
 }
 
 void ProblemPage::read_texts(ParameterTexts& texts) const {

@@ -160,6 +160,10 @@ QLayout* build_run_controls(ResultsPage& page) {
     page.BitBtn2->setText(QStringLiteral("Start"));
     page.BitBtn1 = new BitBtn(QStringLiteral("BitBtn1"), ButtonKind::no, &page);
     page.BitBtn1->setText(QStringLiteral("Stop"));
+    page.BitBtn2->setToolTip(
+        QStringLiteral("Start a run with these settings; during a run, end it (after a "
+                       "question)."));
+    page.BitBtn1->setToolTip(QStringLiteral("Pause the run, or resume it."));
     page.BitBtn1->setEnabled(false);
 
     auto* buttons = new QHBoxLayout();
@@ -190,6 +194,16 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
     build_length_chart(*this);
     build_plane_chart(*this);
 
+    CheckBox6->setToolTip(QStringLiteral("Also draw the best program's training fitness."));
+    CheckBox5->setToolTip(
+        QStringLiteral("Lower the fitness axis whenever the validation fitness falls to a tenth "
+                       "of it."));
+    CheckBox7->setToolTip(
+        QStringLiteral("Also draw the training points and where the best program is positive "
+                       "on them."));
+    CheckBox4->setToolTip(
+        QStringLiteral("Keep the plane's axes as they are, zoom included; off, they follow the "
+                       "points."));
     auto* boxes = new QHBoxLayout();
     for (QCheckBox* box : {CheckBox6, CheckBox5, CheckBox7, CheckBox4}) {
         boxes->addWidget(box);

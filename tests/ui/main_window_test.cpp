@@ -29,6 +29,24 @@ namespace {
 
 using WindowDefaults = FormTest;
 
+// Every parameter control, the chart check boxes and the run buttons say
+// what they do; a parameter's tooltip also gives its values and default.
+TEST_F(WindowDefaults, ControlsExplainThemselves) {
+    for (const Parameter& row : parameter_table()) {
+        const auto* control = form->findChild<QWidget*>(
+            QString::fromLatin1(row.control.data(), static_cast<qsizetype>(row.control.size())));
+        ASSERT_NE(control, nullptr) << row.control;
+        EXPECT_EQ(control->toolTip().toStdString(), parameter_tooltip(row.id)) << row.control;
+        if (row.kind != ParamKind::remainder) {
+            EXPECT_TRUE(control->toolTip().contains(QStringLiteral("\nDefault: ")));
+        }
+    }
+    for (const char* name :
+         {"CheckBox4", "CheckBox5", "CheckBox6", "CheckBox7", "BitBtn1", "BitBtn2"}) {
+        EXPECT_FALSE(form->findChild<QWidget*>(QLatin1String(name))->toolTip().isEmpty()) << name;
+    }
+}
+
 TEST_F(WindowDefaults, WindowAndPages) {
     EXPECT_EQ(form->objectName(), "Form1");
     EXPECT_EQ(form->windowTitle(), "VORN for Quenta Problem ver.1.1");
