@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test test-sanitize fuzz run bench clean format
+.PHONY: deps configure build test test-sanitize fuzz run bench clean format install package
 
 deps:
 	@scripts/install-deps
@@ -40,6 +40,19 @@ fuzz: deps
 
 run: build
 	@scripts/run-main
+
+# The programs, data, man pages, bash completion and desktop files under
+# PREFIX, or under DESTDIR/PREFIX when DESTDIR is given.
+PREFIX ?= /usr/local
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package vorn_<version>_amd64.deb, made in this folder.
+package: build
+	@rm -rf $(BUILD)/package
+	@cd $(BUILD) && cpack -G DEB -B "$(abspath $(BUILD))/package" >/dev/null
+	@cp $(BUILD)/package/vorn_*.deb .
+	@cd $(BUILD)/package && ls vorn_*.deb
 
 bench: build
 	@if [ -x $(BUILD)/bench/vorn-bench ]; then $(BUILD)/bench/vorn-bench; else echo "no benchmarks yet"; fi

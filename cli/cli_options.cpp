@@ -153,7 +153,7 @@ constexpr std::array runner_option_rows = {
     RunnerOption{"evaluator", "KIND",
                  "batch (fast, the default) or reference (the plain interpreter); both give the "
                  "same results",
-                 apply_evaluator},
+                 apply_evaluator, OptionUse::run, "batch reference"},
     RunnerOption{"threads", "N",
                  "threads that score programs with the batch evaluator (default: 0, every core); "
                  "the results do not depend on it",
@@ -180,7 +180,7 @@ constexpr std::array runner_option_rows = {
     RunnerOption{"save-which", "WHICH",
                  "which program --save-program writes: last (the best of the last generation, "
                  "the default) or best-validation (the one printed as best validation)",
-                 apply_save_which},
+                 apply_save_which, OptionUse::run, "last best-validation"},
     RunnerOption{"quiet",
                  {},
                  "no table and no progress bar: only the best formula and the seed",
@@ -232,7 +232,7 @@ constexpr std::array mode_option_rows = {
     RunnerOption{"export", "LANGUAGE",
                  "print the program file that follows as C, Python or an exact formula (c, "
                  "python or formula)",
-                 apply_export, OptionUse::mode},
+                 apply_export, OptionUse::mode, "c python formula"},
 };
 
 // One option of either kind, found by its spelling.

@@ -18,6 +18,8 @@ struct RunnerOption {
     std::string_view help;
     void (*apply)(CliOptions& options, const std::string& value);
     OptionUse use = OptionUse::run;
+    // The words the value may be, blank-separated; empty when it is free.
+    std::string_view choices = {};
 };
 
 // About the data files; listed in --help with the data parameters.

@@ -2,13 +2,81 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
 
+#include "engine/version.h"
 #include "ui/bit_button.h"
 #include "ui/main_window.h"
 #include "ui/results_page.h"
 #include "ui/settings_actions.h"
 
+namespace {
+
+// --version is answered before QApplication exists, so it needs no display.
+// The values of --settings and --training are skipped; "--" ends the options.
+bool asks_for_version(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--") == 0) {
+            return false;
+        }
+        if (std::strcmp(arg, "--settings") == 0 || std::strcmp(arg, "--training") == 0) {
+            ++i;
+        } else if (std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "-v") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct StartFiles {
+    std::optional<QString> settings;
+    std::optional<QString> training;
+};
+
+// A FILE operand is what the desktop's "Open with" passes: a settings file by
+// its name, any other file as training data; it stands for --settings or
+// --training and may not be given with the option it stands for.
+std::optional<StartFiles> start_files(const QCommandLineParser& options,
+                                      const QCommandLineOption& settings,
+                                      const QCommandLineOption& training) {
+    StartFiles files;
+    if (options.isSet(settings)) {
+        files.settings = options.value(settings);
+    }
+    if (options.isSet(training)) {
+        files.training = options.value(training);
+    }
+    const QStringList operands = options.positionalArguments();
+    if (operands.size() > 1) {
+        std::fputs("vorn: one FILE only\n", stderr);
+        return std::nullopt;
+    }
+    if (operands.size() == 1) {
+        const QString& file = operands.front();
+        const bool is_settings =
+            file.endsWith(QStringLiteral(".vornsettings"), Qt::CaseInsensitive);
+        std::optional<QString>& slot = is_settings ? files.settings : files.training;
+        if (slot) {
+            std::fprintf(stderr, "vorn: FILE and --%s both given\n",
+                         is_settings ? "settings" : "training");
+            return std::nullopt;
+        }
+        slot = file;
+    }
+    return files;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    if (asks_for_version(argc, argv)) {
+        std::printf("%s\n", std::string(vorn::version_text()).c_str());
+        return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VORN"));
     QApplication::setApplicationVersion(QStringLiteral("1.1"));
@@ -18,7 +86,9 @@ int main(int argc, char* argv[]) {
     options.setApplicationDescription(
         QStringLiteral("Genetic-programming workbench for two-class points in the plane."));
     options.addHelpOption();
-    options.addVersionOption();
+    // Answered above; listed here for --help.
+    options.addOption(QCommandLineOption({QStringLiteral("v"), QStringLiteral("version")},
+                                         QStringLiteral("Print the version and exit.")));
     const QCommandLineOption settings(
         QStringLiteral("settings"),
         QStringLiteral("Start with the settings of FILE (before --training and --start)."),
@@ -31,16 +101,23 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption start(QStringLiteral("start"),
                                    QStringLiteral("Press Start once the window is up."));
     options.addOption(start);
+    options.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("A settings file (.vornsettings) to open as --settings does, or a data "
+                       "file to load as --training does."),
+        QStringLiteral("[FILE]"));
     options.process(app);
+    const std::optional<StartFiles> files = start_files(options, settings, training);
+    if (!files) {
+        return 1;
+    }
 
     vorn::TForm1 form;
-    if (options.isSet(settings)) {
-        const QString path = options.value(settings);
-        form.run_guarded([&] { form.settings_actions().open_settings(path); });
+    if (files->settings) {
+        form.run_guarded([&] { form.settings_actions().open_settings(*files->settings); });
     }
-    if (options.isSet(training)) {
-        const QString path = options.value(training);
-        form.run_guarded([&] { form.load_training_file(path); });
+    if (files->training) {
+        form.run_guarded([&] { form.load_training_file(*files->training); });
     }
     form.show();
     if (options.isSet(start)) {

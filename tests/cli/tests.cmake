@@ -5,6 +5,7 @@ add_executable(vorn_cli_tests
   ${CMAKE_SOURCE_DIR}/tests/cli/executable_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/experiments_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/input_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/cli/man_page_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/program_modes_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/run_cli_test.cpp)
 target_link_libraries(vorn_cli_tests PRIVATE vorn_cli GTest::gtest GTest::gtest_main)
