@@ -32,7 +32,8 @@ std::vector<CompletedOption> completed_options() {
         }
         options.push_back({std::string(row.option), row.option_value, choices});
     }
-    for (const auto table : {vorn::data_options(), vorn::runner_options(), vorn::mode_options()}) {
+    for (const auto table : {vorn::data_options(), vorn::runner_options(),
+                             vorn::experiment_options(), vorn::mode_options()}) {
         for (const vorn::RunnerOption& option : table) {
             options.push_back(
                 {std::string(option.name), option.value, std::string(option.choices)});
@@ -43,7 +44,7 @@ std::vector<CompletedOption> completed_options() {
 
 // The placeholders that stand for a file name.
 bool takes_file(std::string_view value) {
-    return value == "FILE" || value == "PROGRAM";
+    return value == "FILE" || value == "PROGRAM" || value == "RECORD" || value == "DIR";
 }
 
 std::string joined(const std::vector<std::string>& words, std::string_view separator) {
