@@ -250,7 +250,8 @@ std::optional<Found> find_option(std::string_view name) {
             return Found{&row, nullptr};
         }
     }
-    for (const auto options : {data_options(), runner_options(), mode_options()}) {
+    for (const auto options :
+         {data_options(), runner_options(), experiment_options(), mode_options()}) {
         for (const RunnerOption& option : options) {
             if (option.name == name) {
                 return Found{nullptr, &option};
@@ -272,6 +273,13 @@ void take_operands(CliOptions& options, std::string_view mode, std::vector<std::
     };
     switch (options.mode) {
         case CliMode::run:
+            if (options.training_given) {
+                if (!operands.empty()) {
+                    throw UsageError("one training file only (--training and \"" + operands[0] +
+                                     "\")");
+                }
+                break;
+            }
             if (operands.empty() && base != nullptr && base->training) {
                 operands.push_back(base->training->string());
             }
@@ -305,6 +313,18 @@ void take_operands(CliOptions& options, std::string_view mode, std::vector<std::
             }
             options.program_file = operands[0];
             break;
+        case CliMode::rerun:
+            if (!operands.empty()) {
+                throw UsageError("--rerun takes no operand (\"" + operands[0] +
+                                 "\"); --training gives another training file");
+            }
+            break;
+        case CliMode::summarize:
+            if (operands.empty()) {
+                throw needs("at least one record");
+            }
+            options.record_files = std::move(operands);
+            break;
     }
 }
 
@@ -330,8 +350,8 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
         }
     }
     std::vector<std::string> operands;
-    std::string mode;        // the mode option given, without "--"
-    std::string run_option;  // the first run option given
+    std::string mode;                      // the mode option given, without "--"
+    std::vector<std::string> run_options;  // the run options given
     bool options_ended = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -374,8 +394,11 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
                 throw UsageError("--" + mode + " and --" + name + " cannot be combined");
             }
             mode = name;
-        } else if (use_of(*found) == OptionUse::run && run_option.empty()) {
-            run_option = name;
+        } else if (use_of(*found) == OptionUse::run) {
+            run_options.push_back(name);
+        }
+        if (name == "training") {
+            run_options.push_back(name);
         }
         if (found->parameter != nullptr) {
             apply_parameter(*found->parameter, options, value);
@@ -386,8 +409,10 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     if (options.help || options.version) {
         return options;
     }
-    if (!mode.empty() && !run_option.empty()) {
-        throw UsageError("--" + mode + " cannot be combined with --" + run_option +
+    if (options.mode == CliMode::rerun) {
+        check_experiment_options(options, run_options);
+    } else if (!mode.empty() && !run_options.empty()) {
+        throw UsageError("--" + mode + " cannot be combined with --" + run_options.front() +
                          ", an option of a run");
     }
     if (options.save_program && options.save_program == options.csv_file) {
@@ -402,6 +427,9 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     }
     take_operands(options, mode, std::move(operands), base);
     check_csv_options(options);
+    if (options.mode == CliMode::run) {
+        check_experiment_options(options, run_options);
+    }
     return options;
 }
 

@@ -36,7 +36,7 @@ public:
 };
 
 // What the command does: a run, or one of the modes that use a saved program.
-enum class CliMode { run, score, predict, export_program };
+enum class CliMode { run, score, predict, export_program, rerun, summarize };
 
 // Which of a run's programs --save-program writes.
 enum class SaveWhich { last, best_validation };
@@ -61,6 +61,12 @@ struct CliOptions {
     std::optional<std::string> settings_file;   // read before the options apply
     std::optional<std::string> write_settings;  // the effective settings go there
     std::optional<SaveWhich> save_which;        // unset: the last generation's best
+    bool training_given = false;                // --training rather than an operand
+    std::optional<std::string> record_file;     // --record: the run's record goes there
+    std::optional<std::uint32_t> runs;          // --runs N
+    std::optional<std::string> record_dir;      // --record-dir: one record per run
+    std::string rerun_file;                     // --rerun: the record to repeat
+    std::vector<std::string> record_files;      // --summarize: the records
     std::string program_file;                   // the program a mode reads
     std::vector<std::string> score_files;       // --score: the data files
     std::string points_file;                    // --predict: "-" is standard input

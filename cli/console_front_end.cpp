@@ -13,20 +13,31 @@ namespace {
 
 constexpr int bar_cells = 30;
 
-}  // namespace
-
-std::string progress_line(std::int32_t g, std::int32_t num_generations, double elapsed_seconds) {
-    const std::int64_t total = std::max<std::int32_t>(num_generations, 1);
-    const auto filled = static_cast<int>(
-        std::clamp<std::int64_t>((static_cast<std::int64_t>(g) * bar_cells) / total, 0, bar_cells));
+std::string bar_line(std::string_view what, std::int64_t shown, std::int64_t done,
+                     std::int64_t total, double elapsed_seconds) {
+    const std::int64_t whole = std::max<std::int64_t>(total, 1);
+    const auto filled =
+        static_cast<int>(std::clamp<std::int64_t>((done * bar_cells) / whole, 0, bar_cells));
     std::array<char, 32> seconds{};
     const auto end = std::to_chars(seconds.data(), seconds.data() + seconds.size(), elapsed_seconds,
                                    std::chars_format::fixed, 1)
                          .ptr;
-    return "generation " + std::to_string(g + 1) + " / " + std::to_string(num_generations) + " [" +
+    return std::string(what) + " " + std::to_string(shown) + " / " + std::to_string(total) + " [" +
            std::string(static_cast<std::size_t>(filled), '#') +
            std::string(static_cast<std::size_t>(bar_cells - filled), '-') + "] " +
            std::string(seconds.data(), end) + " s";
+}
+
+}  // namespace
+
+std::string progress_line(std::string_view what, std::int64_t done, std::int64_t total,
+                          double elapsed_seconds) {
+    return bar_line(what, done, done, total, elapsed_seconds);
+}
+
+std::string progress_line(std::int32_t g, std::int32_t num_generations, double elapsed_seconds) {
+    // The bar shows the generations done; the count, the one under way.
+    return bar_line("generation", std::int64_t{g} + 1, g, num_generations, elapsed_seconds);
 }
 
 ConsoleFrontEnd::ConsoleFrontEnd(std::ostream& out, std::ostream& err, FileWriter* csv,
@@ -97,6 +108,7 @@ void ConsoleFrontEnd::generation_done(const GenerationReport& report) {
     best_training_fitness_ = report.best_raw_fitness;
     best_validation_fitness_ = report.validation_fitness;
     best_on_validation_.observe(report);
+    history_.push_back(generation_row(report));
     if (style_.table) {
         // Both streams may share one terminal: the bar steps aside for the
         // line and comes back below it at once, so it never looks blank.

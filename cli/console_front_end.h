@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/best_on_validation.h"
@@ -54,6 +55,8 @@ public:
     [[nodiscard]] const std::optional<ValidatedBest>& best_on_validation() const {
         return best_on_validation_.best();
     }
+    // Every generation done, in order.
+    [[nodiscard]] const std::vector<GenerationRow>& history() const { return history_; }
     // Whether a table line could not be written to `out`.
     [[nodiscard]] bool out_failed() const { return out_failed_; }
     // Why the CSV could not be written, once it could not.
@@ -78,6 +81,7 @@ private:
     double best_training_fitness_ = 0;
     float best_validation_fitness_ = 0;
     BestOnValidation best_on_validation_;
+    std::vector<GenerationRow> history_;
     std::int32_t bar_generation_ = 0;
     std::int32_t bar_generations_ = 0;  // 0: no bar to show
     std::size_t bar_width_ = 0;         // characters of the progress line on screen
@@ -87,5 +91,8 @@ private:
 // One progress line: "generation 3 / 50 [###-------] 1.2 s".
 [[nodiscard]] std::string progress_line(std::int32_t g, std::int32_t num_generations,
                                         double elapsed_seconds);
+// "runs 3 / 8 [###-------] 1.2 s": `done` of `total` things.
+[[nodiscard]] std::string progress_line(std::string_view what, std::int64_t done,
+                                        std::int64_t total, double elapsed_seconds);
 
 }  // namespace vorn

@@ -27,6 +27,17 @@ void apply_columns(CliOptions& options, const std::string& value) {
 
 // The runner's options about the data files, listed after --validation.
 constexpr std::array data_option_rows = {
+    RunnerOption{"training", "FILE",
+                 "the training file, instead of TRAINING_FILE; with --rerun, instead of the "
+                 "record's",
+                 [](CliOptions& o, const std::string& v) {
+                     if (o.training_given) {
+                         throw UsageError("--training may be given once");
+                     }
+                     o.training_file = v;
+                     o.training_given = true;
+                 },
+                 OptionUse::any},
     RunnerOption{"columns", "X,Y,LABEL",
                  "for .csv files: the x, y and label columns, each a header name or a 1-based "
                  "number (default: the first two numeric columns and the last column)",

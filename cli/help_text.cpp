@@ -111,6 +111,10 @@ std::string help_text() {
     for (const RunnerOption& option : runner_options()) {
         text += help_entry(option.name, option.value, option.help, std::nullopt);
     }
+    text += group_heading("Experiments");
+    for (const RunnerOption& option : experiment_options()) {
+        text += help_entry(option.name, option.value, option.help, std::nullopt);
+    }
     text += group_heading("Using a saved program (instead of a run)");
     for (const RunnerOption& option : mode_options()) {
         text += help_entry(option.name, option.value, option.help, std::nullopt);

@@ -3,12 +3,19 @@
 // the modes that score, evaluate or export a saved one.
 #include <cstdint>
 #include <ostream>
+#include <span>
 
 #include "cli/cli_options.h"
 #include "cli/console_front_end.h"
 #include "engine/prepare_run.h"
 
 namespace vorn {
+
+// A program of the run with its provenance; the validation count is kept
+// only when the run had validation data.
+[[nodiscard]] Program run_program(const CliOptions& options, const PreparedRun& run,
+                                  std::uint32_t seed, std::span<const std::int32_t> gene,
+                                  double training_fitness, float validation_count);
 
 // Writes the program the run printed last (or, as --save-which asks, the one
 // printed as best validation), with where it came from. Throws

@@ -1,6 +1,7 @@
 #include "cli/run_cli.h"
 
 #include <cerrno>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <new>
@@ -8,10 +9,12 @@
 #include <system_error>
 
 #include "cli/console_front_end.h"
+#include "cli/experiments.h"
 #include "cli/fd_stream.h"
 #include "cli/generation_table.h"
 #include "cli/program_modes.h"
 #include "cli/stop_signals.h"
+#include "engine/fitness_pool.h"
 #include "engine/run_gp.h"
 #include "engine/settings_file.h"
 #include "engine/version.h"
@@ -56,6 +59,14 @@ RunRequest run_request(const CliOptions& options, const CliData& data) {
     request.seed = options.seed;
     request.threads = options.threads;
     return request;
+}
+
+Message runner_refusal(const Refusal& refusal) {
+    const MessageId id = refusal.message.id;
+    if (id == MessageId::memory_setting || id == MessageId::memory_population) {
+        return messages::memory_run();
+    }
+    return refusal.message;
 }
 
 namespace {
@@ -116,12 +127,7 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
         err << notice.message.text << '\n';
     }
     if (prepared.refusal) {
-        const MessageId id = prepared.refusal->message.id;
-        if (id == MessageId::memory_setting || id == MessageId::memory_population) {
-            err << messages::memory_run().text << '\n';
-        } else {
-            err << prepared.refusal->message.text << '\n';
-        }
+        err << runner_refusal(*prepared.refusal).text << '\n';
         return exit_refused;
     }
     PreparedRun& run = *prepared.run;
@@ -133,8 +139,10 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
         csv.emplace(*options.csv_file, input_files(options), Unfinished::kept);
     }
     // Refused before the run rather than after it.
-    if (options.save_program) {
-        refuse_input_target(*options.save_program, input_files(options));
+    for (const auto& target : {options.save_program, options.record_file}) {
+        if (target) {
+            refuse_input_target(*target, input_files(options));
+        }
     }
     if (options.write_settings) {
         write_effective_settings(options);
@@ -150,7 +158,9 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
     run_options.seed = run.seed;
     run_options.evaluator = options.evaluator;
     run_options.threads = options.threads;
+    const auto started = std::chrono::steady_clock::now();
     const RunOutcome outcome = run_gp(*run.setting, *run.pop, front_end, run_options);
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
 
     // A stopped run still shows the best program so far.
     const bool has_program = !outcome.error && front_end.has_formula();
@@ -171,6 +181,20 @@ int run_options(const CliOptions& options, std::ostream& out, std::ostream& err,
     if (options.save_program && has_program) {
         try {
             save_run_program(options, run, front_end, outcome.seed);
+        } catch (const MessageError& error) {
+            err << error.message().text << '\n';
+            save_failed = true;
+        }
+    }
+    // Only a finished run is recorded: a record is for repeating a run.
+    if (options.record_file && !outcome.aborted) {
+        try {
+            const unsigned threads = scoring_threads(
+                options.threads, static_cast<std::size_t>(run.pop->population_size));
+            write_record_file(
+                *options.record_file,
+                runner_record(options, data, run, front_end, outcome.seed, wall.count(), threads),
+                input_files(options));
         } catch (const MessageError& error) {
             err << error.message().text << '\n';
             save_failed = true;
@@ -226,7 +250,12 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
     try {
         switch (options.mode) {
             case CliMode::run:
-                return run_options(options, out, err, environment);
+                return options.runs ? many_runs(options, out, err, environment)
+                                    : run_options(options, out, err, environment);
+            case CliMode::rerun:
+                return rerun_mode(options, out, err, environment);
+            case CliMode::summarize:
+                return summarize_mode(options, out);
             case CliMode::score:
                 return score_mode(options, out, err);
             case CliMode::predict:

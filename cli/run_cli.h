@@ -35,6 +35,10 @@ struct CliData {
 // labels as the window shows them, and the grids, which point into `data`.
 [[nodiscard]] RunRequest run_request(const CliOptions& options, const CliData& data);
 
+// The message of a refusal as the runner prints it: lack of memory for the
+// run as a whole, whichever part could not fit.
+[[nodiscard]] Message runner_refusal(const Refusal& refusal);
+
 // What the runner learns from its process.
 struct CliEnvironment {
     bool err_is_terminal = false;  // turns the progress bar on

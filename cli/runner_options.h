@@ -29,5 +29,11 @@ void check_csv_options(const CliOptions& options);
 [[nodiscard]] std::span<const RunnerOption> runner_options();
 // The modes that use a saved program instead of a run.
 [[nodiscard]] std::span<const RunnerOption> mode_options();
+// Run records and many runs: --record, --runs, --record-dir, and the modes
+// --rerun and --summarize.
+[[nodiscard]] std::span<const RunnerOption> experiment_options();
+// What --runs, --record-dir and --rerun need of the other options; throws
+// UsageError. `given` holds the options of a run given, without "--".
+void check_experiment_options(const CliOptions& options, std::span<const std::string> given);
 
 }  // namespace vorn

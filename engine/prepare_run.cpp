@@ -282,8 +282,11 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
             // The evaluators' copies of the data count too, one per thread.
             const unsigned threads = scoring_threads(
                 request.threads, static_cast<std::size_t>(population.population_size));
+            const double runs = std::max(request.concurrent_runs, 1U);
             check_population_memory(
-                population, evaluation_memory_bytes(*run.setting, population.max_length, threads));
+                population,
+                runs * evaluation_memory_bytes(*run.setting, population.max_length, threads) +
+                    (runs - 1) * population_memory_bytes(population));
             run.pop = std::make_unique<Tgp_pop>(population);
         },
         messages::memory_population);

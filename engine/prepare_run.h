@@ -28,6 +28,9 @@ struct RunRequest {
     // The scoring threads the run will be given (RunOptions::threads), for
     // the memory its evaluators take.
     unsigned threads = 0;
+    // Runs of these settings that will be held in memory at once (--runs):
+    // the memory check counts each of them.
+    unsigned concurrent_runs = 1;
 };
 
 // A text a front end puts back into its control.

@@ -152,12 +152,12 @@ Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
     return program;
 }
 
-Program load_program_file(const std::filesystem::path& path) {
-    const std::string file_name = path.string();
+std::optional<std::string> read_limited_file(const std::filesystem::path& path,
+                                             std::size_t max_bytes) {
     std::string text;
     bool too_large = false;
     const int error = read_chunks(path, [&](std::string_view bytes) {
-        if (bytes.size() > max_program_file_bytes - text.size()) {
+        if (bytes.size() > max_bytes - text.size()) {
             too_large = true;
             return false;
         }
@@ -165,14 +165,28 @@ Program load_program_file(const std::filesystem::path& path) {
         return true;
     });
     if (error != 0) {
-        throw MessageError(messages::program_file_refused(file_name, reason(error)));
+        throw std::system_error(error, std::generic_category());
     }
     if (too_large) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+Program load_program_file(const std::filesystem::path& path) {
+    const std::string file_name = path.string();
+    std::optional<std::string> text;
+    try {
+        text = read_limited_file(path, max_program_file_bytes);
+    } catch (const std::system_error& e) {
+        throw MessageError(messages::program_file_refused(file_name, reason(e.code().value())));
+    }
+    if (!text) {
         throw MessageError(messages::program_file_refused(
             file_name, "larger than " + std::to_string(max_program_file_bytes >> 20) + " MiB"));
     }
     try {
-        return read_program_text(text);
+        return read_program_text(*text);
     } catch (const ProgramFileError& e) {
         throw MessageError(messages::program_file_refused(file_name, e.what()));
     }

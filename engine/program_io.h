@@ -40,6 +40,11 @@ struct DataFileRef {
                                      const std::string& output_name, double training_fitness,
                                      std::optional<double> validation_count);
 
+// The whole of a file, or nothing when it is larger than `max_bytes`; throws
+// std::system_error with the errno when it cannot be read.
+[[nodiscard]] std::optional<std::string> read_limited_file(const std::filesystem::path& path,
+                                                           std::size_t max_bytes);
+
 // Reads a program file; throws MessageError (program_file_refused, naming
 // the file) when it cannot be read or is refused.
 [[nodiscard]] Program load_program_file(const std::filesystem::path& path);

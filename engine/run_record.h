@@ -71,7 +71,7 @@ public:
 };
 
 // The record's text; data paths inside `folder` are written relative to it.
-// Throws RecordError for a value JSON cannot hold.
+// Throws JsonTextError or ProgramFileError for a figure JSON cannot hold.
 [[nodiscard]] std::string record_text(const RunRecord& record, const std::filesystem::path& folder);
 // Through the one file writer, never over one of `inputs`; throws
 // FileWriteError or RecordError.

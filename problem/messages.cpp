@@ -75,6 +75,17 @@ std::string_view pattern(MessageId id) {
             return "{0}{1}: {2}";
         case MessageId::csv_pairing:
             return "{0} positive, {1} negative \xE2\x86\x92 {2}{3}";
+        case MessageId::record_refused:
+            return "{0}: cannot be read as a run record ({1}).";
+        case MessageId::rerun_matches:
+            return "{0}: the run came out as recorded ({1} generations, seed {2}).";
+        case MessageId::rerun_differs:
+            return "{0}: the run did not come out as recorded: {1}{2}.";
+        case MessageId::records_mixed:
+            return "{0}: not a run of the same experiment as {1} ({2}).";
+        case MessageId::runs_stopped:
+            return "The runs were stopped by {0}: {1} of {2} runs finished; the others left no "
+                   "record.";
     }
     return "";
 }
@@ -299,6 +310,31 @@ Message csv_pairing(std::uint64_t positives, std::uint64_t negatives) {
     return make(MessageId::csv_pairing,
                 {std::to_string(positives), std::to_string(negatives),
                  std::to_string(rows) + (rows == 1 ? " row" : " rows"), cycled});
+}
+
+Message record_refused(std::string_view file, std::string_view reason) {
+    return make(MessageId::record_refused, {std::string(file), std::string(reason)});
+}
+Message rerun_matches(std::string_view file, std::int64_t generations, std::uint32_t seed) {
+    return make(MessageId::rerun_matches,
+                {std::string(file), std::to_string(generations), std::to_string(seed)});
+}
+Message rerun_differs(std::string_view file, std::string_view difference,
+                      std::string_view platform) {
+    return make(
+        MessageId::rerun_differs,
+        {std::string(file), std::string(difference),
+         platform.empty() ? std::string() : "; different platform: " + std::string(platform)});
+}
+Message records_mixed(std::string_view file, std::string_view first_file,
+                      std::string_view difference) {
+    return make(MessageId::records_mixed,
+                {std::string(file), std::string(first_file), std::string(difference)});
+}
+
+Message runs_stopped(std::string_view signal, std::uint64_t finished, std::uint64_t runs) {
+    return make(MessageId::runs_stopped,
+                {std::string(signal), std::to_string(finished), std::to_string(runs)});
 }
 
 }  // namespace messages

@@ -45,6 +45,12 @@ enum class MessageId {
     settings_refused,      // file, line (0: the whole file), problem
     // Labelled CSV data.
     csv_pairing,  // positives, negatives, "N rows", which class is cycled
+    // Run records.
+    record_refused,  // file, reason
+    rerun_matches,   // record, generations, seed
+    rerun_differs,   // record, first difference, platform note
+    records_mixed,   // record, the first record, what differs
+    runs_stopped,    // signal name, runs finished, runs
 };
 
 struct Message {
@@ -110,6 +116,21 @@ namespace messages {
 // `120 positive, 37 negative → 120 rows, negatives cycled` ("positives
 // cycled" the other way, nothing cycled when the counts are equal).
 [[nodiscard]] Message csv_pairing(std::uint64_t positives, std::uint64_t negatives);
+// `run.json: cannot be read as a run record ("generations" is not a list).`
+[[nodiscard]] Message record_refused(std::string_view file, std::string_view reason);
+// `run.json: the run came out as recorded (50 generations, seed 7).`
+[[nodiscard]] Message rerun_matches(std::string_view file, std::int64_t generations,
+                                    std::uint32_t seed);
+// `run.json: the run did not come out as recorded: generation 3: ...` and,
+// when `platform` is not empty, "; different platform: " and it.
+[[nodiscard]] Message rerun_differs(std::string_view file, std::string_view difference,
+                                    std::string_view platform);
+// `b.json: not a run of the same experiment as a.json (parameter "population_size").`
+[[nodiscard]] Message records_mixed(std::string_view file, std::string_view first_file,
+                                    std::string_view difference);
+// `The runs were stopped by SIGINT: 3 of 8 runs finished; the others left no record.`
+[[nodiscard]] Message runs_stopped(std::string_view signal, std::uint64_t finished,
+                                   std::uint64_t runs);
 }  // namespace messages
 
 }  // namespace vorn

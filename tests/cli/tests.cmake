@@ -3,6 +3,7 @@ add_executable(vorn_cli_tests
   ${CMAKE_SOURCE_DIR}/tests/cli/cli_options_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/csv_input_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/executable_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/cli/experiments_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/input_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/program_modes_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/run_cli_test.cpp)

@@ -1,0 +1,450 @@
+#include "cli/experiments.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+#include <limits>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "cli/program_modes.h"
+#include "cli/stop_signals.h"
+#include "engine/fitness_pool.h"
+#include "engine/program_io.h"
+#include "engine/run_gp.h"
+#include "engine/version.h"
+#include "problem/errors.h"
+#include "problem/file_writer.h"
+#include "problem/number_text.h"
+#include "program/functable.h"
+#include "program/random.h"
+
+namespace vorn {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::array<std::string_view, 7> summary_titles = {
+    "      seed",    "training fitness", "validation", "best validation",
+    "at generation", "best length",      "seconds"};
+constexpr std::string_view column_gap = "  ";
+
+std::string fixed_text(double value, int decimals) {
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    return {buffer.data(), result.ptr};
+}
+
+std::string line_of(const std::array<std::string, 7>& cells) {
+    std::string line;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        line += c == 0 ? "" : column_gap;
+        const std::size_t width = summary_titles[c].size();
+        line += std::string(cells[c].size() < width ? width - cells[c].size() : 0, ' ');
+        line += cells[c];
+    }
+    return line;
+}
+
+// One run, prepared from the texts and run with no table and no bar.
+struct QuietRun {
+    std::optional<Message> refusal;
+    RunOutcome outcome;
+    std::optional<RunRecord> record;  // when the run ended without an error
+};
+
+QuietRun quiet_run(const CliOptions& options, const CliData& data,
+                   std::span<const functable> functions, std::uint32_t seed, unsigned threads,
+                   const volatile std::sig_atomic_t* stop_signal) {
+    QuietRun result;
+    RunRequest request = run_request(options, data);
+    request.seed = seed;
+    request.threads = threads;
+    PrepareResult prepared = prepare_run(request, functions);
+    if (prepared.refusal) {
+        result.refusal = runner_refusal(*prepared.refusal);
+        return result;
+    }
+    PreparedRun& run = *prepared.run;
+    std::ostringstream unused;
+    ConsoleFrontEnd front_end(
+        unused, unused, nullptr, ConsoleStyle{.table = false},
+        StopSources{.abort_request = &run.setting->abort_request, .stop_signal = stop_signal});
+    RunOptions run_options;
+    run_options.seed = seed;
+    run_options.evaluator = options.evaluator;
+    run_options.threads = threads;
+    const auto started = Clock::now();
+    result.outcome = run_gp(*run.setting, *run.pop, front_end, run_options);
+    const std::chrono::duration<double> wall = Clock::now() - started;
+    if (!result.outcome.error) {
+        result.record = runner_record(
+            options, data, run, front_end, seed, wall.count(),
+            scoring_threads(threads, static_cast<std::size_t>(run.pop->population_size)));
+    }
+    return result;
+}
+
+std::vector<std::filesystem::path> input_paths(const CliOptions& options) {
+    std::vector<std::filesystem::path> inputs = {options.training_file};
+    if (options.validation_file) {
+        inputs.emplace_back(*options.validation_file);
+    }
+    return inputs;
+}
+
+// The state the runs of --runs share, behind one lock.
+class RunsBoard {
+public:
+    RunsBoard(std::size_t runs, std::ostream& out, std::ostream& err, bool lines, bool bar)
+        : summaries_(runs), out_(out), err_(err), lines_(lines), bar_(bar) {}
+
+    // A finished run's line goes out as soon as every run before it is out.
+    void finished(std::size_t index, const RunSummary& summary) {
+        const std::lock_guard lock(mutex_);
+        summaries_[index] = summary;
+        ++done_;
+        clear_bar();
+        while (next_ < summaries_.size() && summaries_[next_]) {
+            if (lines_) {
+                out_ << summary_line(*summaries_[next_]) << '\n' << std::flush;
+            }
+            ++next_;
+        }
+        draw_bar();
+    }
+    void failed(const Message& message) {
+        const std::lock_guard lock(mutex_);
+        if (!error_) {
+            error_ = message;
+        }
+    }
+    [[nodiscard]] bool has_error() {
+        const std::lock_guard lock(mutex_);
+        return error_.has_value();
+    }
+    void draw_bar() {
+        if (!bar_) {
+            return;
+        }
+        const std::chrono::duration<double> elapsed = Clock::now() - started_;
+        const std::string line =
+            progress_line("runs", static_cast<std::int64_t>(done_),
+                          static_cast<std::int64_t>(summaries_.size()), elapsed.count());
+        err_ << '\r' << line << std::flush;
+        bar_width_ = line.size();
+    }
+    void clear_bar() {
+        if (bar_width_ > 0) {
+            err_ << '\r' << std::string(bar_width_, ' ') << '\r' << std::flush;
+            bar_width_ = 0;
+        }
+    }
+    [[nodiscard]] std::vector<RunSummary> done_runs() const {
+        std::vector<RunSummary> runs;
+        for (const auto& summary : summaries_) {
+            if (summary) {
+                runs.push_back(*summary);
+            }
+        }
+        return runs;
+    }
+    [[nodiscard]] const std::optional<Message>& error() const { return error_; }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::optional<RunSummary>> summaries_;
+    std::size_t next_ = 0;
+    std::size_t done_ = 0;
+    std::optional<Message> error_;
+    std::ostream& out_;
+    std::ostream& err_;
+    bool lines_;
+    bool bar_;
+    std::size_t bar_width_ = 0;
+    Clock::time_point started_ = Clock::now();
+};
+
+void print_summary(std::ostream& out, std::span<const RunSummary> runs) {
+    out << summary_header() << '\n';
+    for (const RunSummary& run : runs) {
+        out << summary_line(run) << '\n';
+    }
+    out << spread_lines(runs);
+}
+
+}  // namespace
+
+RunRecord runner_record(const CliOptions& options, const CliData& data, const PreparedRun& run,
+                        const ConsoleFrontEnd& front_end, std::uint32_t seed, double wall_seconds,
+                        unsigned threads) {
+    RunRecord record;
+    record.program_version = version_text();
+    record.texts = options.texts;
+    fill_remainders(record.texts);
+    record.columns = options.columns;
+    record.positive = options.positive;
+    record.seed = seed;
+    std::vector<std::pair<std::string, std::filesystem::path>> files = {
+        {"training", options.training_file}};
+    if (options.validation_file) {
+        files.emplace_back("validation", *options.validation_file);
+    }
+    record.data = recorded_files(files);
+    record.cells_sha256 = cells_sha256(GridCells{&data.training, &data.validation});
+    record.num_generations = run.pop->num_generations;
+    record.generations = front_end.history();
+    if (front_end.has_formula()) {
+        record.last_program =
+            run_program(options, run, seed, front_end.best_gene(),
+                        front_end.best_training_fitness(), front_end.best_validation_fitness());
+    }
+    if (const auto& best = front_end.best_on_validation()) {
+        record.best_validation =
+            RecordedBest{best->generation, best->validation_count, best->training_fitness,
+                         run_program(options, run, seed, best->gene, best->training_fitness,
+                                     best->validation_count)};
+    }
+    record.wall_seconds = wall_seconds;
+    record.threads = threads;
+    record.compiler = compiler_version();
+    record.libc = libc_version();
+    return record;
+}
+
+std::string summary_header() {
+    std::string line;
+    for (std::string_view title : summary_titles) {
+        line += line.empty() ? "" : column_gap;
+        line += title;
+    }
+    return line;
+}
+
+std::string summary_line(const RunSummary& run) {
+    return line_of({std::to_string(run.seed), fixed_text(run.training_fitness, 6),
+                    general_text(run.validation_count), general_text(run.best_validation_count),
+                    std::to_string(run.best_validation_generation), std::to_string(run.best_length),
+                    fixed_text(run.seconds, 2)});
+}
+
+std::string spread_lines(std::span<const RunSummary> runs) {
+    if (runs.empty()) {
+        return {};
+    }
+    const auto column = [&](auto field) {
+        std::vector<double> values;
+        for (const RunSummary& run : runs) {
+            values.push_back(static_cast<double>(field(run)));
+        }
+        return spread_of(std::move(values));
+    };
+    const std::array<Spread, 6> spreads = {
+        column([](const RunSummary& r) { return r.training_fitness; }),
+        column([](const RunSummary& r) { return r.validation_count; }),
+        column([](const RunSummary& r) { return r.best_validation_count; }),
+        column([](const RunSummary& r) { return r.best_validation_generation; }),
+        column([](const RunSummary& r) { return r.best_length; }),
+        column([](const RunSummary& r) { return r.seconds; })};
+    std::string text;
+    for (const auto& [label, pick] :
+         {std::pair{"median", &Spread::median}, std::pair{"minimum", &Spread::minimum},
+          std::pair{"maximum", &Spread::maximum}}) {
+        const auto value = [&](std::size_t c) { return spreads[c].*pick; };
+        text +=
+            line_of({label, fixed_text(value(0), 6), general_text(value(1)), general_text(value(2)),
+                     general_text(value(3)), general_text(value(4)), fixed_text(value(5), 2)}) +
+            '\n';
+    }
+    return text;
+}
+
+int many_runs(const CliOptions& options, std::ostream& out, std::ostream& err,
+              const CliEnvironment& environment) {
+    const std::uint32_t count = *options.runs;
+    const std::uint32_t first_seed = options.seed ? *options.seed : clock_seed();
+    if (first_seed > std::numeric_limits<std::uint32_t>::max() - (count - 1)) {
+        err << "vorn-run: --runs " << count << " from seed " << first_seed
+            << " goes beyond seed 4294967295\n";
+        return exit_usage;
+    }
+    const CliData data = load_data(options);
+    if (!options.quiet) {
+        for (const std::string& pairing : data.pairings) {
+            err << pairing << '\n';
+        }
+    }
+    const std::vector<functable> functions = build_function_table();
+    const unsigned workers = std::min<unsigned>(count, usable_cpus());
+    // Checked once for all the runs held at once, before any of them starts.
+    RunRequest request = run_request(options, data);
+    request.threads = 1;
+    request.concurrent_runs = workers;
+    const PrepareResult check = prepare_run(request, functions);
+    for (const Notice& notice : check.notices) {
+        err << notice.message.text << '\n';
+    }
+    if (check.refusal) {
+        err << runner_refusal(*check.refusal).text << '\n';
+        return exit_refused;
+    }
+    if (options.record_dir) {
+        std::error_code error;
+        std::filesystem::create_directories(*options.record_dir, error);
+        if (error) {
+            err << messages::file_not_written(*options.record_dir, error.message()).text << '\n';
+            return exit_refused;
+        }
+    }
+    const std::vector<std::filesystem::path> inputs = input_paths(options);
+    if (!options.quiet) {
+        out << summary_header() << '\n' << std::flush;
+    }
+    RunsBoard board(count, out, err, !options.quiet, environment.err_is_terminal && !options.quiet);
+    board.draw_bar();
+    const auto stopped = [&] {
+        return environment.stop_signal != nullptr && *environment.stop_signal != 0;
+    };
+    std::atomic<std::uint32_t> next{0};
+    const auto work = [&] {
+        for (std::uint32_t i = next++; i < count && !stopped() && !board.has_error(); i = next++) {
+            const std::uint32_t seed = first_seed + i;
+            try {
+                QuietRun run =
+                    quiet_run(options, data, functions, seed, 1, environment.stop_signal);
+                if (run.refusal || run.outcome.error) {
+                    board.failed(run.refusal ? *run.refusal : *run.outcome.error);
+                    return;
+                }
+                if (run.outcome.aborted) {
+                    return;  // unfinished: no line and no record
+                }
+                if (options.record_dir) {
+                    write_record_file(std::filesystem::path(*options.record_dir) /
+                                          ("seed-" + std::to_string(seed) + ".json"),
+                                      *run.record, inputs);
+                }
+                board.finished(i, run_summary(*run.record));
+            } catch (const MessageError& error) {
+                board.failed(error.message());
+            } catch (const std::bad_alloc&) {
+                board.failed(messages::memory_run());
+            } catch (const std::exception& error) {
+                board.failed(messages::internal_error(error.what()));
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> threads;
+        for (unsigned w = 1; w < workers; ++w) {
+            threads.emplace_back(work);
+        }
+        work();
+    }
+    board.clear_bar();
+    const std::vector<RunSummary> done = board.done_runs();
+    out << spread_lines(done) << std::flush;
+    if (board.error()) {
+        err << board.error()->text << '\n';
+        return exit_refused;
+    }
+    if (done.size() < count) {
+        const int signal = stopped() ? *environment.stop_signal : 0;
+        err << messages::runs_stopped(signal_name(signal), done.size(), count).text << '\n';
+        return signal != 0 ? exit_signal_base + signal : exit_refused;
+    }
+    return exit_done;
+}
+
+int rerun_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
+               const CliEnvironment& environment) {
+    const RunRecord recorded = read_record_file(options.rerun_file);
+    if (recorded.grid_edited) {
+        throw RecordError(messages::record_refused(
+            options.rerun_file, "its grid was edited after loading, so no file holds its data"));
+    }
+    CliOptions repeat = options;
+    repeat.mode = CliMode::run;
+    repeat.texts = recorded.texts;
+    repeat.columns = recorded.columns;
+    repeat.positive = recorded.positive;
+    const auto recorded_path = [&](std::string_view role) -> std::optional<std::string> {
+        for (const RecordedFile& file : recorded.data) {
+            if (file.role == role) {
+                return file.path.string();
+            }
+        }
+        return std::nullopt;
+    };
+    if (!options.training_given) {
+        const auto training = recorded_path("training");
+        if (!training) {
+            throw RecordError(
+                messages::record_refused(options.rerun_file, "it names no training file"));
+        }
+        repeat.training_file = *training;
+    }
+    if (!options.validation_file) {
+        repeat.validation_file = recorded_path("validation");
+    }
+    const CliData data = load_data(repeat);
+    const std::vector<functable> functions = build_function_table();
+    const QuietRun run =
+        quiet_run(repeat, data, functions, recorded.seed, options.threads, environment.stop_signal);
+    if (run.refusal || run.outcome.error) {
+        err << (run.refusal ? *run.refusal : *run.outcome.error).text << '\n';
+        return exit_refused;
+    }
+    if (run.outcome.aborted) {
+        const int signal = environment.stop_signal != nullptr ? *environment.stop_signal : 0;
+        err << messages::run_stopped(signal_name(signal), run.outcome.generations_done,
+                                     recorded.num_generations, "")
+                   .text
+            << '\n';
+        return signal != 0 ? exit_signal_base + signal : exit_refused;
+    }
+    if (const auto difference = rerun_difference(recorded, *run.record)) {
+        const std::string platform = same_platform(recorded, *run.record)
+                                         ? std::string()
+                                         : "recorded with " + recorded.compiler + " and " +
+                                               recorded.libc + ", rerun with " +
+                                               run.record->compiler + " and " + run.record->libc;
+        err << messages::rerun_differs(options.rerun_file, *difference, platform).text << '\n';
+        return exit_refused;
+    }
+    out << messages::rerun_matches(options.rerun_file,
+                                   static_cast<std::int64_t>(recorded.generations.size()),
+                                   recorded.seed)
+               .text
+        << '\n';
+    return exit_done;
+}
+
+int summarize_mode(const CliOptions& options, std::ostream& out) {
+    std::vector<RunRecord> records;
+    for (const std::string& file : options.record_files) {
+        records.push_back(read_record_file(file));
+        if (const auto difference = experiment_difference(records.front(), records.back())) {
+            throw RecordError(
+                messages::records_mixed(file, options.record_files.front(), *difference));
+        }
+    }
+    std::vector<RunSummary> runs;
+    for (const RunRecord& record : records) {
+        runs.push_back(run_summary(record));
+    }
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const RunSummary& a, const RunSummary& b) { return a.seed < b.seed; });
+    print_summary(out, runs);
+    return exit_done;
+}
+
+}  // namespace vorn

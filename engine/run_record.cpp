@@ -1,0 +1,445 @@
+#include "engine/run_record.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <system_error>
+
+#include "engine/program_io.h"
+#include "problem/data_table.h"
+#include "problem/file_writer.h"
+#include "problem/messages.h"
+#include "program/json_text.h"
+
+namespace vorn {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// A year of generations of a large run fits many times over.
+constexpr std::size_t max_record_bytes = std::size_t{1} << 30;
+
+// The reason a record is refused, in words; read_record_file names the file.
+class Refused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string in_quotes(std::string_view key) {
+    return "\"" + std::string(key) + "\"";
+}
+
+// Shortest text that reads back as the same double.
+std::string full_text(double value) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return {buffer.data(), result.ptr};
+}
+
+std::string path_text(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    if (!folder.empty() && path.is_absolute()) {
+        const auto relative = path.lexically_relative(folder);
+        if (!relative.empty() && *relative.begin() != "..") {
+            return relative.string();
+        }
+    }
+    return path.string();
+}
+
+const Json& member(const Json& object, const char* key) {
+    const auto found = object.find(key);
+    if (found == object.end()) {
+        throw Refused(in_quotes(key) + " is missing");
+    }
+    return *found;
+}
+
+std::string text_member(const Json& object, const char* key) {
+    const Json& value = member(object, key);
+    if (!value.is_string()) {
+        throw Refused(in_quotes(key) + " is not a text");
+    }
+    return value.get<std::string>();
+}
+
+std::optional<std::string> optional_text(const Json& object, const char* key) {
+    const auto found = object.find(key);
+    if (found == object.end() || found->is_null()) {
+        return std::nullopt;
+    }
+    return text_member(object, key);
+}
+
+double real_member(const Json& object, const char* key) {
+    const Json& value = member(object, key);
+    if (!value.is_number()) {
+        throw Refused(in_quotes(key) + " is not a number");
+    }
+    return value.get<double>();
+}
+
+std::int64_t whole_member(const Json& object, const char* key, std::int64_t low,
+                          std::int64_t high) {
+    const Json& value = member(object, key);
+    if (!value.is_number_integer() || value.get<std::int64_t>() < low ||
+        value.get<std::int64_t>() > high) {
+        throw Refused(in_quotes(key) + " is not a whole number from " + std::to_string(low) +
+                      " to " + std::to_string(high));
+    }
+    return value.get<std::int64_t>();
+}
+
+bool flag_member(const Json& object, const char* key) {
+    const Json& value = member(object, key);
+    if (!value.is_boolean()) {
+        throw Refused(in_quotes(key) + " is not true or false");
+    }
+    return value.get<bool>();
+}
+
+constexpr std::int64_t int32_max = std::numeric_limits<std::int32_t>::max();
+
+Json row_json(const GenerationRow& row) {
+    return {{"generation", row.generation + 1},
+            {"training_fitness", row.best_raw_fitness},
+            {"validation_count", static_cast<double>(row.validation_fitness)},
+            {"mean_length", row.mean_length},
+            {"best_length", row.best_length}};
+}
+
+GenerationRow row_of(const Json& value) {
+    if (!value.is_object()) {
+        throw Refused("a generation is not an object");
+    }
+    GenerationRow row;
+    row.generation = static_cast<std::int32_t>(whole_member(value, "generation", 1, int32_max)) - 1;
+    row.best_raw_fitness = real_member(value, "training_fitness");
+    row.validation_fitness = static_cast<float>(real_member(value, "validation_count"));
+    row.mean_length = static_cast<std::int32_t>(whole_member(value, "mean_length", 0, int32_max));
+    row.best_length = static_cast<std::int32_t>(whole_member(value, "best_length", 0, int32_max));
+    return row;
+}
+
+Program program_member(const Json& value) {
+    try {
+        return program_of_json(value);
+    } catch (const ProgramFileError& e) {
+        throw Refused(std::string("its program: ") + e.what());
+    }
+}
+
+ParameterTexts texts_of(const Json& parameters) {
+    if (!parameters.is_object()) {
+        throw Refused("\"parameters\" is not an object");
+    }
+    ParameterTexts texts;
+    for (const auto& [key, value] : parameters.items()) {
+        const auto& table = parameter_table();
+        const auto row = std::find_if(table.begin(), table.end(), [&](const Parameter& p) {
+            return !p.settings_key.empty() && p.settings_key == key;
+        });
+        if (row == table.end()) {
+            throw Refused("unknown parameter " + in_quotes(key));
+        }
+        if (!value.is_string()) {
+            throw Refused("parameter " + in_quotes(key) + " is not a text");
+        }
+        texts[row->id] = value.get<std::string>();
+    }
+    return texts;
+}
+
+RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
+    if (!file.is_object() || !file.contains("format") || file["format"] != record_format) {
+        throw Refused("not a run record");
+    }
+    const std::int64_t version = whole_member(file, "version", 0, int32_max);
+    if (version > record_version || version < 1) {
+        throw Refused("format version " + std::to_string(version) +
+                      " is newer than this program reads");
+    }
+    RunRecord record;
+    record.program_version = text_member(file, "program");
+    record.texts = texts_of(member(file, "parameters"));
+    record.columns = optional_text(file, "columns");
+    record.positive = optional_text(file, "positive");
+    record.seed = static_cast<std::uint32_t>(
+        whole_member(file, "seed", 0, std::numeric_limits<std::uint32_t>::max()));
+    const Json& data = member(file, "data");
+    if (!data.is_array()) {
+        throw Refused("\"data\" is not a list");
+    }
+    for (const Json& entry : data) {
+        if (!entry.is_object()) {
+            throw Refused("a data file is not an object");
+        }
+        RecordedFile recorded{text_member(entry, "role"), text_member(entry, "file"),
+                              optional_text(entry, "sha256")};
+        if (recorded.path.is_relative() && !folder.empty()) {
+            recorded.path = folder / recorded.path;
+        }
+        record.data.push_back(std::move(recorded));
+    }
+    record.cells_sha256 = text_member(file, "cells_sha256");
+    record.grid_edited = flag_member(file, "grid_edited");
+    record.num_generations =
+        static_cast<std::int32_t>(whole_member(file, "num_generations", 0, int32_max));
+    const Json& generations = member(file, "generations");
+    if (!generations.is_array()) {
+        throw Refused("\"generations\" is not a list");
+    }
+    for (const Json& row : generations) {
+        record.generations.push_back(row_of(row));
+    }
+    if (const Json& last = member(file, "last_program"); !last.is_null()) {
+        record.last_program = program_member(last);
+    }
+    if (const Json& best = member(file, "best_validation"); !best.is_null()) {
+        if (!best.is_object()) {
+            throw Refused("\"best_validation\" is not an object");
+        }
+        record.best_validation = RecordedBest{
+            static_cast<std::int32_t>(whole_member(best, "generation", 1, int32_max)),
+            real_member(best, "validation_count"), real_member(best, "training_fitness"),
+            program_member(member(best, "program"))};
+    }
+    record.wall_seconds = real_member(file, "wall_seconds");
+    record.threads = static_cast<unsigned>(whole_member(file, "threads", 0, int32_max));
+    record.compiler = text_member(file, "compiler");
+    record.libc = text_member(file, "libc");
+    return record;
+}
+
+Json record_json(const RunRecord& record, const std::filesystem::path& folder) {
+    Json parameters = Json::object();
+    for (const Parameter& row : parameter_table()) {
+        if (!row.settings_key.empty()) {
+            parameters[std::string(row.settings_key)] = record.texts[row.id];
+        }
+    }
+    Json data = Json::array();
+    for (const RecordedFile& file : record.data) {
+        Json entry = {{"role", file.role}, {"file", path_text(file.path, folder)}};
+        if (file.sha256) {
+            entry["sha256"] = *file.sha256;
+        }
+        data.push_back(std::move(entry));
+    }
+    Json generations = Json::array();
+    for (const GenerationRow& row : record.generations) {
+        generations.push_back(row_json(row));
+    }
+    Json best;
+    if (record.best_validation) {
+        best = {{"generation", record.best_validation->generation},
+                {"validation_count", record.best_validation->validation_count},
+                {"training_fitness", record.best_validation->training_fitness},
+                {"program", program_json(record.best_validation->program)}};
+    }
+    const auto optional = [](const std::optional<std::string>& text) {
+        return text ? Json(*text) : Json();
+    };
+    return {
+        {"format", record_format},
+        {"version", record_version},
+        {"program", record.program_version},
+        {"parameters", std::move(parameters)},
+        {"columns", optional(record.columns)},
+        {"positive", optional(record.positive)},
+        {"seed", record.seed},
+        {"data", std::move(data)},
+        {"cells_sha256", record.cells_sha256},
+        {"grid_edited", record.grid_edited},
+        {"num_generations", record.num_generations},
+        {"generations", std::move(generations)},
+        {"last_program", record.last_program ? program_json(*record.last_program) : Json()},
+        {"best_validation", std::move(best)},
+        {"wall_seconds", record.wall_seconds},
+        {"threads", record.threads},
+        {"compiler", record.compiler},
+        {"libc", record.libc},
+    };
+}
+
+// "training fitness 0.3125, recorded 0.313": the first field of two rows
+// that differs, compared by value (a NaN nowhere in a table).
+std::optional<std::string> row_difference(const GenerationRow& recorded,
+                                          const GenerationRow& repeated) {
+    const auto field = [](std::string_view name, double was, double is) {
+        return std::string(name) + " " + full_text(is) + ", recorded " + full_text(was);
+    };
+    if (recorded.best_raw_fitness != repeated.best_raw_fitness) {
+        return field("training fitness", recorded.best_raw_fitness, repeated.best_raw_fitness);
+    }
+    if (recorded.validation_fitness != repeated.validation_fitness) {
+        return field("validation count", recorded.validation_fitness, repeated.validation_fitness);
+    }
+    if (recorded.mean_length != repeated.mean_length) {
+        return field("mean length", recorded.mean_length, repeated.mean_length);
+    }
+    if (recorded.best_length != repeated.best_length) {
+        return field("best length", recorded.best_length, repeated.best_length);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> data_difference(const RunRecord& a, const RunRecord& b) {
+    if (a.data.size() != b.data.size()) {
+        return "the data files: " + std::to_string(b.data.size()) + ", recorded " +
+               std::to_string(a.data.size());
+    }
+    for (std::size_t i = 0; i < a.data.size(); ++i) {
+        if (a.data[i].role != b.data[i].role || a.data[i].sha256 != b.data[i].sha256) {
+            return "the " + a.data[i].role + " file's SHA-256";
+        }
+    }
+    if (a.cells_sha256 != b.cells_sha256) {
+        return std::string("the SHA-256 of the cell texts");
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<RecordedFile> recorded_files(
+    std::span<const std::pair<std::string, std::filesystem::path>> role_and_path) {
+    std::vector<RecordedFile> files;
+    for (const auto& [role, path] : role_and_path) {
+        RecordedFile file{role, std::filesystem::absolute(path), std::nullopt};
+        try {
+            file.sha256 = sha256_of_file(path);
+        } catch (const DataFileError&) {
+            // Gone or unreadable since the run read it: no claim about its bytes.
+        }
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+std::string cells_sha256(GridCells cells) {
+    std::string text;
+    const auto add_grid = [&](std::string_view name, const DataTable* table) {
+        const std::size_t rows = table != nullptr ? table->row_count() : 0;
+        text += std::string(name) + " " + std::to_string(rows) + "\n";
+        for (std::size_t r = 0; r < rows; ++r) {
+            for (int c = 0; c < DataTable::column_count; ++c) {
+                text += c == 0 ? "" : "\t";
+                text += table->cell_text(r, c);
+            }
+            text += '\n';
+        }
+    };
+    add_grid("training", cells.training);
+    add_grid("validation", cells.validation);
+    return sha256_hex(text);
+}
+
+std::string record_text(const RunRecord& record, const std::filesystem::path& folder) {
+    return json_text(record_json(record, folder));
+}
+
+void write_record_file(const std::filesystem::path& path, const RunRecord& record,
+                       std::span<const std::filesystem::path> inputs) {
+    std::string text;
+    try {
+        text = record_text(record, std::filesystem::absolute(path).parent_path());
+    } catch (const std::runtime_error& e) {
+        // A non-finite figure or a program that cannot be written.
+        throw RecordError(messages::file_not_written(path.string(), e.what()));
+    }
+    write_file(path, text, inputs);
+}
+
+RunRecord parse_record_text(std::string_view text, const std::string& file_name,
+                            const std::filesystem::path& folder) {
+    try {
+        return record_of(parse_json_text(text), folder);
+    } catch (const JsonTextError& e) {
+        throw RecordError(
+            messages::record_refused(file_name, std::string("not JSON: ") + e.what()));
+    } catch (const Refused& e) {
+        throw RecordError(messages::record_refused(file_name, e.what()));
+    }
+}
+
+RunRecord read_record_file(const std::filesystem::path& path) {
+    const std::string name = path.string();
+    std::optional<std::string> text;
+    try {
+        text = read_limited_file(path, max_record_bytes);
+    } catch (const std::system_error& e) {
+        throw RecordError(messages::record_refused(name, e.code().message()));
+    }
+    if (!text) {
+        throw RecordError(messages::record_refused(name, "larger than 1 GiB"));
+    }
+    std::error_code error;
+    return parse_record_text(*text, name, std::filesystem::absolute(path, error).parent_path());
+}
+
+std::optional<std::string> rerun_difference(const RunRecord& recorded, const RunRecord& repeated) {
+    if (auto data = data_difference(recorded, repeated)) {
+        return "different data: " + *data;
+    }
+    const std::size_t common = std::min(recorded.generations.size(), repeated.generations.size());
+    for (std::size_t g = 0; g < common; ++g) {
+        if (auto field = row_difference(recorded.generations[g], repeated.generations[g])) {
+            return "generation " + std::to_string(g + 1) + ": " + *field;
+        }
+    }
+    if (recorded.generations.size() != repeated.generations.size()) {
+        return std::to_string(repeated.generations.size()) + " generations, recorded " +
+               std::to_string(recorded.generations.size());
+    }
+    return std::nullopt;
+}
+
+bool same_platform(const RunRecord& a, const RunRecord& b) {
+    return a.compiler == b.compiler && a.libc == b.libc;
+}
+
+std::optional<std::string> experiment_difference(const RunRecord& a, const RunRecord& b) {
+    for (const Parameter& row : parameter_table()) {
+        if (!row.settings_key.empty() && a.texts[row.id] != b.texts[row.id]) {
+            return "parameter " + in_quotes(row.settings_key);
+        }
+    }
+    if (a.columns != b.columns || a.positive != b.positive) {
+        return std::string("the CSV columns or positive label");
+    }
+    return data_difference(a, b);
+}
+
+RunSummary run_summary(const RunRecord& record) {
+    RunSummary summary;
+    summary.seed = record.seed;
+    summary.seconds = record.wall_seconds;
+    if (!record.generations.empty()) {
+        const GenerationRow& last = record.generations.back();
+        summary.training_fitness = last.best_raw_fitness;
+        summary.validation_count = last.validation_fitness;
+        summary.best_length = last.best_length;
+    }
+    if (record.best_validation) {
+        summary.best_validation_count = record.best_validation->validation_count;
+        summary.best_validation_generation = record.best_validation->generation;
+    }
+    return summary;
+}
+
+Spread spread_of(std::vector<double> values) {
+    if (values.empty()) {
+        return {};
+    }
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    const double median =
+        n % 2 == 1 ? values[n / 2] : std::midpoint(values[n / 2 - 1], values[n / 2]);
+    return {median, values.front(), values.back()};
+}
+
+}  // namespace vorn

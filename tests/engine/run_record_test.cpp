@@ -1,0 +1,153 @@
+// Run records: every field survives the trip through the file, bad files
+// are refused with the reason, and the comparisons name the first difference.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "engine/run_record.h"
+#include "problem/data_table.h"
+#include "problem/messages.h"
+
+namespace vorn {
+namespace {
+
+RunRecord sample_record() {
+    RunRecord record;
+    record.program_version = "vorn 1.0.0";
+    record.texts[ParamId::num_generations] = "3";
+    record.columns = "a,b,c";
+    record.seed = 4294967295U;
+    record.data = {{"training", "/data/t.txt", std::string(64, 'a')},
+                   {"validation", "/elsewhere/v.txt", std::nullopt}};
+    record.cells_sha256 = std::string(64, 'b');
+    record.num_generations = 3;
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (std::int32_t g = 0; g < 3; ++g) {
+        record.generations.push_back(
+            {g, static_cast<float>(unit(random) * 400), unit(random), 10 + g, 20 - g});
+    }
+    Program program;
+    program.nodes = {{OpCode::add, 0}, {OpCode::input1, 0}, {OpCode::constant, 0.1}};
+    program.training_fitness = 1.0 / 3;
+    record.last_program = program;
+    record.best_validation = RecordedBest{2, 17, 0.25, program};
+    record.wall_seconds = 0.125;
+    record.threads = 2;
+    record.compiler = "g++ 12.2.0";
+    record.libc = "glibc 2.36";
+    return record;
+}
+
+TEST(RunRecord, EveryFieldSurvivesTheFile) {
+    const RunRecord record = sample_record();
+    const RunRecord back = parse_record_text(record_text(record, "/data"), "r.json", "/data");
+    EXPECT_EQ(back.program_version, record.program_version);
+    EXPECT_EQ(back.texts[ParamId::num_generations], "3");
+    EXPECT_EQ(back.texts[ParamId::population_size], record.texts[ParamId::population_size]);
+    EXPECT_EQ(back.columns, record.columns);
+    EXPECT_EQ(back.positive, std::nullopt);
+    EXPECT_EQ(back.seed, record.seed);
+    ASSERT_EQ(back.data.size(), 2U);
+    EXPECT_EQ(back.data[0].path, "/data/t.txt");  // written relative, read back absolute
+    EXPECT_EQ(back.data[1].path, "/elsewhere/v.txt");
+    EXPECT_EQ(back.data[1].sha256, std::nullopt);
+    EXPECT_EQ(rerun_difference(record, back), std::nullopt);
+    EXPECT_EQ(experiment_difference(record, back), std::nullopt);
+    ASSERT_EQ(back.generations.size(), 3U);
+    for (std::size_t g = 0; g < 3; ++g) {
+        EXPECT_EQ(back.generations[g].best_raw_fitness, record.generations[g].best_raw_fitness);
+        EXPECT_EQ(back.generations[g].generation, record.generations[g].generation);
+    }
+    ASSERT_TRUE(back.last_program && back.best_validation);
+    EXPECT_EQ(back.last_program->nodes[2].value, 0.1);
+    EXPECT_EQ(back.best_validation->generation, 2);
+    EXPECT_EQ(back.wall_seconds, 0.125);
+    EXPECT_EQ(back.threads, 2U);
+    EXPECT_TRUE(same_platform(record, back));
+}
+
+TEST(RunRecord, BadFilesAreRefusedWithTheReason) {
+    const std::string good = record_text(sample_record(), "/data");
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = good;
+        const auto at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return text.replace(at, from.size(), to);
+    };
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"{", "not JSON"},
+        {replaced("\"vorn-run-record\"", "\"vorn-program\""), "not a run record"},
+        {replaced("\"version\": 1", "\"version\": 2"), "newer"},
+        {replaced("\"generations\": \"3\"", "\"generatoins\": \"3\""), "unknown parameter"},
+        {replaced("\"seed\": 4294967295", "\"seed\": 4294967296"), "\"seed\""},
+        {replaced("\"grid_edited\": false", "\"grid_edited\": 0"), "\"grid_edited\""},
+        {replaced("\"best_length\": 20", "\"best_length\": -1"), "\"best_length\""},
+        {replaced("\"cells_sha256\"", "\"cells\""), "\"cells_sha256\" is missing"},
+        {replaced("\"+\"", "\"sqrt\""), "its program"},
+    };
+    for (const auto& [text, reason] : cases) {
+        try {
+            (void)parse_record_text(text, "r.json", "/data");
+            ADD_FAILURE() << "accepted: " << reason;
+        } catch (const RecordError& e) {
+            EXPECT_EQ(e.message().id, MessageId::record_refused);
+            EXPECT_NE(e.message().text.find(reason), std::string::npos) << e.message().text;
+        }
+    }
+}
+
+TEST(RunRecord, ComparisonsNameTheFirstDifference) {
+    const RunRecord record = sample_record();
+    RunRecord other = record;
+    other.generations[1].mean_length += 1;
+    other.generations[2].best_raw_fitness = 0.5;
+    EXPECT_EQ(rerun_difference(record, other), "generation 2: mean length 12, recorded 11");
+    other = record;
+    other.generations.pop_back();
+    EXPECT_EQ(rerun_difference(record, other), "2 generations, recorded 3");
+    other = record;
+    other.cells_sha256 = "c";
+    EXPECT_EQ(rerun_difference(record, other), "different data: the SHA-256 of the cell texts");
+    // Seeds, timing and the build are no part of the experiment.
+    other = record;
+    other.seed = 1;
+    other.wall_seconds = 9;
+    other.compiler = "clang++ 14";
+    EXPECT_EQ(experiment_difference(record, other), std::nullopt);
+    EXPECT_FALSE(same_platform(record, other));
+    other.texts[ParamId::mutation_rate] = "0.3";
+    EXPECT_EQ(experiment_difference(record, other), "parameter \"mutation\"");
+}
+
+TEST(RunRecord, CellHashFollowsEveryCellText) {
+    const DataTable loaded({DataRow{1, 2, 3, 4}});
+    DataTable typed = loaded;
+    const std::string hash = cells_sha256({&loaded, nullptr});
+    EXPECT_EQ(cells_sha256({&typed, nullptr}), hash);
+    typed.set_cell_text(0, 3, "4.0");  // the same value, another text
+    EXPECT_NE(cells_sha256({&typed, nullptr}), hash);
+    EXPECT_NE(cells_sha256({nullptr, &loaded}), hash);  // which grid matters
+}
+
+TEST(RunRecord, SpreadIsMedianMinimumMaximum) {
+    std::mt19937 random(3);
+    for (std::size_t n = 1; n < 40; ++n) {
+        std::vector<double> values;
+        for (std::size_t i = 0; i < n; ++i) {
+            values.push_back(static_cast<double>(random() % 100));
+        }
+        const Spread spread = spread_of(values);
+        std::sort(values.begin(), values.end());
+        EXPECT_EQ(spread.minimum, values.front());
+        EXPECT_EQ(spread.maximum, values.back());
+        const double median = n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+        EXPECT_EQ(spread.median, median) << n;
+    }
+}
+
+}  // namespace
+}  // namespace vorn
