@@ -1,11 +1,15 @@
 // Run records from the window: the record describes the run as it started,
-// whatever is edited afterwards.
+// whatever is edited afterwards, and the runner repeats it.
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QProcess>
 #include <algorithm>
 
 #include "engine/program_io.h"
 #include "engine/run_record.h"
+#include "engine/version.h"
 #include "tests/ui/form_fixture.h"
 #include "ui/bit_button.h"
 #include "ui/data_files.h"
@@ -31,6 +35,14 @@ protected:
         EXPECT_TRUE(dialogs->messages.empty()) << dialogs->messages.front();
         return read_record_file(local_path(file));
     }
+
+    [[nodiscard]] int rerun_exit_code(const QString& name) const {
+        QProcess runner;
+        runner.start(QStringLiteral(VORN_RUN_PATH),
+                     {QStringLiteral("--rerun"), folder.filePath(name)});
+        EXPECT_TRUE(runner.waitForFinished(60000));
+        return runner.exitCode();
+    }
 };
 
 bool same_rows(const std::vector<GenerationRow>& a, const std::vector<GenerationRow>& b) {
@@ -41,11 +53,14 @@ bool same_rows(const std::vector<GenerationRow>& a, const std::vector<Generation
     });
 }
 
-// Texts edited after the run do not reach its record; a typed-in cell is
-// recorded as such and changes the cells' hash; the item waits for a run's end.
+// Texts edited after the run do not reach its record; a validation grid the
+// run did not read is not in it; a typed-in cell is recorded as such, so the
+// runner will not repeat that run from its files; the item waits for a run's
+// end.
 TEST_F(RecordActionsTest, RecordDescribesTheRunAsItStarted) {
     const QString training = write_file(QStringLiteral("train.txt"), data_rows(20));
     load_training(training);
+    form->load_validation_file(write_file(QStringLiteral("unused.txt"), data_rows(5)));
     population().Edit1->setText(QStringLiteral("20"));
     population().Edit2->setText(QStringLiteral("4"));
     population().EditSeed->setText(QStringLiteral("7"));
@@ -73,6 +88,7 @@ TEST_F(RecordActionsTest, RecordDescribesTheRunAsItStarted) {
     EXPECT_EQ(first.data[0].sha256, sha256_of_file(local_path(training)));
     EXPECT_TRUE(same_rows(first.generations, run.history()));
     EXPECT_FALSE(first.grid_edited);
+    EXPECT_EQ(rerun_exit_code(QStringLiteral("first.json")), 0);
 
     dialogs->files = {training};  // never over the data
     menu().SaveRunRecord1->trigger();
@@ -87,6 +103,29 @@ TEST_F(RecordActionsTest, RecordDescribesTheRunAsItStarted) {
     EXPECT_TRUE(edited.grid_edited);
     EXPECT_NE(edited.cells_sha256, first.cells_sha256);
     EXPECT_EQ(edited.texts[ParamId::population_size], "30");
+    EXPECT_NE(rerun_exit_code(QStringLiteral("edited.json")), 0);
+}
+
+// With validation data of its own, the record names both files, keeps the
+// best on validation, and the runner repeats it from the record alone.
+TEST_F(RecordActionsTest, RunnerRepeatsTheWindowsRecord) {
+    load_training(QStringLiteral(VORN_DATA_DIR "/two_clouds.txt"));
+    problem().CheckBox3->setChecked(false);
+    load_validation(QStringLiteral(VORN_DATA_DIR "/circle.txt"));
+    population().Edit1->setText(QStringLiteral("100"));
+    population().Edit2->setText(QStringLiteral("5"));
+    population().EditSeed->setText(QStringLiteral("11"));
+    run_once();
+    const RunRecord record = save_and_read(QStringLiteral("run.json"));
+    const RunControl& run = form->run_control();
+    ASSERT_EQ(record.data.size(), 2u);
+    EXPECT_EQ(record.data[1].role, "validation");
+    EXPECT_EQ(record.num_generations, 5);
+    EXPECT_EQ(record.program_version, version_text());
+    ASSERT_TRUE(record.last_program && record.best_validation);
+    EXPECT_EQ(program_code(*record.last_program).gene, program_code(*run.last_program()).gene);
+    EXPECT_EQ(record.best_validation->generation, run.best_on_validation()->generation);
+    EXPECT_EQ(rerun_exit_code(QStringLiteral("run.json")), 0);
 }
 
 }  // namespace
