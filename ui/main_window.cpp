@@ -32,6 +32,7 @@
 #include "ui/population_page.h"
 #include "ui/problem_page.h"
 #include "ui/program_actions.h"
+#include "ui/record_actions.h"
 #include "ui/results_page.h"
 #include "ui/run_control.h"
 #include "ui/settings_actions.h"
@@ -80,6 +81,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
         new ProgramActions(menu_, results_->Memo1, *run_control_, *dialogs_, guard(),
                            [this](const QString& path) { return read_grid_file(path, *dialogs_); });
     settings_actions_ = new SettingsActions(*this, menu_, *dialogs_, guard());
+    new RecordActions(*this, *dialogs_, guard());
 
     FormCreate();
     validation_loaded = false;
@@ -357,7 +359,7 @@ void TForm1::BitBtn2Click() {
         return;
     }
     program_actions_->run_starting(request.texts, data_files());
-    run_control_->start(std::move(*prepared.run));
+    run_control_->start(std::move(*prepared.run), record_of_start(*this, request.texts));
 }
 
 std::vector<DataFileRef> TForm1::data_files() const {

@@ -9,8 +9,10 @@
 #include <exception>
 #include <new>
 
+#include "engine/fitness_pool.h"
 #include "engine/program_io.h"
 #include "engine/tgp_pop.h"
+#include "engine/version.h"
 #include "problem/number_text.h"
 #include "problem/problem_setting.h"
 #include "ui/bit_button.h"
@@ -41,14 +43,23 @@ bool RunControl::pause_requested() const {
 // ---------------------------------------------------------------------------
 // Commands
 
-void RunControl::start(PreparedRun run) {
+void RunControl::start(PreparedRun run, RunRecord start_record) {
     forget_last_run();
     setting_ = std::move(run.setting);
     pop_ = std::move(run.pop);
     window_.set_active_page(Page::results);
     RunOptions options;
     options.seed = run.seed;
+    record_ = std::move(start_record);
+    record_.program_version = std::string(version_text());
+    record_.num_generations = pop_->num_generations;
+    // As run_gp settles it for the evaluation.
+    record_.threads =
+        scoring_threads(options.threads, static_cast<std::size_t>(pop_->population_size));
+    record_.compiler = compiler_version();
+    record_.libc = libc_version();
     pump_error_.reset();
+    const auto started = std::chrono::steady_clock::now();
     try {
         last_outcome_ = run_gp(*setting_, *pop_, *this, options);
         if (pump_error_ && !last_outcome_->error) {
@@ -62,6 +73,8 @@ void RunControl::start(PreparedRun run) {
         dialogs_.message(messages::internal_run_error(error.what()));
         return;
     }
+    record_.wall_seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     release_run();
     if (close_after_run_) {
         close_after_run_ = false;
@@ -123,11 +136,32 @@ void RunControl::forget_last_run() {
             program_changed();
         }
     }
+    if (record_changed) {
+        record_changed();
+    }
 }
 
 void RunControl::release_run() {
     pop_.reset();
     setting_.reset();
+    if (record_changed) {
+        record_changed();
+    }
+}
+
+std::optional<RunRecord> RunControl::run_record() const {
+    if (running() || !last_program_) {
+        return std::nullopt;
+    }
+    RunRecord record = record_;
+    record.seed = last_seed_;
+    record.generations = history_;
+    record.last_program = last_program_;
+    if (const auto& best = best_on_validation(); best && best_validation_program_) {
+        record.best_validation = RecordedBest{best->generation, best->validation_count,
+                                              best->training_fitness, *best_validation_program_};
+    }
+    return record;
 }
 
 // The animated zoom comes back only once the final redraw has been painted:

@@ -2,6 +2,7 @@
 // Run control: runs a prepared run on the window's thread and shows it on the
 // "Results" page as it goes; the pause and abort requests and the states of
 // the two run buttons.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "engine/best_on_validation.h"
 #include "engine/prepare_run.h"
 #include "engine/run_gp.h"
+#include "engine/run_record.h"
 #include "program/program_file.h"
 #include "ui/result_charts.h"
 
@@ -29,8 +31,10 @@ public:
     RunControl& operator=(const RunControl&) = delete;
     ~RunControl() override;
 
-    // Runs a prepared run; returns when the run is over.
-    void start(PreparedRun run);
+    // Runs a prepared run; returns when the run is over. `start_record`
+    // holds what the window knew at Start (texts, data, cells); the rest of
+    // the run's record is filled here.
+    void start(PreparedRun run, RunRecord start_record = {});
     // The abort question; Yes ends the run at the next generation boundary.
     void ask_abort();
     // Ends the run at the next generation boundary without asking.
@@ -56,9 +60,14 @@ public:
     [[nodiscard]] const std::optional<ValidatedBest>& best_on_validation() const {
         return best_on_validation_.best();
     }
+    // The record of the last run once it has ended with at least one
+    // generation shown; none during a run.
+    [[nodiscard]] std::optional<RunRecord> run_record() const;
     void forget_last_run();
     // Called whenever last_program() comes or goes.
     std::function<void()> program_changed;
+    // Called whenever run_record() may have come or gone.
+    std::function<void()> record_changed;
     // The enabled run button of `kind`, if any: the keyboard roles.
     [[nodiscard]] BitBtn* button_of_kind(ButtonKind kind) const;
 
@@ -98,6 +107,7 @@ private:
     std::optional<Program> best_validation_program_;
     std::vector<GenerationRow> history_;
     std::uint32_t last_seed_ = 0;
+    RunRecord record_;                   // the last run's start, build and wall time
     std::optional<Message> pump_error_;  // what ended the run from inside a pump
     bool close_after_run_ = false;
 };

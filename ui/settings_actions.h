@@ -23,6 +23,8 @@ public:
     // stops the opening there, with its message.
     void open_settings(const QString& path);
     void save_settings(const QString& path);
+    // The settings file opened or saved last; empty before either.
+    [[nodiscard]] const QString& opened() const { return opened_; }
 
     void OpenSettings1Click();
     void SaveSettings1Click();

@@ -51,13 +51,14 @@ TEST_F(ProgramActionsTest, FileMenuHoldsTheProgramItemsAboveExit) {
         order << (action->isSeparator() ? QStringLiteral("-") : action->text());
         EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
     }
-    EXPECT_EQ(order, QStringList({QStringLiteral("Save Best Program\u2026"),
-                                  QStringLiteral("Export Program as C\u2026"),
-                                  QStringLiteral("Export Program as Python\u2026"),
-                                  QStringLiteral("Score Program on File\u2026"),
-                                  QStringLiteral("Open Settings\u2026"),
-                                  QStringLiteral("Save Settings\u2026"), QStringLiteral("-"),
-                                  QStringLiteral("Exit (&X)")}));
+    EXPECT_EQ(
+        order,
+        QStringList(
+            {QStringLiteral("Save Best Program\u2026"), QStringLiteral("Export Program as C\u2026"),
+             QStringLiteral("Export Program as Python\u2026"),
+             QStringLiteral("Score Program on File\u2026"), QStringLiteral("Save Run Record\u2026"),
+             QStringLiteral("Open Settings\u2026"), QStringLiteral("Save Settings\u2026"),
+             QStringLiteral("-"), QStringLiteral("Exit (&X)")}));
     for (QAction* item : program_items()) {
         EXPECT_FALSE(item->isEnabled());
     }

@@ -1,0 +1,35 @@
+#pragma once
+// "Save Run Record…": the last run's record to a JSON file, with what the
+// window held when the run started.
+#include <QObject>
+
+#include "engine/parameters.h"
+#include "engine/run_record.h"
+#include "ui/handler_guard.h"
+
+namespace vorn {
+
+class Dialogs;
+class TForm1;
+
+// The part of a run's record the window knows at Start, taken then because
+// texts and grids may be edited once the run has begun: the texts handed to
+// prepare_run, the data files the run reads with their SHA-256, the hash of
+// the cells it reads and whether any of them was typed in.
+[[nodiscard]] RunRecord record_of_start(const TForm1& form, const ParameterTexts& texts);
+
+class RecordActions final : public QObject {
+    Q_OBJECT
+public:
+    RecordActions(TForm1& form, Dialogs& dialogs, const HandlerGuard& guard);
+
+    void SaveRunRecord1Click();
+
+private:
+    void update_enabled();
+
+    TForm1& form_;
+    Dialogs& dialogs_;
+};
+
+}  // namespace vorn
