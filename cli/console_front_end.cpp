@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "cli/generation_table.h"
+#include "engine/generation_csv.h"
 #include "problem/file_writer.h"
 
 namespace vorn {
@@ -119,7 +120,7 @@ void ConsoleFrontEnd::generation_done(const GenerationReport& report) {
         }
         draw_progress_bar();
     }
-    write_csv(csv_row(report));
+    write_csv(csv_row(generation_row(report)));
 }
 
 void ConsoleFrontEnd::best_formula(const std::string& formula) {

@@ -57,14 +57,4 @@ std::string best_validation_line(const ValidatedBest& best) {
            fixed_text(best.training_fitness, 6);
 }
 
-std::string csv_header() {
-    return "generation,training_fitness,validation_fitness,mean_length,best_length";
-}
-
-std::string csv_row(const GenerationReport& report) {
-    return std::to_string(report.generation + 1) + "," + general_text(report.best_raw_fitness) +
-           "," + general_text(report.validation_fitness) + "," +
-           std::to_string(report.mean_length) + "," + std::to_string(report.best_length);
-}
-
 }  // namespace vorn

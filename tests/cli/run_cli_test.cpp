@@ -16,6 +16,7 @@
 #include "cli/console_front_end.h"
 #include "cli/fd_stream.h"
 #include "cli/generation_table.h"
+#include "engine/generation_csv.h"
 #include "problem/messages.h"
 #include "program/functable.h"
 #include "tests/problem/address_limit.h"
@@ -433,7 +434,7 @@ TEST(GenerationTable, RowsLineUpAndIgnoreTheLocale) {
     const std::string saved = previous != nullptr ? previous : "C";
     std::setlocale(LC_ALL, "de_DE.UTF-8");
     const std::string row = table_row(report);
-    const std::string csv = csv_row(report);
+    const std::string csv = csv_row(generation_row(report));
     std::setlocale(LC_ALL, saved.c_str());
 
     EXPECT_EQ(table_header(),
@@ -496,7 +497,8 @@ namespace {
 TEST(RunCli, SettingsFilesGiveTheSameRunAndOptionsOverrideThem) {
     const TempFolder folder;
     const std::string written = (folder.path / "run.vornsettings").string();
-    const Result first = run(small_run(spirals, {"--mutation", "0.1", "--write-settings", written}));
+    const Result first =
+        run(small_run(spirals, {"--mutation", "0.1", "--write-settings", written}));
     ASSERT_EQ(first.code, 0) << first.err;
     EXPECT_EQ(run({"--settings", written}).out, first.out);
     const Result shorter = run(small_run(spirals, {"--mutation", "0.1", "--generations", "2"}));
