@@ -391,7 +391,11 @@ std::optional<std::string> rerun_difference(const RunRecord& recorded, const Run
             return "generation " + std::to_string(g + 1) + ": " + *field;
         }
     }
-    if (recorded.generations.size() != repeated.generations.size()) {
+    // A run stopped early is compared as far as it went.
+    const bool stopped = recorded.generations.size() <
+                         static_cast<std::size_t>(std::max(recorded.num_generations, 0));
+    if (recorded.generations.size() != repeated.generations.size() &&
+        !(stopped && repeated.generations.size() >= recorded.generations.size())) {
         return std::to_string(repeated.generations.size()) + " generations, recorded " +
                std::to_string(recorded.generations.size());
     }
