@@ -20,13 +20,6 @@ std::string right_aligned(std::string_view text, std::size_t width) {
     return cell;
 }
 
-std::string fixed_text(double value, int decimals) {
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, decimals);
-    return std::string(buffer.data(), result.ptr);
-}
-
 }  // namespace
 
 std::string table_header() {

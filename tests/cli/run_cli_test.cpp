@@ -19,6 +19,7 @@
 #include "engine/generation_csv.h"
 #include "problem/messages.h"
 #include "program/functable.h"
+#include "tests/cli/cli_run.h"
 #include "tests/problem/address_limit.h"
 #include "tests/temp_folder.h"
 
@@ -33,17 +34,10 @@ const std::string clouds = std::string(VORN_DATA_DIR) + "/two_clouds.txt";
 using testing::lines_of;
 using testing::TempFolder;
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = testing::CliResult;
 
-Result run(std::vector<std::string> args, bool err_is_terminal = false) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = run_cli(args, out, err, err_is_terminal);
-    return {code, out.str(), err.str()};
+Result run(const std::vector<std::string>& args, bool err_is_terminal = false) {
+    return testing::run_runner(args, CliEnvironment{.err_is_terminal = err_is_terminal});
 }
 
 // A run small enough for a unit test.
