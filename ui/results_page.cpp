@@ -17,6 +17,7 @@
 
 #include "ui/bit_button.h"
 #include "ui/chart_legend.h"
+#include "ui/chart_menu.h"
 #include "ui/chart_style.h"
 #include "ui/parameter_controls.h"
 #include "ui/widgets.h"
@@ -123,7 +124,12 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     page.Memo1 = new QPlainTextEdit(panel);
     page.Memo1->setObjectName(QStringLiteral("Memo1"));
     page.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    page.Memo1->setMaximumHeight(page.Memo1->fontMetrics().lineSpacing() * 3 + 8);
+    // Lines break at the blanks between a formula's pieces; only a piece
+    // longer than a line is broken inside.
+    page.Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Three lines at least; the page gives it the height a taller window adds.
+    page.Memo1->setMinimumHeight(page.Memo1->fontMetrics().lineSpacing() * 3 + 8);
+    page.Memo1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     page.LabelBestValidation = make_label(QStringLiteral("LabelBestValidation"), QString(), panel);
     // Wrapped to the panel's width, so a long count never widens the panel
     // at the charts' expense.
@@ -138,6 +144,7 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     layout->setColumnStretch(1, 1);
     layout->addWidget(page.Label27, 1, 0, 1, 2);
     layout->addWidget(page.Memo1, 2, 0, 1, 2);
+    layout->setRowStretch(2, 1);
     layout->addWidget(page.LabelBestValidation, 3, 0, 1, 2);
     return panel;
 }
@@ -193,6 +200,9 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
     build_fitness_chart(*this);
     build_length_chart(*this);
     build_plane_chart(*this);
+    attach_chart_menu(Chart1, QStringLiteral("plane"));
+    attach_chart_menu(Chart2, QStringLiteral("fitness"));
+    attach_chart_menu(Chart3, QStringLiteral("lengths"));
 
     CheckBox6->setToolTip(QStringLiteral("Also draw the best program's training fitness."));
     CheckBox5->setToolTip(
@@ -216,8 +226,10 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
     below_plane->addWidget(build_best_panel(*this), 1);
     below_plane->addLayout(build_run_controls(*this));
     auto* left = new QVBoxLayout();
-    left->addWidget(panel_of(Chart1, 3, this), 1);
-    left->addLayout(below_plane);
+    // Beyond the default size, 3 of every 10 pixels of added height go to
+    // the formula box; at the default size the plane takes all it can.
+    left->addWidget(panel_of(Chart1, 3, this), 7);
+    left->addLayout(below_plane, 3);
     auto* right = new QVBoxLayout();
     right->addWidget(panel_of(Chart2, 2, this), 1);
     right->addWidget(panel_of(Chart3, 2, this), 1);
