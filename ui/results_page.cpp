@@ -14,11 +14,13 @@
 #include <QScatterSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <algorithm>
 
 #include "ui/bit_button.h"
 #include "ui/chart_legend.h"
 #include "ui/chart_menu.h"
 #include "ui/chart_style.h"
+#include "ui/main_window.h"
 #include "ui/parameter_controls.h"
 #include "ui/widgets.h"
 
@@ -114,6 +116,14 @@ void build_plane_chart(ResultsPage& page) {
     ChartLegend::leave_out(page.Series7);
 }
 
+// Three lines of the page's font at the window's default height; 3 of every
+// 10 pixels a taller window adds go to the formula box, the rest to the
+// plane. A fixed height keeps the panel's layout as it is at the default size.
+int formula_height(const QWidget& page, int window_height) {
+    const int added = std::max(0, window_height - TForm1::default_height);
+    return page.fontMetrics().lineSpacing() * 3 + 8 + added * 3 / 10;
+}
+
 QGroupBox* build_best_panel(ResultsPage& page) {
     page.Panel2 = make_group(QStringLiteral("Panel2"), QStringLiteral("Best individual"), &page);
     QGroupBox* panel = page.Panel2;
@@ -127,9 +137,7 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     // Lines break at the blanks between a formula's pieces; only a piece
     // longer than a line is broken inside.
     page.Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    // Three lines at least; the page gives it the height a taller window adds.
-    page.Memo1->setMinimumHeight(page.Memo1->fontMetrics().lineSpacing() * 3 + 8);
-    page.Memo1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    page.Memo1->setFixedHeight(formula_height(page, TForm1::default_height));
     page.LabelBestValidation = make_label(QStringLiteral("LabelBestValidation"), QString(), panel);
     // Wrapped to the panel's width, so a long count never widens the panel
     // at the charts' expense.
@@ -144,7 +152,6 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     layout->setColumnStretch(1, 1);
     layout->addWidget(page.Label27, 1, 0, 1, 2);
     layout->addWidget(page.Memo1, 2, 0, 1, 2);
-    layout->setRowStretch(2, 1);
     layout->addWidget(page.LabelBestValidation, 3, 0, 1, 2);
     return panel;
 }
@@ -226,10 +233,8 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
     below_plane->addWidget(build_best_panel(*this), 1);
     below_plane->addLayout(build_run_controls(*this));
     auto* left = new QVBoxLayout();
-    // Beyond the default size, 3 of every 10 pixels of added height go to
-    // the formula box; at the default size the plane takes all it can.
-    left->addWidget(panel_of(Chart1, 3, this), 7);
-    left->addLayout(below_plane, 3);
+    left->addWidget(panel_of(Chart1, 3, this), 1);
+    left->addLayout(below_plane);
     auto* right = new QVBoxLayout();
     right->addWidget(panel_of(Chart2, 2, this), 1);
     right->addWidget(panel_of(Chart3, 2, this), 1);
@@ -242,6 +247,11 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
     layout->setSpacing(4);
     layout->addLayout(boxes);
     layout->addLayout(columns, 1);
+}
+
+void ResultsPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Memo1->setFixedHeight(formula_height(*this, window()->height()));
 }
 
 void ResultsPage::read_texts(ParameterTexts& texts) const {

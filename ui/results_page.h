@@ -66,6 +66,9 @@ public:
     QLabel* LabelSeed = nullptr;  // the seed of the run shown
     BitBtn* BitBtn2 = nullptr;    // Start / Abort
     BitBtn* BitBtn1 = nullptr;    // Stop / Resume
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 }  // namespace vorn

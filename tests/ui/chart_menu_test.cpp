@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -117,8 +118,22 @@ TEST_F(ChartMenuTest, ShiftRightClickOpensTheMenuAndRightClickZoomsOut) {
     menu->hide();
 }
 
-TEST_F(ChartMenuTest, MonospaceItemSwitchesTheFormulaFontBackAndForth) {
+// The formula box takes part of the height a taller window adds, always
+// above the label under it.
+TEST_F(ChartMenuTest, FormulaBoxGrowsWithTheWindowAndSwitchesToAFixedPitchFont) {
     QPlainTextEdit* memo = results().Memo1;
+    results().LabelBestValidation->setText(QStringLiteral("Best on validation: generation 39"));
+    const int default_height = memo->height();
+    for (const QSize size : {QSize(900, 700), form->size()}) {
+        form->resize(size);
+        QApplication::processEvents();
+        EXPECT_LE(memo->geometry().bottom(), results().LabelBestValidation->geometry().top());
+    }
+    EXPECT_EQ(memo->height(), default_height);
+    form->resize(900, 700);
+    QApplication::processEvents();
+    EXPECT_GT(memo->height(), default_height + 30);
+
     auto* item = memo->findChild<QAction*>(QStringLiteral("MonospaceFont1"));
     ASSERT_NE(item, nullptr);
     EXPECT_TRUE(item->isCheckable());
