@@ -166,9 +166,9 @@ QMenu* attach_chart_menu(QChartView* view, const QString& file_stem) {
     number.remove(QStringLiteral("Chart"));
     auto* menu = new QMenu(view);
     menu->setObjectName(QStringLiteral("ChartMenu") + number);
-    QAction* png = menu->addAction(QStringLiteral("Save Image as PNG…"));
+    QAction* png = menu->addAction(QStringLiteral("Save Image as PNG\u2026"));
     png->setObjectName(QStringLiteral("SaveImagePng") + number);
-    QAction* svg = menu->addAction(QStringLiteral("Save Image as SVG…"));
+    QAction* svg = menu->addAction(QStringLiteral("Save Image as SVG\u2026"));
     svg->setObjectName(QStringLiteral("SaveImageSvg") + number);
     QAction* copy = menu->addAction(QStringLiteral("Copy Image"));
     copy->setObjectName(QStringLiteral("CopyImage") + number);
