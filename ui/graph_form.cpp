@@ -11,6 +11,7 @@
 #include "problem/errors.h"
 #include "problem/problem_setting.h"
 #include "ui/chart_legend.h"
+#include "ui/chart_menu.h"
 #include "ui/chart_style.h"
 
 namespace vorn {
@@ -110,6 +111,7 @@ TGraphForm::TGraphForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::hide);
     // Room under the axis labels, beside the axis title, for the button.
     chart->setMargins(QMargins(2, 2, 2, BitBtn1->sizeHint().height() - 8));
+    attach_chart_menu(Chart4, QStringLiteral("graph"));
     place_close_button();
 }
 

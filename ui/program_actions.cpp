@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFontDatabase>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "problem/file_writer.h"
 #include "problem/number_text.h"
 #include "program/program_export.h"
+#include "ui/chart_menu.h"
 #include "ui/data_files.h"
 #include "ui/dialogs.h"
 #include "ui/menus.h"
@@ -61,9 +63,19 @@ ProgramActions::ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box
     connect_guarded(guard, copy_, &QAction::triggered, this, &ProgramActions::CopyFormula1Click);
     connect_guarded(guard, copy_exact_, &QAction::triggered, this,
                     &ProgramActions::CopyExactFormula1Click);
+    formula_menu_->addSeparator();
+    monospace_ = formula_menu_->addAction(QStringLiteral("Monospace Font"));
+    monospace_->setObjectName(QStringLiteral("MonospaceFont1"));
+    monospace_->setCheckable(true);
+    connect(monospace_, &QAction::toggled, this, &ProgramActions::MonospaceFont1Toggle);
     formula_box->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(formula_box, &QWidget::customContextMenuRequested, this,
             &ProgramActions::show_formula_menu);
+
+    // The window's charts save their images through the same dialogs, never
+    // over the files of the last run.
+    new ChartImageActions(
+        dialogs, guard, [this] { return input_paths(run_files_); }, this);
 
     run_.program_changed = [this] { update_enabled(); };
     update_enabled();
@@ -177,6 +189,22 @@ void ProgramActions::ScoreProgram1Click() {
 void ProgramActions::CopyFormula1Click() {
     const QString selected = formula_box_->textCursor().selectedText();
     QApplication::clipboard()->setText(selected.isEmpty() ? formula_box_->toPlainText() : selected);
+}
+
+// The fixed-pitch face at the box's own size, so the lines keep their height.
+void ProgramActions::MonospaceFont1Toggle() {
+    if (!monospace_->isChecked()) {
+        formula_box_->setFont(plain_font_);
+        return;
+    }
+    plain_font_ = formula_box_->font();
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (plain_font_.pixelSize() > 0) {
+        fixed.setPixelSize(plain_font_.pixelSize());
+    } else {
+        fixed.setPointSizeF(plain_font_.pointSizeF());
+    }
+    formula_box_->setFont(fixed);
 }
 
 void ProgramActions::CopyExactFormula1Click() {

@@ -1,7 +1,9 @@
 #pragma once
 // What the window does with a run's best program: the File menu's program
 // items (save, export as C or Python, score on a file) and the formula box's
-// context menu with its two copy actions.
+// context menu with its two copy actions and its font choice; the window's
+// chart images are saved through it too.
+#include <QFont>
 #include <QObject>
 #include <QString>
 #include <filesystem>
@@ -46,6 +48,7 @@ public:
     void ScoreProgram1Click();
     void CopyFormula1Click();
     void CopyExactFormula1Click();
+    void MonospaceFont1Toggle();
 
 private:
     void update_enabled();
@@ -62,6 +65,8 @@ private:
     QMenu* formula_menu_ = nullptr;
     QAction* copy_ = nullptr;
     QAction* copy_exact_ = nullptr;
+    QAction* monospace_ = nullptr;
+    QFont plain_font_;  // the formula box's font before the fixed-pitch one
     ParameterTexts run_texts_;
     std::vector<DataFileRef> run_files_;
 };

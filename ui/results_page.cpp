@@ -14,10 +14,13 @@
 #include <QScatterSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <algorithm>
 
 #include "ui/bit_button.h"
 #include "ui/chart_legend.h"
+#include "ui/chart_menu.h"
 #include "ui/chart_style.h"
+#include "ui/main_window.h"
 #include "ui/parameter_controls.h"
 #include "ui/widgets.h"
 
@@ -113,6 +116,14 @@ void build_plane_chart(ResultsPage& page) {
     ChartLegend::leave_out(page.Series7);
 }
 
+// Three lines of the page's font at the window's default height; 3 of every
+// 10 pixels a taller window adds go to the formula box, the rest to the
+// plane. A fixed height keeps the panel's layout as it is at the default size.
+int formula_height(const QWidget& page, int window_height) {
+    const int added = std::max(0, window_height - TForm1::default_height);
+    return page.fontMetrics().lineSpacing() * 3 + 8 + added * 3 / 10;
+}
+
 QGroupBox* build_best_panel(ResultsPage& page) {
     page.Panel2 = make_group(QStringLiteral("Panel2"), QStringLiteral("Best individual"), &page);
     QGroupBox* panel = page.Panel2;
@@ -123,7 +134,10 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     page.Memo1 = new QPlainTextEdit(panel);
     page.Memo1->setObjectName(QStringLiteral("Memo1"));
     page.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    page.Memo1->setMaximumHeight(page.Memo1->fontMetrics().lineSpacing() * 3 + 8);
+    // Lines break at the blanks between a formula's pieces; only a piece
+    // longer than a line is broken inside.
+    page.Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    page.Memo1->setFixedHeight(formula_height(page, TForm1::default_height));
     page.LabelBestValidation = make_label(QStringLiteral("LabelBestValidation"), QString(), panel);
     // Wrapped to the panel's width, so a long count never widens the panel
     // at the charts' expense.
@@ -196,6 +210,9 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
     build_fitness_chart(*this);
     build_length_chart(*this);
     build_plane_chart(*this);
+    attach_chart_menu(Chart1, QStringLiteral("plane"));
+    attach_chart_menu(Chart2, QStringLiteral("fitness"));
+    attach_chart_menu(Chart3, QStringLiteral("lengths"));
 
     CheckBox6->setToolTip(QStringLiteral("Also draw the best program's training fitness."));
     CheckBox5->setToolTip(
@@ -233,6 +250,11 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
     layout->setSpacing(4);
     layout->addLayout(boxes);
     layout->addLayout(columns, 1);
+}
+
+void ResultsPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Memo1->setFixedHeight(formula_height(*this, window()->height()));
 }
 
 void ResultsPage::read_texts(ParameterTexts& texts) const {

@@ -67,6 +67,9 @@ public:
     QLabel* LabelSpeed = nullptr;  // how fast the run goes, and how long it took
     BitBtn* BitBtn2 = nullptr;     // Start / Abort
     BitBtn* BitBtn1 = nullptr;     // Stop / Resume
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 }  // namespace vorn

@@ -1,0 +1,153 @@
+// The charts' menu (images saved and copied, how it opens), the formula
+// box's fixed-pitch font and the progress bar at rest.
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QValueAxis>
+
+#include "tests/ui/form_fixture.h"
+#include "ui/graph_form.h"
+
+namespace vorn::testing {
+namespace {
+
+class ChartMenuTest : public FormTest {
+protected:
+    ChartMenuTest() {
+        form->set_active_page(Page::results);
+        QApplication::processEvents();
+    }
+
+    [[nodiscard]] QMenu* menu_of(const QChartView* view) const {
+        const QString number = view->objectName().remove(QStringLiteral("Chart"));
+        return view->findChild<QMenu*>(QStringLiteral("ChartMenu") + number);
+    }
+
+    // The item's file, saved through the scripted dialog.
+    QByteArray save_through(QChartView* view, const char* item, const QString& name) {
+        const QString path = folder.filePath(name);
+        dialogs->files.push_back(path);
+        const QString number = view->objectName().remove(QStringLiteral("Chart"));
+        view->findChild<QAction*>(QString::fromLatin1(item) + number)->trigger();
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        return file.readAll();
+    }
+};
+
+// Every chart of the window has its button and menu; PNG is twice the size
+// on screen, SVG the size itself, the copy an image too.
+TEST_F(ChartMenuTest, EveryChartSavesAndCopiesItsImage) {
+    const ResultsPage& page = results();
+    for (QChartView* view : {page.Chart1, page.Chart2, page.Chart3}) {
+        SCOPED_TRACE(view->objectName().toStdString());
+        const QString number = view->objectName().remove(QStringLiteral("Chart"));
+        auto* button = view->findChild<QToolButton*>(QStringLiteral("ChartMenuButton") + number);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isVisible());
+        EXPECT_EQ(button->geometry().right(), view->width() - 2);
+        // Over the chart's margin, not over its plot.
+        EXPECT_FALSE(view->chart()->plotArea().intersects(QRectF(button->geometry())));
+        ASSERT_NE(menu_of(view), nullptr);
+
+        const QSize size = view->viewport()->size();
+        const QImage png = QImage::fromData(save_through(view, "SaveImagePng", "chart.png"), "PNG");
+        EXPECT_EQ(png.size(), size * 2);
+        const QByteArray svg = save_through(view, "SaveImageSvg", "chart.svg");
+        EXPECT_TRUE(svg.startsWith("<?xml"));
+        EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"")
+                                     .arg(size.width())
+                                     .arg(size.height())
+                                     .toLatin1()));
+
+        QGuiApplication::clipboard()->clear();
+        view->findChild<QAction*>(QStringLiteral("CopyImage") + number)->trigger();
+        EXPECT_EQ(QGuiApplication::clipboard()->image().size(), size * 2);
+    }
+    EXPECT_TRUE(dialogs->messages.empty());
+    ASSERT_EQ(dialogs->file_titles.size(), 6U);
+    EXPECT_EQ(dialogs->file_titles[0], QStringLiteral("Save Image as PNG"));
+
+    // The graph window's chart has the same menu.
+    EXPECT_NE(menu_of(form->graph_form()->chart_view()), nullptr);
+}
+
+TEST_F(ChartMenuTest, AFailedSaveIsShownAndCancellingWritesNothing) {
+    dialogs->files.push_back(folder.filePath(QStringLiteral("no/such/folder/chart.png")));
+    results().Chart2->findChild<QAction*>(QStringLiteral("SaveImagePng2"))->trigger();
+    EXPECT_EQ(dialogs->messages.size(), 1U);
+    dialogs->files.push_back(QString());
+    results().Chart2->findChild<QAction*>(QStringLiteral("SaveImageSvg2"))->trigger();
+    EXPECT_EQ(dialogs->messages.size(), 1U);
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
+// Shift+right-click opens the menu and leaves the zoom alone; a plain
+// right-click zooms out as before and opens nothing.
+TEST_F(ChartMenuTest, ShiftRightClickOpensTheMenuAndRightClickZoomsOut) {
+    QChartView* view = results().Chart2;
+    view->chart()->setAnimationOptions(QChart::NoAnimation);
+    auto* axis = qobject_cast<QValueAxis*>(view->chart()->axes(Qt::Horizontal).constFirst());
+    view->chart()->zoomIn();
+    const double zoomed = axis->max();
+    const QPoint centre = view->chart()->plotArea().center().toPoint();
+
+    QTest::mouseClick(view->viewport(), Qt::RightButton, Qt::ShiftModifier, centre);
+    QMenu* menu = menu_of(view);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(axis->max(), zoomed);
+    menu->hide();
+
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, centre);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_GT(axis->max(), zoomed);
+
+    QTest::mouseClick(view->findChild<QToolButton*>(QStringLiteral("ChartMenuButton2")),
+                      Qt::LeftButton);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+}
+
+// The formula box takes part of the height a taller window adds, always
+// above the label under it.
+TEST_F(ChartMenuTest, FormulaBoxGrowsWithTheWindowAndSwitchesToAFixedPitchFont) {
+    QPlainTextEdit* memo = results().Memo1;
+    results().LabelBestValidation->setText(QStringLiteral("Best on validation: generation 39"));
+    const int default_height = memo->height();
+    for (const QSize size : {QSize(900, 700), form->size()}) {
+        form->resize(size);
+        QApplication::processEvents();
+        EXPECT_LE(memo->geometry().bottom(), results().LabelBestValidation->geometry().top());
+    }
+    EXPECT_EQ(memo->height(), default_height);
+    form->resize(900, 700);
+    QApplication::processEvents();
+    EXPECT_GT(memo->height(), default_height + 30);
+
+    auto* item = memo->findChild<QAction*>(QStringLiteral("MonospaceFont1"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->isCheckable());
+    const QFont plain = memo->font();
+    item->trigger();
+    EXPECT_TRUE(QFontInfo(memo->font()).fixedPitch());
+    item->trigger();
+    EXPECT_EQ(memo->font(), plain);
+    EXPECT_EQ(memo->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
+TEST_F(ChartMenuTest, ProgressBarAtRestShowsNoText) {
+    EXPECT_FALSE(results().ProgressBar1->isTextVisible());
+}
+
+}  // namespace
+}  // namespace vorn::testing
