@@ -10,6 +10,7 @@
 #include "engine/version.h"
 #include "ui/bit_button.h"
 #include "ui/main_window.h"
+#include "ui/recent_files.h"
 #include "ui/results_page.h"
 #include "ui/settings_actions.h"
 
@@ -114,10 +115,17 @@ int main(int argc, char* argv[]) {
 
     vorn::TForm1 form;
     if (files->settings) {
-        form.run_guarded([&] { form.settings_actions().open_settings(*files->settings); });
+        form.run_guarded([&] {
+            form.settings_actions().open_settings(*files->settings);
+            form.recent_files().add(*files->settings);
+        });
     }
     if (files->training) {
-        form.run_guarded([&] { form.load_training_file(*files->training); });
+        form.run_guarded([&] {
+            if (form.load_training_file(*files->training)) {
+                form.recent_files().add(*files->training);
+            }
+        });
     }
     form.show();
     if (options.isSet(start)) {
