@@ -15,8 +15,8 @@ namespace vorn {
 
 DropLoading::DropLoading(TForm1& form, const HandlerGuard& guard)
     : QObject(&form), form_(form), guard_(guard) {
-    // A grid's drops reach its viewport; a disabled grid is left to the
-    // rules of the window around it.
+    // A grid's drops reach its viewport. Qt gives a disabled grid no drag
+    // events; target_of still treats one as the window around it.
     for (QWidget* watched : {static_cast<QWidget*>(form.problem().StringGrid1->viewport()),
                              static_cast<QWidget*>(form.problem().StringGrid2->viewport()),
                              static_cast<QWidget*>(&form)}) {

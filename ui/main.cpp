@@ -79,6 +79,9 @@ int main(int argc, char* argv[]) {
         return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
     }
     QApplication app(argc, argv);
+    // Together they name the user's settings file (the recent files):
+    // ~/.config/VORN/VORN.conf on Linux.
+    QApplication::setOrganizationName(QStringLiteral("VORN"));
     QApplication::setApplicationName(QStringLiteral("VORN"));
     QApplication::setApplicationVersion(QStringLiteral("1.1"));
     QApplication::setFont(vorn::window_font());
