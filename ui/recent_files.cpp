@@ -48,7 +48,7 @@ RecentFiles::RecentFiles(TForm1& form, const MainMenu& menu, Dialogs& dialogs,
             files_ = with_recent(files_, absolute(*file));
         }
     }
-    changed();
+    show();
 }
 
 void RecentFiles::add(const QString& file) {
@@ -75,10 +75,14 @@ void RecentFiles::open(QString file) {
     add(file);
 }
 
-// Stores the list and remakes the submenu. The old items go later, not now:
-// the one being triggered may be what changed the list.
 void RecentFiles::changed() {
     QSettings().setValue(settings_key, files_);
+    show();
+}
+
+// Remakes the submenu. The old items go later, not now: the one being
+// triggered may be what changed the list.
+void RecentFiles::show() {
     for (QAction* old : menu_->actions()) {
         menu_->removeAction(old);
         old->deleteLater();

@@ -38,7 +38,8 @@ public:
 
 private:
     void remove(const QString& file);
-    void changed();
+    void changed();  // stores the list and shows it
+    void show();
 
     TForm1& form_;
     Dialogs& dialogs_;
