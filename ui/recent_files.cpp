@@ -48,7 +48,7 @@ RecentFiles::RecentFiles(TForm1& form, const MainMenu& menu, Dialogs& dialogs,
             files_ = with_recent(files_, absolute(*file));
         }
     }
-    show();
+    fill_menu();
 }
 
 void RecentFiles::add(const QString& file) {
@@ -77,12 +77,12 @@ void RecentFiles::open(QString file) {
 
 void RecentFiles::changed() {
     QSettings().setValue(settings_key, files_);
-    show();
+    fill_menu();
 }
 
 // Remakes the submenu. The old items go later, not now: the one being
 // triggered may be what changed the list.
-void RecentFiles::show() {
+void RecentFiles::fill_menu() {
     for (QAction* old : menu_->actions()) {
         menu_->removeAction(old);
         old->deleteLater();

@@ -39,7 +39,7 @@ public:
 private:
     void remove(const QString& file);
     void changed();  // stores the list and shows it
-    void show();
+    void fill_menu();
 
     TForm1& form_;
     Dialogs& dialogs_;
