@@ -5,7 +5,9 @@
 #include <charconv>
 
 #include "cli/generation_table.h"
+#include "engine/generation_csv.h"
 #include "problem/file_writer.h"
+#include "problem/number_text.h"
 
 namespace vorn {
 
@@ -18,14 +20,10 @@ std::string bar_line(std::string_view what, std::int64_t shown, std::int64_t don
     const std::int64_t whole = std::max<std::int64_t>(total, 1);
     const auto filled =
         static_cast<int>(std::clamp<std::int64_t>((done * bar_cells) / whole, 0, bar_cells));
-    std::array<char, 32> seconds{};
-    const auto end = std::to_chars(seconds.data(), seconds.data() + seconds.size(), elapsed_seconds,
-                                   std::chars_format::fixed, 1)
-                         .ptr;
     return std::string(what) + " " + std::to_string(shown) + " / " + std::to_string(total) + " [" +
            std::string(static_cast<std::size_t>(filled), '#') +
            std::string(static_cast<std::size_t>(bar_cells - filled), '-') + "] " +
-           std::string(seconds.data(), end) + " s";
+           fixed_text(elapsed_seconds, 1) + " s";
 }
 
 }  // namespace
@@ -119,7 +117,7 @@ void ConsoleFrontEnd::generation_done(const GenerationReport& report) {
         }
         draw_progress_bar();
     }
-    write_csv(csv_row(report));
+    write_csv(csv_row(generation_row(report)));
 }
 
 void ConsoleFrontEnd::best_formula(const std::string& formula) {

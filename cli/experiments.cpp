@@ -36,13 +36,6 @@ constexpr std::array<std::string_view, 7> summary_titles = {
     "at generation", "best length",      "seconds"};
 constexpr std::string_view column_gap = "  ";
 
-std::string fixed_text(double value, int decimals) {
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, decimals);
-    return {buffer.data(), result.ptr};
-}
-
 std::string line_of(const std::array<std::string, 7>& cells) {
     std::string line;
     for (std::size_t c = 0; c < cells.size(); ++c) {

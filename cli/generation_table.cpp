@@ -20,13 +20,6 @@ std::string right_aligned(std::string_view text, std::size_t width) {
     return cell;
 }
 
-std::string fixed_text(double value, int decimals) {
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, decimals);
-    return std::string(buffer.data(), result.ptr);
-}
-
 }  // namespace
 
 std::string table_header() {
@@ -55,16 +48,6 @@ std::string best_validation_line(const ValidatedBest& best) {
     return "best validation: generation " + std::to_string(best.generation) + ", count " +
            general_text(best.validation_count) + ", training " +
            fixed_text(best.training_fitness, 6);
-}
-
-std::string csv_header() {
-    return "generation,training_fitness,validation_fitness,mean_length,best_length";
-}
-
-std::string csv_row(const GenerationReport& report) {
-    return std::to_string(report.generation + 1) + "," + general_text(report.best_raw_fitness) +
-           "," + general_text(report.validation_fitness) + "," +
-           std::to_string(report.mean_length) + "," + std::to_string(report.best_length);
 }
 
 }  // namespace vorn

@@ -1,5 +1,6 @@
 #pragma once
-// The runner's per-generation table: fixed columns for people, CSV for tools.
+// The runner's per-generation table for people, in fixed columns (the CSV
+// copy for tools is engine/generation_csv.h).
 // Numbers never depend on the process locale.
 #include <string>
 
@@ -16,9 +17,5 @@ namespace vorn {
 // "best validation: generation G, count C, training F", the figures as a
 // table row shows them.
 [[nodiscard]] std::string best_validation_line(const ValidatedBest& best);
-
-[[nodiscard]] std::string csv_header();
-// Fitness values in full (shortest text that reads back as the same value).
-[[nodiscard]] std::string csv_row(const GenerationReport& report);
 
 }  // namespace vorn

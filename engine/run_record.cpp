@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "engine/program_io.h"
+#include "engine/settings_file.h"
 #include "problem/data_table.h"
 #include "problem/file_writer.h"
 #include "problem/messages.h"
@@ -38,16 +39,6 @@ std::string full_text(double value) {
     std::array<char, 32> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return {buffer.data(), result.ptr};
-}
-
-std::string path_text(const std::filesystem::path& path, const std::filesystem::path& folder) {
-    if (!folder.empty() && path.is_absolute()) {
-        const auto relative = path.lexically_relative(folder);
-        if (!relative.empty() && *relative.begin() != "..") {
-            return relative.string();
-        }
-    }
-    return path.string();
 }
 
 const Json& member(const Json& object, const char* key) {
@@ -391,7 +382,11 @@ std::optional<std::string> rerun_difference(const RunRecord& recorded, const Run
             return "generation " + std::to_string(g + 1) + ": " + *field;
         }
     }
-    if (recorded.generations.size() != repeated.generations.size()) {
+    // A run stopped early is compared as far as it went.
+    const bool stopped = recorded.generations.size() <
+                         static_cast<std::size_t>(std::max(recorded.num_generations, 0));
+    if (recorded.generations.size() != repeated.generations.size() &&
+        !(stopped && repeated.generations.size() >= recorded.generations.size())) {
         return std::to_string(repeated.generations.size()) + " generations, recorded " +
                std::to_string(recorded.generations.size());
     }

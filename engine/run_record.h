@@ -85,8 +85,9 @@ void write_record_file(const std::filesystem::path& path, const RunRecord& recor
 
 // The first way a repeated run differs from its record, in words
 // ("generation 7: training fitness 0.3125, recorded 0.3130"): the data
-// files' hashes, the cells' hash, then the table row by row. Wall time,
-// threads and the build are not compared.
+// files' hashes, the cells' hash, then the table row by row (of a run
+// stopped early, the rows it has). Wall time, threads and the build are not
+// compared.
 [[nodiscard]] std::optional<std::string> rerun_difference(const RunRecord& recorded,
                                                           const RunRecord& repeated);
 // Whether two records were made by the same compiler and C library.

@@ -193,6 +193,8 @@ std::string line_value(std::string_view key, std::string_view value) {
     return std::string(key) + " = " + std::string(value) + "\n";
 }
 
+}  // namespace
+
 std::string path_text(const std::filesystem::path& path, const std::filesystem::path& folder) {
     if (!folder.empty() && path.is_absolute()) {
         const auto relative = path.lexically_relative(folder);
@@ -202,8 +204,6 @@ std::string path_text(const std::filesystem::path& path, const std::filesystem::
     }
     return path.string();
 }
-
-}  // namespace
 
 Settings parse_settings_text(std::string_view text, const std::string& file_name,
                              const std::filesystem::path& folder) {

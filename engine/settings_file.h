@@ -52,6 +52,10 @@ public:
 // to it. Throws SettingsError for a value that a line cannot hold.
 [[nodiscard]] std::string settings_text(const Settings& settings,
                                         const std::filesystem::path& folder);
+// A data path as a file in `folder` names it: relative when it lies inside
+// the folder, as it is otherwise.
+[[nodiscard]] std::string path_text(const std::filesystem::path& path,
+                                    const std::filesystem::path& folder);
 // Writes through the one file writer, never over one of `inputs`.
 void write_settings_file(const std::filesystem::path& path, const Settings& settings,
                          std::span<const std::filesystem::path> inputs);

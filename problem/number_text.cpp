@@ -399,4 +399,11 @@ std::string general_text(double value) {
     return scientific_text(decimal);
 }
 
+std::string fixed_text(double value, int decimals) {
+    std::array<char, 400> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    return {buffer.data(), result.ptr};
+}
+
 }  // namespace vorn

@@ -41,4 +41,7 @@ namespace vorn {
 // 15 significant digits; whole values without decimals ("40", "0.5", "1E20").
 [[nodiscard]] std::string general_text(double value);
 
+// Fixed notation with `decimals` decimals, as the tables print figures.
+[[nodiscard]] std::string fixed_text(double value, int decimals);
+
 }  // namespace vorn

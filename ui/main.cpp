@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +14,7 @@
 #include "ui/main_window.h"
 #include "ui/recent_files.h"
 #include "ui/results_page.h"
+#include "ui/scripted_run.h"
 #include "ui/settings_actions.h"
 
 namespace {
@@ -105,6 +108,16 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption start(QStringLiteral("start"),
                                    QStringLiteral("Press Start once the window is up."));
     options.addOption(start);
+    const QCommandLineOption quit_after_run(
+        QStringLiteral("quit-after-run"),
+        QStringLiteral("With --start: end the program when the run ends, with status 0 after a "
+                       "completed run and 1 otherwise; messages go to stderr instead of boxes."));
+    options.addOption(quit_after_run);
+    const QCommandLineOption grab(
+        QStringLiteral("grab"),
+        QStringLiteral("With --quit-after-run: save the window as a PNG image to FILE at the end."),
+        QStringLiteral("FILE"));
+    options.addOption(grab);
     options.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("A settings file (.vornsettings) to open as --settings does, or a data "
@@ -116,7 +129,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    vorn::TForm1 form;
+    const bool scripted = options.isSet(quit_after_run);
+    if ((scripted && !options.isSet(start)) || (options.isSet(grab) && !scripted)) {
+        std::fputs("vorn: --quit-after-run needs --start, and --grab needs --quit-after-run\n",
+                   stderr);
+        return 1;
+    }
+    auto console = scripted ? std::make_unique<vorn::ConsoleDialogs>(std::cerr) : nullptr;
+    const vorn::ConsoleDialogs* dialogs = console.get();
+    vorn::TForm1 form(std::move(console));
     if (files->settings) {
         form.run_guarded([&] {
             form.settings_actions().open_settings(*files->settings);
@@ -131,6 +152,17 @@ int main(int argc, char* argv[]) {
         });
     }
     form.show();
+    if (scripted) {
+        const std::optional<QString> image =
+            options.isSet(grab) ? std::optional<QString>(options.value(grab)) : std::nullopt;
+        int status = 1;
+        QTimer::singleShot(0, &form, [&] {
+            status = vorn::scripted_run(form, *dialogs, image, std::cerr);
+            QApplication::exit(status);
+        });
+        QApplication::exec();
+        return status;
+    }
     if (options.isSet(start)) {
         QTimer::singleShot(0, &form, [&form] { form.results().BitBtn2->click(); });
     }

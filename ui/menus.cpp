@@ -68,6 +68,8 @@ MainMenu build_main_menu(QMainWindow* window) {
                                   QStringLiteral("Score Program on File\u2026"));
     menu.SaveRunRecord1 = add_item(menu.File1, QStringLiteral("SaveRunRecord1"),
                                    QStringLiteral("Save Run Record\u2026"));
+    menu.ExportGenerationTable1 = add_item(menu.File1, QStringLiteral("ExportGenerationTable1"),
+                                           QStringLiteral("Export Generation Table\u2026"));
     menu.OpenSettings1 = add_item(menu.File1, QStringLiteral("OpenSettings1"),
                                   QStringLiteral("Open Settings\u2026"));
     menu.SaveSettings1 = add_item(menu.File1, QStringLiteral("SaveSettings1"),
@@ -75,8 +77,9 @@ MainMenu build_main_menu(QMainWindow* window) {
     menu.RecentFiles1 =
         add_menu(menu.File1, QStringLiteral("RecentFiles1"), QStringLiteral("Recent Files"));
     menu.RecentFiles1->setEnabled(false);
-    for (QAction* needs_program : {menu.SaveBestProgram1, menu.ExportProgramC1,
-                                   menu.ExportProgramPython1, menu.SaveRunRecord1}) {
+    for (QAction* needs_program :
+         {menu.SaveBestProgram1, menu.ExportProgramC1, menu.ExportProgramPython1,
+          menu.SaveRunRecord1, menu.ExportGenerationTable1}) {
         needs_program->setEnabled(false);
     }
     menu.File1->addSeparator()->setObjectName(QStringLiteral("N1"));

@@ -18,6 +18,7 @@ struct MainMenu {
     QAction* ExportProgramPython1 = nullptr;
     QAction* ScoreProgram1 = nullptr;
     QAction* SaveRunRecord1 = nullptr;
+    QAction* ExportGenerationTable1 = nullptr;
     QAction* OpenSettings1 = nullptr;
     QAction* SaveSettings1 = nullptr;
     QMenu* RecentFiles1 = nullptr;  // filled by RecentFiles

@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "engine/generation_csv.h"
 #include "problem/data_table.h"
+#include "problem/file_writer.h"
 #include "ui/data_files.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
@@ -55,12 +57,16 @@ RecordActions::RecordActions(TForm1& form, Dialogs& dialogs, const HandlerGuard&
     : QObject(&form), form_(form), dialogs_(dialogs) {
     connect_guarded(guard, form.menu().SaveRunRecord1, &QAction::triggered, this,
                     &RecordActions::SaveRunRecord1Click);
+    connect_guarded(guard, form.menu().ExportGenerationTable1, &QAction::triggered, this,
+                    &RecordActions::ExportGenerationTable1Click);
     form.run_control().record_changed = [this] { update_enabled(); };
     update_enabled();
 }
 
 void RecordActions::update_enabled() {
-    form_.menu().SaveRunRecord1->setEnabled(form_.run_control().run_record().has_value());
+    const bool recorded = form_.run_control().run_record().has_value();
+    form_.menu().SaveRunRecord1->setEnabled(recorded);
+    form_.menu().ExportGenerationTable1->setEnabled(recorded);
 }
 
 void RecordActions::SaveRunRecord1Click() {
@@ -74,8 +80,28 @@ void RecordActions::SaveRunRecord1Click() {
     if (!file) {
         return;
     }
-    // Never over a file the window reads: its data, the run's data, the
-    // settings file opened last.
+    std::vector<std::filesystem::path> inputs = open_files();
+    for (const RecordedFile& data : record->data) {
+        inputs.push_back(data.path);
+    }
+    write_record_file(local_path(*file), *record, inputs);
+}
+
+void RecordActions::ExportGenerationTable1Click() {
+    const std::optional<RunRecord> record = form_.run_control().run_record();
+    if (!record) {
+        return;
+    }
+    const auto file = dialogs_.choose_save_file(QStringLiteral("Export Generation Table"),
+                                                QStringLiteral("CSV files (*.csv)"),
+                                                QStringLiteral("generations.csv"));
+    if (file) {
+        write_file(local_path(*file), generation_table_csv(record->generations), open_files());
+    }
+}
+
+// Its data and the settings file opened last.
+std::vector<std::filesystem::path> RecordActions::open_files() const {
     std::vector<std::filesystem::path> inputs;
     for (const QString* name :
          {&form_.training_file(), &form_.validation_file(), &form_.settings_actions().opened()}) {
@@ -83,10 +109,7 @@ void RecordActions::SaveRunRecord1Click() {
             inputs.push_back(local_path(*name));
         }
     }
-    for (const RecordedFile& data : record->data) {
-        inputs.push_back(data.path);
-    }
-    write_record_file(local_path(*file), *record, inputs);
+    return inputs;
 }
 
 }  // namespace vorn

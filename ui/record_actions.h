@@ -1,7 +1,10 @@
 #pragma once
 // "Save Run Record…": the last run's record to a JSON file, with what the
-// window held when the run started.
+// window held when the run started; "Export Generation Table…": its
+// per-generation table as the runner's --csv writes it.
 #include <QObject>
+#include <filesystem>
+#include <vector>
 
 #include "engine/parameters.h"
 #include "engine/run_record.h"
@@ -24,9 +27,12 @@ public:
     RecordActions(TForm1& form, Dialogs& dialogs, const HandlerGuard& guard);
 
     void SaveRunRecord1Click();
+    void ExportGenerationTable1Click();
 
 private:
     void update_enabled();
+    // The files the window reads, which no file it writes may replace.
+    [[nodiscard]] std::vector<std::filesystem::path> open_files() const;
 
     TForm1& form_;
     Dialogs& dialogs_;

@@ -106,6 +106,9 @@ void ResultCharts::clear_histories(std::int32_t num_generations) {
     set_fitness_max(axis_of(page_.Chart2, Qt::Vertical), 1);
     axis_of(page_.Chart3, Qt::Vertical)->setRange(0, 10);
     longest_ = 0;
+    for (QList<QPointF>& points : histories_) {
+        points.clear();
+    }
 }
 
 void ResultCharts::plot_data_points(const Tproblem_setting& setting) {
@@ -143,10 +146,10 @@ void ResultCharts::plot_generation(const GenerationReport& report) {
         set_fitness_max(fitness, validation * 10);
     }
     const double g = report.generation;
-    page_.Series3->append(g, validation);
-    page_.Series5->append(g, report.best_raw_fitness);
-    page_.Series4->append(g, report.best_length);
-    page_.FastLineSeries1->append(g, report.mean_length);
+    histories_[0].append(QPointF(g, validation));
+    histories_[1].append(QPointF(g, report.best_raw_fitness));
+    histories_[2].append(QPointF(g, report.best_length));
+    histories_[3].append(QPointF(g, report.mean_length));
 
     longest_ = std::max({longest_, static_cast<double>(report.best_length),
                          static_cast<double>(report.mean_length)});
@@ -154,6 +157,16 @@ void ResultCharts::plot_generation(const GenerationReport& report) {
     if (longest_ > lengths->max()) {
         lengths->setRange(0, longest_ * 1.1);
         lengths->applyNiceNumbers();
+    }
+}
+
+void ResultCharts::flush_histories() {
+    const std::array<QLineSeries*, 4> series{page_.Series3, page_.Series5, page_.Series4,
+                                             page_.FastLineSeries1};
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        if (series[i]->count() != histories_[i].size()) {
+            series[i]->replace(histories_[i]);
+        }
     }
 }
 

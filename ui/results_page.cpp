@@ -156,6 +156,8 @@ QLayout* build_run_controls(ResultsPage& page) {
     page.Label31 = make_label(QStringLiteral("Label31"), QStringLiteral("Not running"), &page);
     page.LabelSeed = make_label(QStringLiteral("LabelSeed"), QString(), &page);
     page.LabelSeed->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    page.LabelSpeed = make_label(QStringLiteral("LabelSpeed"), QString(), &page);
+    page.LabelSpeed->setWordWrap(true);
     page.BitBtn2 = new BitBtn(QStringLiteral("BitBtn2"), ButtonKind::ok, &page);
     page.BitBtn2->setText(QStringLiteral("Start"));
     page.BitBtn1 = new BitBtn(QStringLiteral("BitBtn1"), ButtonKind::no, &page);
@@ -173,6 +175,7 @@ QLayout* build_run_controls(ResultsPage& page) {
     layout->addWidget(page.ProgressBar1);
     layout->addWidget(page.Label31);
     layout->addWidget(page.LabelSeed);
+    layout->addWidget(page.LabelSpeed);
     layout->addStretch(1);
     layout->addLayout(buttons);
     return layout;

@@ -63,9 +63,10 @@ public:
 
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* Label31 = nullptr;
-    QLabel* LabelSeed = nullptr;  // the seed of the run shown
-    BitBtn* BitBtn2 = nullptr;    // Start / Abort
-    BitBtn* BitBtn1 = nullptr;    // Stop / Resume
+    QLabel* LabelSeed = nullptr;   // the seed of the run shown
+    QLabel* LabelSpeed = nullptr;  // how fast the run goes, and how long it took
+    BitBtn* BitBtn2 = nullptr;     // Start / Abort
+    BitBtn* BitBtn1 = nullptr;     // Stop / Resume
 };
 
 }  // namespace vorn

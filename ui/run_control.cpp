@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <algorithm>
@@ -196,6 +197,12 @@ void RunControl::set_up(const Tproblem_setting& setting, const Tgp_pop& pop, std
     last_seed_ = seed;
     page_.LabelSeed->setText(QStringLiteral("Seed %1").arg(seed));
     charts_.clear_histories(pop.num_generations);
+    undrawn_.reset();
+    formula_.clear();
+    run_start_ = std::chrono::steady_clock::now();
+    last_redraw_ = {};
+    population_size_ = pop.population_size;
+    page_.LabelSpeed->clear();
     // Equal ends would make Qt show its busy indicator.
     page_.ProgressBar1->setRange(0, std::max(pop.num_generations - 1, 1));
     charts_.plot_data_points(setting);
@@ -212,11 +219,10 @@ bool RunControl::wants_training_curve() {
 }
 
 void RunControl::generation_done(const GenerationReport& report) {
-    page_.Label32->setText(QString::fromStdString(general_text(report.validation_fitness)));
     charts_.plot_generation(report);
-    charts_.draw_curves(report);
     keep_best_program(report);
-    window_.repaint_window();
+    undrawn_ = report;
+    undrawn_->best_gene = {};  // the population's; bred over by the next generation
     if (generation_hook) {
         generation_hook(report);
     }
@@ -253,8 +259,44 @@ void RunControl::keep_best_on_validation(const GenerationReport& report) {
 }
 
 void RunControl::best_formula(const std::string& formula) {
-    page_.Memo1->setPlainText(window_.output_name() + QLatin1Char('=') +
-                              QString::fromStdString(formula));
+    formula_ = window_.output_name() + QLatin1Char('=') + QString::fromStdString(formula);
+    redraw(undrawn_ && undrawn_->generation + 1 >= undrawn_->num_generations);
+}
+
+void RunControl::redraw(bool now) {
+    constexpr std::chrono::milliseconds frame{33};
+    const auto time = std::chrono::steady_clock::now();
+    if (!undrawn_ || (!now && time - last_redraw_ < frame)) {
+        return;
+    }
+    page_.Label32->setText(QString::fromStdString(general_text(undrawn_->validation_fitness)));
+    charts_.flush_histories();
+    charts_.draw_curves(*undrawn_);
+    if (!formula_.isEmpty()) {
+        page_.Memo1->setPlainText(formula_);
+    }
+    show_speed(false);
+    undrawn_.reset();
+    window_.repaint_window();
+    last_redraw_ = time;
+}
+
+// "12.5 generations/s, 12 500 programs/s, 4.0 s" during a run; "50
+// generations in 4.0 s" after it.
+void RunControl::show_speed(bool ended) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - run_start_).count();
+    const auto done = static_cast<double>(history_.size());
+    if (ended) {
+        page_.LabelSpeed->setText(
+            QStringLiteral("%1 generations in %2 s").arg(history_.size()).arg(seconds, 0, 'f', 1));
+        return;
+    }
+    const double rate = seconds > 0 ? done / seconds : 0;
+    page_.LabelSpeed->setText(QStringLiteral("%1 generations/s, %2 programs/s, %3 s")
+                                  .arg(rate, 0, 'f', 1)
+                                  .arg(QLocale::c().toString(rate * population_size_, 'f', 0))
+                                  .arg(seconds, 0, 'f', 1));
 }
 
 void RunControl::pump_events() {
@@ -264,6 +306,7 @@ void RunControl::pump_events() {
 // The wait blocks on the event queue so a paused run costs no CPU; once an
 // abort is requested nothing more needs waiting for.
 void RunControl::wait_while_paused() {
+    redraw(true);  // the generation it stopped at
     if (setting_ && setting_->abort_request != 0) {
         pump_events();
         return;
@@ -294,6 +337,11 @@ void RunControl::aborted_while_paused() {
 }
 
 void RunControl::run_ended(const RunOutcome& outcome) {
+    redraw(true);
+    charts_.flush_histories();
+    if (!history_.empty()) {
+        show_speed(true);
+    }
     QApplication::beep();
     show_idle();
     animate_after_paint();

@@ -94,6 +94,10 @@ private:
     void keep_best_program(const GenerationReport& report);
     void keep_best_on_validation(const GenerationReport& report);
     void pump(bool wait_for_events);
+    // Draws the generation waiting to be drawn when the last redraw is a
+    // frame old, or at once with `now`; and the speed so far.
+    void redraw(bool now);
+    void show_speed(bool ended);
 
     ResultsPage& page_;
     RunWindow& window_;
@@ -107,7 +111,14 @@ private:
     std::optional<Program> best_validation_program_;
     std::vector<GenerationRow> history_;
     std::uint32_t last_seed_ = 0;
-    RunRecord record_;                   // the last run's start, build and wall time
+    RunRecord record_;  // the last run's start, build and wall time
+    // Redraws come at most about 30 times a second; the generations between
+    // two of them are kept and drawn together, the last one always.
+    std::optional<GenerationReport> undrawn_;  // without its gene
+    QString formula_;                          // the best formula of undrawn_
+    std::chrono::steady_clock::time_point run_start_;
+    std::chrono::steady_clock::time_point last_redraw_;
+    std::int32_t population_size_ = 0;
     std::optional<Message> pump_error_;  // what ended the run from inside a pump
     bool close_after_run_ = false;
 };

@@ -1,4 +1,5 @@
 #include "cli/cli_options.h"
+#include "tests/cli/cli_run.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +17,7 @@ CliOptions parse(std::vector<std::string> args) {
     return parse_cli(args);
 }
 
-std::string usage_error(std::vector<std::string> args) {
-    try {
-        (void)parse_cli(args);
-    } catch (const UsageError& e) {
-        return e.what();
-    }
-    return "";
-}
+using testing::usage_error;
 
 TEST(CliOptions, DefaultsAreTheCoreDefaults) {
     const CliOptions options = parse({"data.txt"});

@@ -8,6 +8,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/run_cli.h"
+#include "tests/cli/cli_run.h"
 #include "tests/temp_folder.h"
 
 namespace vorn {
@@ -15,26 +16,11 @@ namespace {
 
 using testing::TempFolder;
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = testing::CliResult;
+using testing::usage_error;
 
-Result run(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = run_cli(args, out, err, false);
-    return {code, out.str(), err.str()};
-}
-
-std::string usage_error(std::vector<std::string> args) {
-    try {
-        (void)parse_cli(args);
-    } catch (const UsageError& e) {
-        return e.what();
-    }
-    return "";
+Result run(const std::vector<std::string>& args) {
+    return testing::run_runner(args);
 }
 
 // Five positives and two negatives, in the order of the equivalent file's rows.

@@ -15,6 +15,7 @@
 #include "cli/experiments.h"
 #include "cli/run_cli.h"
 #include "engine/run_record.h"
+#include "tests/cli/cli_run.h"
 #include "tests/temp_folder.h"
 
 namespace vorn {
@@ -26,17 +27,10 @@ using testing::TempFolder;
 const std::string spirals = std::string(VORN_DATA_DIR) + "/two_spirals.txt";
 const std::string circle = std::string(VORN_DATA_DIR) + "/circle.txt";
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = testing::CliResult;
 
 Result run(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = run_cli(args, out, err);
-    return {code, out.str(), err.str()};
+    return testing::run_runner(args);
 }
 
 std::vector<std::string> short_run(const std::string& training) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/run_cli.h"
+#include "tests/cli/cli_run.h"
 
 namespace vorn {
 namespace {
@@ -19,17 +20,10 @@ namespace fs = std::filesystem;
 
 const std::string spirals = std::string(VORN_DATA_DIR) + "/two_spirals.txt";
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = testing::CliResult;
 
 Result run(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = run_cli(args, out, err);
-    return {code, out.str(), err.str()};
+    return testing::run_runner(args);
 }
 
 TEST(PanelInput, BlanksAroundEveryValueChangeNothing) {

@@ -24,6 +24,7 @@
 #include "problem/number_text.h"
 #include "program/interpreter.h"
 #include "program/program_export.h"
+#include "tests/cli/cli_run.h"
 #include "tests/program/sample_genes.h"
 #include "tests/temp_folder.h"
 
@@ -38,17 +39,10 @@ using testing::TempFolder;
 const std::string spirals = std::string(VORN_DATA_DIR) + "/two_spirals.txt";
 const std::string clouds = std::string(VORN_DATA_DIR) + "/two_clouds.txt";
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = testing::CliResult;
 
 Result run(const std::vector<std::string>& args, int input_fd = 0) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = run_cli(args, out, err, CliEnvironment{.input_fd = input_fd});
-    return {code, out.str(), err.str()};
+    return testing::run_runner(args, CliEnvironment{.input_fd = input_fd});
 }
 
 std::vector<std::string> fields_of(const std::string& line) {

@@ -16,8 +16,10 @@
 #include "cli/console_front_end.h"
 #include "cli/fd_stream.h"
 #include "cli/generation_table.h"
+#include "engine/generation_csv.h"
 #include "problem/messages.h"
 #include "program/functable.h"
+#include "tests/cli/cli_run.h"
 #include "tests/problem/address_limit.h"
 #include "tests/temp_folder.h"
 
@@ -32,17 +34,10 @@ const std::string clouds = std::string(VORN_DATA_DIR) + "/two_clouds.txt";
 using testing::lines_of;
 using testing::TempFolder;
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = testing::CliResult;
 
-Result run(std::vector<std::string> args, bool err_is_terminal = false) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = run_cli(args, out, err, err_is_terminal);
-    return {code, out.str(), err.str()};
+Result run(const std::vector<std::string>& args, bool err_is_terminal = false) {
+    return testing::run_runner(args, CliEnvironment{.err_is_terminal = err_is_terminal});
 }
 
 // A run small enough for a unit test.
@@ -433,7 +428,7 @@ TEST(GenerationTable, RowsLineUpAndIgnoreTheLocale) {
     const std::string saved = previous != nullptr ? previous : "C";
     std::setlocale(LC_ALL, "de_DE.UTF-8");
     const std::string row = table_row(report);
-    const std::string csv = csv_row(report);
+    const std::string csv = csv_row(generation_row(report));
     std::setlocale(LC_ALL, saved.c_str());
 
     EXPECT_EQ(table_header(),
@@ -496,7 +491,8 @@ namespace {
 TEST(RunCli, SettingsFilesGiveTheSameRunAndOptionsOverrideThem) {
     const TempFolder folder;
     const std::string written = (folder.path / "run.vornsettings").string();
-    const Result first = run(small_run(spirals, {"--mutation", "0.1", "--write-settings", written}));
+    const Result first =
+        run(small_run(spirals, {"--mutation", "0.1", "--write-settings", written}));
     ASSERT_EQ(first.code, 0) << first.err;
     EXPECT_EQ(run({"--settings", written}).out, first.out);
     const Result shorter = run(small_run(spirals, {"--mutation", "0.1", "--generations", "2"}));

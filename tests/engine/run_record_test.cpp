@@ -109,6 +109,10 @@ TEST(RunRecord, ComparisonsNameTheFirstDifference) {
     other = record;
     other.generations.pop_back();
     EXPECT_EQ(rerun_difference(record, other), "2 generations, recorded 3");
+    // A record of a run stopped early is compared as far as it went.
+    EXPECT_EQ(rerun_difference(other, record), std::nullopt);
+    other.num_generations = 2;
+    EXPECT_EQ(rerun_difference(other, record), "3 generations, recorded 2");
     other = record;
     other.cells_sha256 = "c";
     EXPECT_EQ(rerun_difference(record, other), "different data: the SHA-256 of the cell texts");

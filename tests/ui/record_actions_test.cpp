@@ -126,6 +126,25 @@ TEST_F(RecordActionsTest, RunnerRepeatsTheWindowsRecord) {
     EXPECT_EQ(program_code(*record.last_program).gene, program_code(*run.last_program()).gene);
     EXPECT_EQ(record.best_validation->generation, run.best_on_validation()->generation);
     EXPECT_EQ(rerun_exit_code(QStringLiteral("run.json")), 0);
+
+    // The exported table is, byte for byte, the runner's --csv for the seed.
+    dialogs->files = {folder.filePath(QStringLiteral("window.csv"))};
+    menu().ExportGenerationTable1->trigger();
+    QProcess runner;
+    runner.start(QStringLiteral(VORN_RUN_PATH),
+                 {QStringLiteral(VORN_DATA_DIR "/two_clouds.txt"), QStringLiteral("--validation"),
+                  QStringLiteral(VORN_DATA_DIR "/circle.txt"), QStringLiteral("--population-size"),
+                  QStringLiteral("100"), QStringLiteral("--generations"), QStringLiteral("5"),
+                  QStringLiteral("--seed"), QStringLiteral("11"), QStringLiteral("--quiet"),
+                  QStringLiteral("--csv"), folder.filePath(QStringLiteral("runner.csv"))});
+    ASSERT_TRUE(runner.waitForFinished(60000));
+    ASSERT_EQ(runner.exitCode(), 0);
+    QFile window_csv(folder.filePath(QStringLiteral("window.csv")));
+    QFile runner_csv(folder.filePath(QStringLiteral("runner.csv")));
+    ASSERT_TRUE(window_csv.open(QIODevice::ReadOnly) && runner_csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = window_csv.readAll();
+    EXPECT_EQ(bytes.count('\n'), 6);
+    EXPECT_EQ(bytes, runner_csv.readAll());
 }
 
 }  // namespace

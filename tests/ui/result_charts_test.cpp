@@ -98,11 +98,14 @@ TEST_F(ResultChartsTest, FitnessMaximumFollowsTheFirstGenerationAndAutoZoomOnlyL
         charts.plot_generation(report_of(g++, step.validation));
         EXPECT_DOUBLE_EQ(fitness->max(), step.maximum);
     }
+    EXPECT_EQ(results().Series3->count(), 0);  // drawn at the next redraw
+    charts.flush_histories();
     EXPECT_EQ(results().Series3->count(), 7);
     EXPECT_EQ(axis_of(results().Chart2, Qt::Horizontal)->max(), 9);
 
     // A new run starts over.
     charts.clear_histories(3);
+    charts.flush_histories();
     EXPECT_EQ(results().Series3->count(), 0);
     EXPECT_EQ(results().Series4->count(), 0);
     charts.plot_generation(report_of(0, 10));

@@ -154,6 +154,7 @@ TEST_F(RunControlTest, WholeRunShowsEachGenerationAndEndsIdle) {
 
     EXPECT_EQ(results().Series1->count(), 20);
     EXPECT_EQ(results().Series2->count(), static_cast<qsizetype>(shown.back().curve_points));
+    EXPECT_TRUE(results().LabelSpeed->text().startsWith(QStringLiteral("5 generations in ")));
 
     expect_idle();
     EXPECT_EQ(results().BitBtn1->text(), "Stop");
