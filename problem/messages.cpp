@@ -86,6 +86,8 @@ std::string_view pattern(MessageId id) {
         case MessageId::runs_stopped:
             return "The runs were stopped by {0}: {1} of {2} runs finished; the others left no "
                    "record.";
+        case MessageId::recent_file_missing:
+            return "\"{0}\" no longer exists and was removed from Recent Files.";
     }
     return "";
 }
@@ -335,6 +337,10 @@ Message records_mixed(std::string_view file, std::string_view first_file,
 Message runs_stopped(std::string_view signal, std::uint64_t finished, std::uint64_t runs) {
     return make(MessageId::runs_stopped,
                 {std::string(signal), std::to_string(finished), std::to_string(runs)});
+}
+
+Message recent_file_missing(std::string_view file) {
+    return make(MessageId::recent_file_missing, {std::string(file)});
 }
 
 }  // namespace messages

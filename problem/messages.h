@@ -51,6 +51,8 @@ enum class MessageId {
     rerun_differs,   // record, first difference, platform note
     records_mixed,   // record, the first record, what differs
     runs_stopped,    // signal name, runs finished, runs
+    // The window's list of recent files.
+    recent_file_missing,  // file
 };
 
 struct Message {
@@ -131,6 +133,8 @@ namespace messages {
 // `The runs were stopped by SIGINT: 3 of 8 runs finished; the others left no record.`
 [[nodiscard]] Message runs_stopped(std::string_view signal, std::uint64_t finished,
                                    std::uint64_t runs);
+// `"/data/train.txt" no longer exists and was removed from Recent Files.`
+[[nodiscard]] Message recent_file_missing(std::string_view file);
 }  // namespace messages
 
 }  // namespace vorn

@@ -12,6 +12,7 @@
 #include "engine/version.h"
 #include "ui/bit_button.h"
 #include "ui/main_window.h"
+#include "ui/recent_files.h"
 #include "ui/results_page.h"
 #include "ui/scripted_run.h"
 #include "ui/settings_actions.h"
@@ -81,6 +82,9 @@ int main(int argc, char* argv[]) {
         return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
     }
     QApplication app(argc, argv);
+    // Together they name the user's settings file (the recent files):
+    // ~/.config/VORN/VORN.conf on Linux.
+    QApplication::setOrganizationName(QStringLiteral("VORN"));
     QApplication::setApplicationName(QStringLiteral("VORN"));
     QApplication::setApplicationVersion(QStringLiteral("1.1"));
     QApplication::setFont(vorn::window_font());
@@ -135,10 +139,17 @@ int main(int argc, char* argv[]) {
     const vorn::ConsoleDialogs* dialogs = console.get();
     vorn::TForm1 form(std::move(console));
     if (files->settings) {
-        form.run_guarded([&] { form.settings_actions().open_settings(*files->settings); });
+        form.run_guarded([&] {
+            form.settings_actions().open_settings(*files->settings);
+            form.recent_files().add(*files->settings);
+        });
     }
     if (files->training) {
-        form.run_guarded([&] { form.load_training_file(*files->training); });
+        form.run_guarded([&] {
+            if (form.load_training_file(*files->training)) {
+                form.recent_files().add(*files->training);
+            }
+        });
     }
     form.show();
     if (scripted) {

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <filesystem>
 #include <new>
 #include <optional>
 
@@ -25,6 +24,7 @@
 #include "ui/data_files.h"
 #include "ui/data_grid.h"
 #include "ui/dialogs.h"
+#include "ui/drop_loading.h"
 #include "ui/graph_form.h"
 #include "ui/grid_model.h"
 #include "ui/handler_guard.h"
@@ -32,6 +32,7 @@
 #include "ui/population_page.h"
 #include "ui/problem_page.h"
 #include "ui/program_actions.h"
+#include "ui/recent_files.h"
 #include "ui/record_actions.h"
 #include "ui/results_page.h"
 #include "ui/run_control.h"
@@ -47,13 +48,6 @@ void end_program_now(int status) {
 }
 
 }  // namespace
-
-QFont window_font() {
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(12);
-    return font;
-}
 
 TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
     : dialogs_(std::move(dialogs)), exit_routine_(end_program_now) {
@@ -82,6 +76,8 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
                            [this](const QString& path) { return read_grid_file(path, *dialogs_); });
     settings_actions_ = new SettingsActions(*this, menu_, *dialogs_, guard());
     new RecordActions(*this, *dialogs_, guard());
+    recent_files_ = new RecentFiles(*this, menu_, *dialogs_, guard());
+    new DropLoading(*this, guard());
 
     FormCreate();
     validation_loaded = false;
@@ -255,41 +251,45 @@ void TForm1::Results1Click() {
 // Data
 
 void TForm1::BitBtn3Click() {
-    if (const auto path = dialogs_->open_file(open_dialog_file_)) {
-        load_training_file(*path);
+    if (const auto path = dialogs_->open_file(open_dialog_file_);
+        path && load_training_file(*path)) {
+        recent_files_->add(*path);
     }
 }
 
 void TForm1::BitBtn4Click() {
-    if (const auto path = dialogs_->open_file(open_dialog_file_)) {
-        load_validation_file(*path);
+    if (const auto path = dialogs_->open_file(open_dialog_file_);
+        path && load_validation_file(*path)) {
+        recent_files_->add(*path);
     }
 }
 
 // A refused file, or a CSV file whose columns were not chosen, changes
 // nothing: it is read in full before anything is written, the record file
 // included.
-void TForm1::load_training_file(const QString& path) {
+bool TForm1::load_training_file(const QString& path) {
     open_dialog_file_ = path;
     std::optional<DataTable> table = read_grid_file(path, *dialogs_);
     if (!table) {
-        return;
+        return false;
     }
     write_record_file(path, QString::fromLatin1(record_file_name));
     problem_->StringGrid1->cells()->set_table(std::move(*table));
     training_loaded = true;
     training_file_ = path;
+    return true;
 }
 
-void TForm1::load_validation_file(const QString& path) {
+bool TForm1::load_validation_file(const QString& path) {
     open_dialog_file_ = path;
     std::optional<DataTable> table = read_grid_file(path, *dialogs_);
     if (!table) {
-        return;
+        return false;
     }
     problem_->StringGrid2->cells()->set_table(std::move(*table));
     validation_loaded = true;
     validation_file_ = path;
+    return true;
 }
 
 // The menu's validation load follows the page's own load button.

@@ -13,6 +13,7 @@
 #include "ui/handler_guard.h"
 #include "ui/menus.h"
 #include "ui/run_window.h"
+#include "ui/widgets.h"
 
 class QTabWidget;
 
@@ -20,6 +21,7 @@ namespace vorn {
 
 class PopulationPage;
 class ProgramActions;
+class RecentFiles;
 class SettingsActions;
 class ProblemPage;
 class ResultsPage;
@@ -46,9 +48,10 @@ public:
     // handler can end the program.
     void run_guarded(const std::function<void()>& handler);
 
-    // Loads a training file exactly as if it had been chosen in OpenDialog1.
-    void load_training_file(const QString& path);
-    void load_validation_file(const QString& path);
+    // Loads a training file exactly as if it had been chosen in OpenDialog1;
+    // false when the columns of a CSV file were not chosen.
+    bool load_training_file(const QString& path);
+    bool load_validation_file(const QString& path);
 
     // The texts and the grids a run is built from.
     [[nodiscard]] ParameterTexts parameter_texts() const;
@@ -69,6 +72,7 @@ public:
     [[nodiscard]] const QString& open_dialog_file() const { return open_dialog_file_; }
     [[nodiscard]] RunControl& run_control() const { return *run_control_; }
     [[nodiscard]] SettingsActions& settings_actions() const { return *settings_actions_; }
+    [[nodiscard]] RecentFiles& recent_files() const { return *recent_files_; }
     // The files the grids were loaded from; empty once cleared.
     [[nodiscard]] const QString& training_file() const { return training_file_; }
     [[nodiscard]] const QString& validation_file() const { return validation_file_; }
@@ -125,14 +129,12 @@ private:
     TGraphForm* GraphForm = nullptr;
     ProgramActions* program_actions_ = nullptr;
     SettingsActions* settings_actions_ = nullptr;
+    RecentFiles* recent_files_ = nullptr;
     QString training_file_;  // what the grids were loaded from; empty once cleared
     QString validation_file_;
     QString open_dialog_file_;  // what OpenDialog1 proposes: the file chosen last
     QWidget* shown_page_ = nullptr;
     bool returning_to_page_ = false;
 };
-
-// The window's text face: a proportional sans-serif, 12 pixels high.
-[[nodiscard]] QFont window_font();
 
 }  // namespace vorn

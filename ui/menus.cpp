@@ -74,6 +74,9 @@ MainMenu build_main_menu(QMainWindow* window) {
                                   QStringLiteral("Open Settings\u2026"));
     menu.SaveSettings1 = add_item(menu.File1, QStringLiteral("SaveSettings1"),
                                   QStringLiteral("Save Settings\u2026"));
+    menu.RecentFiles1 =
+        add_menu(menu.File1, QStringLiteral("RecentFiles1"), QStringLiteral("Recent Files"));
+    menu.RecentFiles1->setEnabled(false);
     for (QAction* needs_program :
          {menu.SaveBestProgram1, menu.ExportProgramC1, menu.ExportProgramPython1,
           menu.SaveRunRecord1, menu.ExportGenerationTable1}) {

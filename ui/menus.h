@@ -21,6 +21,7 @@ struct MainMenu {
     QAction* ExportGenerationTable1 = nullptr;
     QAction* OpenSettings1 = nullptr;
     QAction* SaveSettings1 = nullptr;
+    QMenu* RecentFiles1 = nullptr;  // filled by RecentFiles
     QAction* Exit1 = nullptr;
     QMenu* Edit = nullptr;  // hidden
     QAction* CutT1 = nullptr;

@@ -11,6 +11,7 @@
 #include "ui/menus.h"
 #include "ui/parameter_controls.h"
 #include "ui/population_page.h"
+#include "ui/recent_files.h"
 
 namespace vorn {
 
@@ -84,6 +85,7 @@ void SettingsActions::OpenSettings1Click() {
     if (const auto file =
             dialogs_.choose_open_file(QStringLiteral("Open Settings"), settings_filter)) {
         open_settings(*file);
+        form_.recent_files().add(*file);
     }
 }
 

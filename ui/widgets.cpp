@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +55,13 @@ void set_dependent_field(QLineEdit* edit, bool enabled) {
     }
     edit->setPalette(palette);
     edit->setEnabled(enabled);
+}
+
+QFont window_font() {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(12);
+    return font;
 }
 
 }  // namespace vorn

@@ -1,7 +1,8 @@
 #pragma once
-// Small factories that give every control its object name at birth, and the
-// enabled-with-colour state of a dependent edit.
+// Small factories that give every control its object name at birth, the
+// enabled-with-colour state of a dependent edit, and the window's face.
 class QCheckBox;
+class QFont;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -22,5 +23,8 @@ namespace vorn {
 // Enabled with the window colour, or disabled with the button-face colour,
 // so a field that does not apply looks like part of the panel.
 void set_dependent_field(QLineEdit* edit, bool enabled);
+
+// The window's text face: a proportional sans-serif, 12 pixels high.
+[[nodiscard]] QFont window_font();
 
 }  // namespace vorn

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -105,6 +106,8 @@ public:
 class FormTest : public ::testing::Test {
 protected:
     FormTest() {
+        // Stored settings (the recent files) start empty in every test.
+        QSettings().clear();
         auto scripted = std::make_unique<ScriptedDialogs>();
         dialogs = scripted.get();
         form = std::make_unique<TForm1>(std::move(scripted));

@@ -58,8 +58,8 @@ TEST_F(ProgramActionsTest, FileMenuHoldsTheProgramItemsAboveExit) {
              QStringLiteral("Export Program as Python\u2026"),
              QStringLiteral("Score Program on File\u2026"), QStringLiteral("Save Run Record\u2026"),
              QStringLiteral("Export Generation Table\u2026"), QStringLiteral("Open Settings\u2026"),
-             QStringLiteral("Save Settings\u2026"), QStringLiteral("-"),
-             QStringLiteral("Exit (&X)")}));
+             QStringLiteral("Save Settings\u2026"), QStringLiteral("Recent Files"),
+             QStringLiteral("-"), QStringLiteral("Exit (&X)")}));
     for (QAction* item : program_items()) {
         EXPECT_FALSE(item->isEnabled());
     }
