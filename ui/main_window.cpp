@@ -15,7 +15,6 @@
 #include <optional>
 
 #include "engine/settings_file.h"
-#include "engine/tgp_pop.h"
 #include "problem/errors.h"
 #include "problem/problem_setting.h"
 #include "ui/about_box.h"
@@ -88,6 +87,7 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
     GraphForm->setFont(window_font());
     connect_handlers();
 
+    setMinimumSize(default_width, default_height);
     resize(default_width, default_height);
     move(225, 151);
 }

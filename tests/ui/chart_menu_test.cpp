@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -14,8 +15,10 @@
 #include <QProgressBar>
 #include <QToolButton>
 #include <QValueAxis>
+#include <vector>
 
 #include "tests/ui/form_fixture.h"
+#include "ui/data_grid.h"
 #include "ui/graph_form.h"
 
 namespace vorn::testing {
@@ -143,6 +146,41 @@ TEST_F(ChartMenuTest, FormulaBoxGrowsWithTheWindowAndSwitchesToAFixedPitchFont) 
     item->trigger();
     EXPECT_EQ(memo->font(), plain);
     EXPECT_EQ(memo->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
+// The window never gets smaller than it opens; a larger one gives its room to
+// the plane, the two charts and the grids (whose columns stretch).
+TEST_F(ChartMenuTest, ALargerWindowGivesItsRoomToThePlaneChartsAndGrids) {
+    const QSize opened(TForm1::default_width, TForm1::default_height);
+    EXPECT_EQ(form->minimumSize(), opened);
+    form->resize(300, 200);
+    QApplication::processEvents();
+    EXPECT_EQ(form->size(), opened);
+
+    const auto sizes = [this] {
+        std::vector<QSize> seen;
+        for (const Page page : {Page::results, Page::problem_setting}) {
+            form->set_active_page(page);
+            QApplication::processEvents();
+            const QTableView* grid = problem().StringGrid1;
+            for (const QWidget* widget : std::initializer_list<const QWidget*>{
+                     results().Chart1, results().Chart2, results().Chart3, grid->viewport(),
+                     grid->horizontalHeader()}) {
+                seen.push_back(widget->size());
+            }
+        }
+        return seen;
+    };
+    const std::vector<QSize> small = sizes();
+    form->resize(1000, 760);
+    const std::vector<QSize> large = sizes();
+    for (std::size_t i = 0; i < small.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_GT(large[i].width(), small[i].width());
+        EXPECT_GE(large[i].height(), small[i].height());
+    }
+    EXPECT_GT(large[0].height(), small[0].height() + 100);  // the plane
+    EXPECT_GT(large[3].height(), small[3].height() + 100);  // the training grid's rows
 }
 
 TEST_F(ChartMenuTest, ProgressBarAtRestShowsNoText) {
