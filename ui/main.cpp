@@ -115,7 +115,8 @@ int main(int argc, char* argv[]) {
     options.addOption(quit_after_run);
     const QCommandLineOption grab(
         QStringLiteral("grab"),
-        QStringLiteral("With --quit-after-run: save the window as a PNG image to FILE at the end."),
+        QStringLiteral("Save the window as a PNG image to FILE and end: with --start "
+                       "--quit-after-run when the run ends, alone once the window is up."),
         QStringLiteral("FILE"));
     options.addOption(grab);
     options.addPositionalArgument(
@@ -129,10 +130,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    const bool scripted = options.isSet(quit_after_run);
-    if ((scripted && !options.isSet(start)) || (options.isSet(grab) && !scripted)) {
-        std::fputs("vorn: --quit-after-run needs --start, and --grab needs --quit-after-run\n",
-                   stderr);
+    // --grab without --start saves the window as it opens and ends.
+    const bool grab_at_open = options.isSet(grab) && !options.isSet(start);
+    const bool scripted = options.isSet(quit_after_run) || grab_at_open;
+    if ((options.isSet(quit_after_run) && !options.isSet(start)) ||
+        (options.isSet(grab) && options.isSet(start) && !options.isSet(quit_after_run))) {
+        std::fputs(
+            "vorn: --quit-after-run needs --start, and --grab with --start needs "
+            "--quit-after-run\n",
+            stderr);
         return 1;
     }
     auto console = scripted ? std::make_unique<vorn::ConsoleDialogs>(std::cerr) : nullptr;
@@ -157,7 +163,8 @@ int main(int argc, char* argv[]) {
             options.isSet(grab) ? std::optional<QString>(options.value(grab)) : std::nullopt;
         int status = 1;
         QTimer::singleShot(0, &form, [&] {
-            status = vorn::scripted_run(form, *dialogs, image, std::cerr);
+            status = grab_at_open ? vorn::scripted_grab(form, *dialogs, *image, std::cerr)
+                                  : vorn::scripted_run(form, *dialogs, image, std::cerr);
             QApplication::exit(status);
         });
         QApplication::exec();

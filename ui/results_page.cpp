@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QLocale>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScatterSeries>
@@ -167,6 +168,10 @@ QLayout* build_run_controls(ResultsPage& page) {
     page.ProgressBar1->setRange(0, 100);
     page.ProgressBar1->setValue(0);
     page.ProgressBar1->setTextVisible(false);
+    // A trough in the panel's colour: empty, it must not look like a text box.
+    QPalette trough = page.ProgressBar1->palette();
+    trough.setColor(QPalette::Base, trough.color(QPalette::Window).darker(108));
+    page.ProgressBar1->setPalette(trough);
     page.Label31 = make_label(QStringLiteral("Label31"), QStringLiteral("Not running"), &page);
     page.LabelSeed = make_label(QStringLiteral("LabelSeed"), QString(), &page);
     page.LabelSeed->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -48,6 +48,26 @@ std::optional<int> ConsoleDialogs::choose(const QString& /*title*/, const QStrin
     return std::nullopt;
 }
 
+namespace {
+
+// The window as PNG, after the pending redraws.
+bool save_window_image(TForm1& form, const QString& path, std::ostream& err) {
+    QApplication::processEvents();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    form.window()->grab().save(&buffer, "PNG");
+    try {
+        write_file(local_path(path), std::string_view(bytes.constData(), bytes.size()), {});
+    } catch (const MessageError& error) {
+        err << error.message().text << '\n';
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int scripted_run(TForm1& form, const ConsoleDialogs& dialogs, const std::optional<QString>& grab,
                  std::ostream& err) {
     if (dialogs.said_something()) {
@@ -63,21 +83,15 @@ int scripted_run(TForm1& form, const ConsoleDialogs& dialogs, const std::optiona
         err << "vorn: the run was aborted after " << outcome->generations_done << " generations\n";
         return 1;
     }
-    if (grab) {
-        // The last generation's redraw first.
-        QApplication::processEvents();
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        form.window()->grab().save(&buffer, "PNG");
-        try {
-            write_file(local_path(*grab), std::string_view(bytes.constData(), bytes.size()), {});
-        } catch (const MessageError& error) {
-            err << error.message().text << '\n';
-            return 1;
-        }
+    return grab && !save_window_image(form, *grab, err) ? 1 : 0;
+}
+
+int scripted_grab(TForm1& form, const ConsoleDialogs& dialogs, const QString& grab,
+                  std::ostream& err) {
+    if (dialogs.said_something()) {
+        return 1;
     }
-    return 0;
+    return save_window_image(form, grab, err) ? 0 : 1;
 }
 
 }  // namespace vorn

@@ -1,6 +1,7 @@
 #pragma once
 // `vorn ... --start --quit-after-run [--grab FILE]`: one run with nobody at
-// the window, for scripts that time runs or take screenshots. Every message
+// the window, for scripts that time runs or take screenshots; `--grab FILE`
+// alone saves the window as it opens. Every message
 // goes to stderr instead of a modal box, so nothing waits for a click.
 #include <QString>
 #include <optional>
@@ -39,5 +40,11 @@ private:
 // failed or aborted (already said on `err`).
 [[nodiscard]] int scripted_run(TForm1& form, const ConsoleDialogs& dialogs,
                                const std::optional<QString>& grab, std::ostream& err);
+
+// `vorn ... --grab FILE` without --start: saves the window as it opens, with
+// the files given at start loaded. 0 when saved; 1 when a file given at start
+// was refused or the image could not be written.
+[[nodiscard]] int scripted_grab(TForm1& form, const ConsoleDialogs& dialogs, const QString& grab,
+                                std::ostream& err);
 
 }  // namespace vorn

@@ -185,6 +185,9 @@ TEST_F(ChartMenuTest, ALargerWindowGivesItsRoomToThePlaneChartsAndGrids) {
 
 TEST_F(ChartMenuTest, ProgressBarAtRestShowsNoText) {
     EXPECT_FALSE(results().ProgressBar1->isTextVisible());
+    // Its trough is not the white of a text box.
+    EXPECT_NE(results().ProgressBar1->palette().color(QPalette::Base),
+              results().Memo1->palette().color(QPalette::Base));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // `--start --quit-after-run`: a completed run ends with 0 and its picture; a
 // refusal or a failed load ends with 1 and its message on stderr, never in a
-// box that waits for a click.
+// box that waits for a click. --grab alone saves the window as it opens.
 #include <gtest/gtest.h>
 #include <QImage>
 #include <QLineEdit>
@@ -56,6 +56,20 @@ TEST(ScriptedRun, EndsWithTheRunsOutcome) {
         EXPECT_EQ(scripted_run(*missing.form, *missing.dialogs, std::nullopt, missing.err), 1);
         EXPECT_NE(missing.err.str().find("cannot be opened"), std::string::npos);
     }
+}
+
+// --grab without --start: the window as it opens, no run.
+TEST(ScriptedRun, GrabAloneSavesTheOpeningWindow) {
+    const QTemporaryDir folder;
+    Scripted opened;
+    opened.form->load_training_file(QStringLiteral(VORN_DATA_DIR "/circle.txt"));
+    const QString picture = folder.filePath(QStringLiteral("problem.png"));
+    EXPECT_EQ(scripted_grab(*opened.form, *opened.dialogs, picture, opened.err), 0);
+    EXPECT_EQ(QImage(picture).size(), opened.form->window()->grab().size());
+    EXPECT_FALSE(opened.form->run_control().last_outcome());
+    const QString nowhere = folder.filePath(QStringLiteral("no/such/folder/problem.png"));
+    EXPECT_EQ(scripted_grab(*opened.form, *opened.dialogs, nowhere, opened.err), 1);
+    EXPECT_FALSE(opened.err.str().empty());
 }
 
 }  // namespace
