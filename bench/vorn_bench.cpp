@@ -20,6 +20,7 @@
 
 #include "bench/data_bench.h"
 #include "bench/predict_bench.h"
+#include "bench/window_run_bench.h"
 #include "engine/evaluation.h"
 #include "engine/prepare_run.h"
 #include "engine/run_gp.h"
@@ -269,6 +270,7 @@ int run() {
     print_many_runs();
     bench::print_data_figures();
     bench::print_predict_figures();
+    bench::print_window_run_figures();
     return 0;
 }
 
@@ -286,6 +288,10 @@ int main(int argc, char* argv[]) {
     }
     if (args.size() == 1 && std::string_view(args[0]) == "runs") {
         vorn::print_many_runs();
+        return 0;
+    }
+    if (args.size() == 1 && std::string_view(args[0]) == "window") {
+        vorn::bench::print_window_run_figures();
         return 0;
     }
     if (args.size() == 1 && std::string_view(args[0]) == "predict") {

@@ -172,7 +172,8 @@ QLayout* build_run_controls(ResultsPage& page) {
     QPalette trough = page.ProgressBar1->palette();
     trough.setColor(QPalette::Base, trough.color(QPalette::Window).darker(108));
     page.ProgressBar1->setPalette(trough);
-    page.Label31 = make_label(QStringLiteral("Label31"), QStringLiteral("Not running"), &page);
+    page.Label31 =
+        make_steady_label(QStringLiteral("Label31"), QStringLiteral("Not running"), &page);
     page.LabelSeed = make_label(QStringLiteral("LabelSeed"), QString(), &page);
     page.LabelSeed->setTextInteractionFlags(Qt::TextSelectableByMouse);
     page.LabelSpeed = make_label(QStringLiteral("LabelSpeed"), QString(), &page);
@@ -192,7 +193,7 @@ QLayout* build_run_controls(ResultsPage& page) {
     buttons->addWidget(page.BitBtn1);
     auto* layout = new QVBoxLayout();
     layout->addWidget(page.ProgressBar1);
-    layout->addWidget(page.Label31);
+    layout->addWidget(page.Label31->parentWidget());
     layout->addWidget(page.LabelSeed);
     layout->addWidget(page.LabelSpeed);
     layout->addStretch(1);

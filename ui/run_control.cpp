@@ -201,6 +201,8 @@ void RunControl::set_up(const Tproblem_setting& setting, const Tgp_pop& pop, std
     formula_.clear();
     run_start_ = std::chrono::steady_clock::now();
     last_redraw_ = {};
+    unshown_progress_.reset();
+    last_progress_ = {};
     population_size_ = pop.population_size;
     page_.LabelSpeed->clear();
     // Equal ends would make Qt show its busy indicator.
@@ -209,9 +211,23 @@ void RunControl::set_up(const Tproblem_setting& setting, const Tgp_pop& pop, std
     window_.repaint_window();
 }
 
+// The bar and the count repaint at once when they change: every generation
+// of a fast run would cost more than the generation.
 void RunControl::progress(std::int32_t g, std::int32_t num_generations) {
+    unshown_progress_ = {g, num_generations};
+    show_progress(g == 0 || g + 1 >= num_generations);
+}
+
+void RunControl::show_progress(bool now) {
+    const auto time = std::chrono::steady_clock::now();
+    if (!unshown_progress_ || (!now && time - last_progress_ < frame)) {
+        return;
+    }
+    const auto [g, num_generations] = *unshown_progress_;
     page_.ProgressBar1->setValue(g);
     page_.Label31->setText(QStringLiteral("%1 / %2").arg(g + 1).arg(num_generations));
+    unshown_progress_.reset();
+    last_progress_ = time;
 }
 
 bool RunControl::wants_training_curve() {
@@ -264,7 +280,6 @@ void RunControl::best_formula(const std::string& formula) {
 }
 
 void RunControl::redraw(bool now) {
-    constexpr std::chrono::milliseconds frame{33};
     const auto time = std::chrono::steady_clock::now();
     if (!undrawn_ || (!now && time - last_redraw_ < frame)) {
         return;
@@ -307,6 +322,7 @@ void RunControl::pump_events() {
 // abort is requested nothing more needs waiting for.
 void RunControl::wait_while_paused() {
     redraw(true);  // the generation it stopped at
+    show_progress(true);
     if (setting_ && setting_->abort_request != 0) {
         pump_events();
         return;

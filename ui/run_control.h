@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/best_on_validation.h"
@@ -71,9 +72,11 @@ public:
     // The enabled run button of `kind`, if any: the keyboard roles.
     [[nodiscard]] BitBtn* button_of_kind(ButtonKind kind) const;
 
-    // Test hooks: a fixed seed (the clock otherwise), and a call after each
-    // generation's displays are updated.
+    // Test hooks: a fixed seed (the clock otherwise), the shortest time
+    // between two redraws of the charts and the progress (0: every
+    // generation), and a call after each generation's displays are updated.
     std::optional<std::uint32_t> seed;
+    std::chrono::milliseconds frame{33};
     std::function<void(const GenerationReport&)> generation_hook;
 
     void run_started() override;
@@ -98,6 +101,9 @@ private:
     // frame old, or at once with `now`; and the speed so far.
     void redraw(bool now);
     void show_speed(bool ended);
+    // Shows the generation under way when the progress shown is a frame old,
+    // at the first and last generation, or at once with `now`.
+    void show_progress(bool now);
 
     ResultsPage& page_;
     RunWindow& window_;
@@ -118,6 +124,9 @@ private:
     QString formula_;                          // the best formula of undrawn_
     std::chrono::steady_clock::time_point run_start_;
     std::chrono::steady_clock::time_point last_redraw_;
+    // The generation under way and the count, while not yet shown.
+    std::optional<std::pair<std::int32_t, std::int32_t>> unshown_progress_;
+    std::chrono::steady_clock::time_point last_progress_;
     std::int32_t population_size_ = 0;
     std::optional<Message> pump_error_;  // what ended the run from inside a pump
     bool close_after_run_ = false;

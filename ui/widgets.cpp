@@ -17,6 +17,37 @@ QLabel* make_label(const QString& name, const QString& caption, QWidget* parent)
     return label;
 }
 
+namespace {
+
+// Without a layout of its own, the holder takes no notice of its label's
+// size: only the label's first size counts.
+class LabelHolder final : public QWidget {
+public:
+    LabelHolder(QLabel* label, QWidget* parent) : QWidget(parent), label_(label) {
+        label_->setParent(this);
+        hint_ = label_->sizeHint();
+        setMinimumSize(hint_);
+        setFixedHeight(hint_.height());
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    [[nodiscard]] QSize sizeHint() const override { return hint_; }
+
+protected:
+    void resizeEvent(QResizeEvent* /*event*/) override { label_->setGeometry(rect()); }
+
+private:
+    QLabel* label_;
+    QSize hint_;
+};
+
+}  // namespace
+
+QLabel* make_steady_label(const QString& name, const QString& caption, QWidget* parent) {
+    QLabel* label = make_label(name, caption, nullptr);
+    new LabelHolder(label, parent);
+    return label;
+}
+
 QLineEdit* make_edit(const QString& name, const QString& text, QWidget* parent) {
     auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(name);

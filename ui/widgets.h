@@ -24,6 +24,13 @@ namespace vorn {
 // so a field that does not apply looks like part of the panel.
 void set_dependent_field(QLineEdit* edit, bool enabled);
 
+// A one-line label in a holder of its own (its parentWidget(), which goes
+// into the layout), sized once from `caption`. A new text then repaints the
+// label but never lays out its page again, which for a text that changes
+// every generation would cost more than the generation.
+[[nodiscard]] QLabel* make_steady_label(const QString& name, const QString& caption,
+                                        QWidget* parent);
+
 // The window's text face: a proportional sans-serif, 12 pixels high.
 [[nodiscard]] QFont window_font();
 

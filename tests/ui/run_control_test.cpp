@@ -114,6 +114,7 @@ protected:
 };
 
 TEST_F(RunControlTest, WholeRunShowsEachGenerationAndEndsIdle) {
+    run().frame = std::chrono::milliseconds(0);  // every generation shown
     bool running_state = true;
     on_generation([&](const GenerationReport& report) {
         running_state = running_state && results().BitBtn1->isEnabled() &&
@@ -170,6 +171,22 @@ TEST_F(RunControlTest, WholeRunShowsEachGenerationAndEndsIdle) {
     EXPECT_FALSE(animated());
     QCoreApplication::processEvents();
     EXPECT_TRUE(animated());
+}
+
+// At most one progress display a frame, but always the first and the last
+// generation, and never going back.
+TEST_F(RunControlTest, ProgressKeepsUpWithoutShowingEveryGeneration) {
+    population().Edit2->setText(QStringLiteral("40"));
+    on_generation();
+    start();
+    ASSERT_EQ(shown.size(), 40U);
+    EXPECT_EQ(shown.front().progress, QStringLiteral("1 / 40"));
+    EXPECT_EQ(shown.back().progress, QStringLiteral("40 / 40"));
+    EXPECT_EQ(shown.back().bar, 39);
+    for (std::size_t i = 1; i < shown.size(); ++i) {
+        EXPECT_LE(shown[i - 1].bar, shown[i].bar);
+        EXPECT_LE(shown[i].bar, shown[i].generation);
+    }
 }
 
 TEST_F(RunControlTest, PauseWaitsWithoutSpinningAndResumes) {
