@@ -1,5 +1,6 @@
 #include "ui/about_box.h"
 
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -62,9 +63,14 @@ QPixmap draw_logo(const QSize& size, qreal device_pixel_ratio) {
     title.setStyleHint(QFont::Serif);
     title.setBold(true);
     title.setPixelSize(static_cast<int>(h * 0.5));
+    const QRectF text_area(plot_width + 12, 0, w - plot_width - 14, h);
+    // Smaller where the font at hand is wider than the room beside the plot.
+    const qreal width = QFontMetricsF(title).horizontalAdvance(QStringLiteral("VORN"));
+    if (width > text_area.width()) {
+        title.setPixelSize(static_cast<int>(h * 0.5 * text_area.width() / width));
+    }
     painter.setFont(title);
     painter.setPen(QColor(0, 64, 128));
-    const QRectF text_area(plot_width + 12, 0, w - plot_width - 14, h);
     painter.drawText(text_area, Qt::AlignCenter, QStringLiteral("VORN"));
     painter.setPen(QPen(QColor(0, 64, 128), 1));
     painter.setBrush(Qt::NoBrush);

@@ -2,6 +2,7 @@
 // the end of the program.
 #include <QCheckBox>
 #include <QClipboard>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -194,6 +195,20 @@ TEST_F(Menus, AboutBoxShowsOnTopAndOkHidesIt) {
     EXPECT_TRUE(texts.contains("Version 1.1"));
     EXPECT_TRUE(texts.contains("2026"));
     EXPECT_TRUE(texts.contains("VORN developers"));
+}
+
+// At either pixel ratio the logo is sharp (drawn at the device's pixels) and
+// its title stays inside the frame: the column just inside the right edge is
+// white from top to bottom, the frame aside.
+TEST(Logo, IsDrawnAtTheDevicesPixelsAndKeepsItsTitleInsideTheFrame) {
+    for (const qreal ratio : {1.0, 2.0}) {
+        const QImage logo = draw_logo(QSize(225, 81), ratio).toImage();
+        ASSERT_EQ(logo.size(), QSize(225, 81) * ratio);
+        const int x = logo.width() - static_cast<int>(3 * ratio);
+        for (int y = static_cast<int>(2 * ratio); y < logo.height() - 2 * ratio; ++y) {
+            ASSERT_EQ(logo.pixelColor(x, y), QColor(Qt::white)) << ratio << " " << y;
+        }
+    }
 }
 
 // The event loop ends when the main window closes, whatever else is open.
