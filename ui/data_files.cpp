@@ -15,17 +15,38 @@ std::filesystem::path local_path(const QString& name) {
     return {QFile::encodeName(name).toStdString()};
 }
 
-std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs) {
+std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs,
+                                        const CsvOptions& given, std::optional<CsvChoice>* used) {
     const std::filesystem::path file = local_path(path);
     if (!is_csv_name(file)) {
-        return DataTable(read_data_file(file));
+        DataTable table(read_data_file(file));
+        if (used) {
+            used->reset();
+        }
+        return table;
     }
     const CsvTable table = read_csv_table(file);
-    const std::optional<CsvChoice> choice = dialogs.csv_columns(table, default_csv_choice(table));
+    std::optional<CsvChoice> choice;
+    const bool columns_fit = !given.columns || split_csv_columns(*given.columns);
+    if ((given.columns || given.positive) && columns_fit) {
+        choice = csv_choice_from_option(table, given.columns, given.positive);
+    } else {
+        choice = dialogs.csv_columns(table, default_csv_choice(table));
+    }
     if (!choice) {
         return std::nullopt;
     }
-    return DataTable(pair_csv(table, *choice).rows);
+    DataTable paired(pair_csv(table, *choice).rows);
+    if (used) {
+        *used = choice;
+    }
+    return paired;
+}
+
+CsvOptions csv_options_of(const CsvChoice& choice) {
+    return {std::to_string(choice.x_column + 1) + ',' + std::to_string(choice.y_column + 1) + ',' +
+                std::to_string(choice.label_column + 1),
+            choice.positive_label};
 }
 
 // One line naming the file of the last training load, in that file's folder,

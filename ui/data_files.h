@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/program_io.h"
+#include "problem/csv_pairing.h"
 #include "problem/data_table.h"
 
 namespace vorn {
@@ -16,11 +17,24 @@ class Dialogs;
 // A file name as the system's calls take it (the local 8-bit encoding).
 [[nodiscard]] std::filesystem::path local_path(const QString& name);
 
+// CSV columns and positive label as settings files and records hold them
+// (and the runner's --columns and --positive take them).
+struct CsvOptions {
+    std::optional<std::string> columns;  // "X,Y,LABEL"
+    std::optional<std::string> positive;
+};
+
 // What "Load" reads into a grid: the whole data file, or for a name ending
-// in .csv (any case) a labelled table paired by the columns asked through
-// `dialogs`; cancelling gives none. Throws DataFileError, and then nothing
-// is read.
-[[nodiscard]] std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs);
+// in .csv (any case) a labelled table paired by the columns of `given` or,
+// when it names none that fit, by those asked through `dialogs`; cancelling
+// gives none. `used` receives the CSV choice (none for other files). Throws
+// DataFileError, and then nothing is read.
+[[nodiscard]] std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs,
+                                                      const CsvOptions& given = {},
+                                                      std::optional<CsvChoice>* used = nullptr);
+
+// A choice as files write it: 1-based column numbers and the label.
+[[nodiscard]] CsvOptions csv_options_of(const CsvChoice& choice);
 
 // Writes `record_name` in the folder of `path`, naming that file.
 void write_record_file(const QString& path, const QString& record_name);

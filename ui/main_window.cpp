@@ -264,51 +264,9 @@ void TForm1::BitBtn4Click() {
     }
 }
 
-// A refused file, or a CSV file whose columns were not chosen, changes
-// nothing: it is read in full before anything is written, the record file
-// included.
-bool TForm1::load_training_file(const QString& path) {
-    open_dialog_file_ = path;
-    std::optional<DataTable> table = read_grid_file(path, *dialogs_);
-    if (!table) {
-        return false;
-    }
-    write_record_file(path, QString::fromLatin1(record_file_name));
-    problem_->StringGrid1->cells()->set_table(std::move(*table));
-    training_loaded = true;
-    training_file_ = path;
-    return true;
-}
-
-bool TForm1::load_validation_file(const QString& path) {
-    open_dialog_file_ = path;
-    std::optional<DataTable> table = read_grid_file(path, *dialogs_);
-    if (!table) {
-        return false;
-    }
-    problem_->StringGrid2->cells()->set_table(std::move(*table));
-    validation_loaded = true;
-    validation_file_ = path;
-    return true;
-}
-
 // The menu's validation load follows the page's own load button.
 void TForm1::update_validation_menu() {
     menu_.Load1->setEnabled(!problem_->CheckBox3->isChecked());
-}
-
-void TForm1::Button1Click() {
-    problem_->StringGrid1->cells()->clear_cells();
-    GraphForm->clear_series(0);
-    training_file_.clear();
-    run_control_->forget_last_run();
-}
-
-void TForm1::Button3Click() {
-    problem_->StringGrid2->cells()->clear_cells();
-    GraphForm->clear_series(1);
-    validation_file_.clear();
-    run_control_->forget_last_run();
 }
 
 void TForm1::Button2Click() {

@@ -4,11 +4,13 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/prepare_run.h"
 #include "engine/program_io.h"
 #include "program/functable.h"
+#include "ui/data_files.h"
 #include "ui/dialogs.h"
 #include "ui/handler_guard.h"
 #include "ui/menus.h"
@@ -50,8 +52,8 @@ public:
 
     // Loads a training file exactly as if it had been chosen in OpenDialog1;
     // false when the columns of a CSV file were not chosen.
-    bool load_training_file(const QString& path);
-    bool load_validation_file(const QString& path);
+    bool load_training_file(const QString& path, const CsvOptions& csv = {});
+    bool load_validation_file(const QString& path, const CsvOptions& csv = {});
 
     // The texts and the grids a run is built from.
     [[nodiscard]] ParameterTexts parameter_texts() const;
@@ -76,6 +78,9 @@ public:
     // The files the grids were loaded from; empty once cleared.
     [[nodiscard]] const QString& training_file() const { return training_file_; }
     [[nodiscard]] const QString& validation_file() const { return validation_file_; }
+    // The columns a CSV file in a grid was read with; none for other files.
+    [[nodiscard]] const std::optional<CsvChoice>& training_csv() const { return training_csv_; }
+    [[nodiscard]] const std::optional<CsvChoice>& validation_csv() const { return validation_csv_; }
 
     std::vector<functable> function_table;
     bool validation_loaded = false;
@@ -116,6 +121,7 @@ private:
     void page_changed(int index);
     void return_to_page(QWidget* page);
     [[nodiscard]] std::vector<DataFileRef> data_files() const;
+    bool load_grid_file(const QString& path, const CsvOptions& csv, bool training);
 
     std::unique_ptr<Dialogs> dialogs_;
     std::function<void(int)> exit_routine_;
@@ -132,6 +138,8 @@ private:
     RecentFiles* recent_files_ = nullptr;
     QString training_file_;  // what the grids were loaded from; empty once cleared
     QString validation_file_;
+    std::optional<CsvChoice> training_csv_;
+    std::optional<CsvChoice> validation_csv_;
     QString open_dialog_file_;  // what OpenDialog1 proposes: the file chosen last
     QWidget* shown_page_ = nullptr;
     bool returning_to_page_ = false;

@@ -37,11 +37,12 @@ SettingsActions::SettingsActions(TForm1& form, const MainMenu& menu, Dialogs& di
 void SettingsActions::open_settings(const QString& path) {
     const Settings settings = read_settings_file(local_path(path));
     opened_ = path;
+    const CsvOptions csv{settings.columns, settings.positive};
     if (settings.training) {
-        form_.load_training_file(from_local(*settings.training));
+        form_.load_training_file(from_local(*settings.training), csv);
     }
     if (settings.validation) {
-        form_.load_validation_file(from_local(*settings.validation));
+        form_.load_validation_file(from_local(*settings.validation), csv);
     }
     if (settings.seed) {
         form_.population().EditSeed->setText(QString::number(*settings.seed));
@@ -63,6 +64,13 @@ void SettingsActions::save_settings(const QString& path) {
     }
     if (!form_.validation_file().isEmpty()) {
         settings.validation = local_path(form_.validation_file());
+    }
+    // One choice of columns goes for every CSV file, as in the runner: the
+    // training file's, or else the validation file's.
+    if (const auto& csv = form_.training_csv() ? form_.training_csv() : form_.validation_csv()) {
+        const CsvOptions options = csv_options_of(*csv);
+        settings.columns = options.columns;
+        settings.positive = options.positive;
     }
     std::vector<std::filesystem::path> inputs;
     for (const auto& file : {settings.training, settings.validation}) {

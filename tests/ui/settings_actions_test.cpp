@@ -139,5 +139,73 @@ TEST_F(SettingsActionsTest, WindowRunEqualsTheRunnerRunForOneSeed) {
     EXPECT_EQ(window_rows, runner_rows);
 }
 
+// A CSV file read with chosen columns: the settings and the run record hold
+// them, opening the settings reads the file without asking again, and the
+// runner repeats the window's run from either.
+TEST_F(SettingsActionsTest, ChosenCsvColumnsTravelWithSettingsAndRecords) {
+    QByteArray csv = "class,noise,x,y\n";
+    for (int i = 0; i < 40; ++i) {
+        const double x = (i % 7) - 3.1;
+        const double y = (i % 5) * 0.7 - 1.2;
+        csv += QStringLiteral("%1,%2,%3,%4\n")
+                   .arg(x * x + y * y < 3 ? "in" : "out")
+                   .arg(i)
+                   .arg(x)
+                   .arg(y)
+                   .toUtf8();
+    }
+    const QString data = write_file(QStringLiteral("points.csv"), csv);
+    const CsvChoice chosen{2, 3, 0, "out"};  // the proposal is 2,3,1 with "in"
+    dialogs->csv_answers.push_back(chosen);
+    load_training(data);
+    ASSERT_EQ(form->training_csv(), chosen);
+    population().Edit1->setText(QStringLiteral("60"));
+    population().Edit2->setText(QStringLiteral("4"));
+    population().EditSeed->setText(QStringLiteral("5"));
+    const QString settings = folder.filePath(QStringLiteral("csv.vornsettings"));
+    dialogs->files = {settings};
+    menu().SaveSettings1->trigger();
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("columns = 3,4,1\n") && text.contains("positive = out\n"))
+        << text.toStdString();
+
+    TForm1 fresh(std::make_unique<ScriptedDialogs>());
+    fresh.settings_actions().open_settings(settings);
+    EXPECT_EQ(fresh.training_csv(), chosen);
+    const DataTable& reread = fresh.problem().StringGrid1->cells()->table();
+    const DataTable& chosen_rows = problem().StringGrid1->cells()->table();
+    ASSERT_EQ(reread.row_count(), chosen_rows.row_count());
+    for (std::size_t row = 0; row < reread.row_count(); ++row) {
+        EXPECT_EQ(reread.row_texts(row), chosen_rows.row_texts(row)) << row;
+    }
+    EXPECT_EQ(dialogs->csv_files.size(), 1u);  // asked once, at the first load
+
+    form->set_active_page(Page::results);
+    QTest::mouseClick(results().BitBtn2, Qt::LeftButton);
+    const QString record = folder.filePath(QStringLiteral("run.json"));
+    const QString table = folder.filePath(QStringLiteral("window.csv"));
+    dialogs->files = {record, table};
+    menu().SaveRunRecord1->trigger();
+    menu().ExportGenerationTable1->trigger();
+    ASSERT_TRUE(dialogs->messages.empty()) << dialogs->messages.front();
+    const auto runner_output = [this](const QStringList& args) {
+        QProcess runner;
+        runner.start(QStringLiteral(VORN_RUN_PATH), args);
+        EXPECT_TRUE(runner.waitForFinished(60000));
+        EXPECT_EQ(runner.exitCode(), 0) << runner.readAllStandardError().toStdString();
+        QFile out(folder.filePath(QStringLiteral("runner.csv")));
+        return out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray();
+    };
+    runner_output({QStringLiteral("--rerun"), record});
+    QFile window_table(table);
+    ASSERT_TRUE(window_table.open(QIODevice::ReadOnly));
+    EXPECT_EQ(
+        runner_output({QStringLiteral("--settings"), settings, QStringLiteral("--quiet"),
+                       QStringLiteral("--csv"), folder.filePath(QStringLiteral("runner.csv"))}),
+        window_table.readAll());
+}
+
 }  // namespace
 }  // namespace vorn::testing

@@ -1,0 +1,60 @@
+// The grids' files: loading one into a grid, with the record of the last
+// training load, and clearing a grid.
+#include "problem/data_table.h"
+#include "ui/data_files.h"
+#include "ui/data_grid.h"
+#include "ui/graph_form.h"
+#include "ui/grid_model.h"
+#include "ui/main_window.h"
+#include "ui/problem_page.h"
+#include "ui/run_control.h"
+
+namespace vorn {
+
+// A refused file, or a CSV file whose columns were not chosen, changes
+// nothing: it is read in full before anything is written, the record file
+// included.
+bool TForm1::load_training_file(const QString& path, const CsvOptions& csv) {
+    return load_grid_file(path, csv, true);
+}
+
+bool TForm1::load_validation_file(const QString& path, const CsvOptions& csv) {
+    return load_grid_file(path, csv, false);
+}
+
+bool TForm1::load_grid_file(const QString& path, const CsvOptions& csv, bool training) {
+    open_dialog_file_ = path;
+    std::optional<CsvChoice> choice;
+    std::optional<DataTable> table = read_grid_file(path, *dialogs_, csv, &choice);
+    if (!table) {
+        return false;
+    }
+    if (training) {
+        write_record_file(path, QString::fromLatin1(record_file_name));
+    }
+    (training ? problem_->StringGrid1 : problem_->StringGrid2)
+        ->cells()
+        ->set_table(std::move(*table));
+    (training ? training_loaded : validation_loaded) = true;
+    (training ? training_file_ : validation_file_) = path;
+    (training ? training_csv_ : validation_csv_) = choice;
+    return true;
+}
+
+void TForm1::Button1Click() {
+    problem_->StringGrid1->cells()->clear_cells();
+    GraphForm->clear_series(0);
+    training_file_.clear();
+    training_csv_.reset();
+    run_control_->forget_last_run();
+}
+
+void TForm1::Button3Click() {
+    problem_->StringGrid2->cells()->clear_cells();
+    GraphForm->clear_series(1);
+    validation_file_.clear();
+    validation_csv_.reset();
+    run_control_->forget_last_run();
+}
+
+}  // namespace vorn
