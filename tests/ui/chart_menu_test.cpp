@@ -15,14 +15,29 @@
 #include <QProgressBar>
 #include <QToolButton>
 #include <QValueAxis>
+#include <QXYSeries>
+#include <QXmlStreamReader>
 #include <vector>
 
 #include "tests/ui/form_fixture.h"
+#include "ui/bit_button.h"
 #include "ui/data_grid.h"
 #include "ui/graph_form.h"
+#include "ui/population_page.h"
 
 namespace vorn::testing {
 namespace {
+
+// The colour of the chart's first series with points on show.
+QColor first_drawn_colour(const QChart* chart) {
+    for (QAbstractSeries* series : chart->series()) {
+        auto* points = qobject_cast<QXYSeries*>(series);
+        if (points && points->isVisible() && points->count() > 0) {
+            return points->color();
+        }
+    }
+    return {};
+}
 
 class ChartMenuTest : public FormTest {
 protected:
@@ -51,6 +66,10 @@ protected:
 // Every chart of the window has its button and menu; PNG is twice the size
 // on screen, SVG the size itself, the copy an image too.
 TEST_F(ChartMenuTest, EveryChartSavesAndCopiesItsImage) {
+    load_training(write_file(QStringLiteral("data.txt"), data_rows(20)));
+    population().Edit2->setText(QStringLiteral("5"));
+    QTest::mouseClick(results().BitBtn2, Qt::LeftButton);
+    ASSERT_TRUE(dialogs->messages.empty()) << dialogs->messages.front();
     const ResultsPage& page = results();
     for (QChartView* view : {page.Chart1, page.Chart2, page.Chart3}) {
         SCOPED_TRACE(view->objectName().toStdString());
@@ -64,10 +83,34 @@ TEST_F(ChartMenuTest, EveryChartSavesAndCopiesItsImage) {
         ASSERT_NE(menu_of(view), nullptr);
 
         const QSize size = view->viewport()->size();
-        const QImage png = QImage::fromData(save_through(view, "SaveImagePng", "chart.png"), "PNG");
+        const QImage png = QImage::fromData(save_through(view, "SaveImagePng", "chart.png"), "PNG")
+                               .convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(png.size(), size * 2);
+        // Not one colour, and the first drawn series is in it in its own.
+        const QColor drawn = first_drawn_colour(view->chart());
+        ASSERT_TRUE(drawn.isValid());
+        const QRgb series = drawn.rgb();
+        bool varied = false;
+        bool has_series = false;
+        for (int y = 0; y < png.height(); ++y) {
+            for (int x = 0; x < png.width(); ++x) {
+                varied = varied || png.pixel(x, y) != png.pixel(0, 0);
+                has_series = has_series || png.pixel(x, y) == series;
+            }
+        }
+        EXPECT_TRUE(varied);
+        EXPECT_TRUE(has_series) << QColor(series).name().toStdString();
+
         const QByteArray svg = save_through(view, "SaveImageSvg", "chart.svg");
-        EXPECT_TRUE(svg.startsWith("<?xml"));
+        QXmlStreamReader xml(svg);
+        while (!xml.atEnd()) {
+            xml.readNext();
+        }
+        EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+        for (const QAbstractAxis* axis : view->chart()->axes()) {
+            EXPECT_TRUE(svg.contains(axis->titleText().toUtf8()))
+                << axis->titleText().toStdString();
+        }
         EXPECT_TRUE(svg.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"")
                                      .arg(size.width())
                                      .arg(size.height())
