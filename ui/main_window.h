@@ -122,6 +122,7 @@ private:
     void return_to_page(QWidget* page);
     [[nodiscard]] std::vector<DataFileRef> data_files() const;
     bool load_grid_file(const QString& path, const CsvOptions& csv, bool training);
+    void clear_grid(bool training);
 
     std::unique_ptr<Dialogs> dialogs_;
     std::function<void(int)> exit_routine_;

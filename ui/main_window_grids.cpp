@@ -42,18 +42,18 @@ bool TForm1::load_grid_file(const QString& path, const CsvOptions& csv, bool tra
 }
 
 void TForm1::Button1Click() {
-    problem_->StringGrid1->cells()->clear_cells();
-    GraphForm->clear_series(0);
-    training_file_.clear();
-    training_csv_.reset();
-    run_control_->forget_last_run();
+    clear_grid(true);
 }
 
 void TForm1::Button3Click() {
-    problem_->StringGrid2->cells()->clear_cells();
-    GraphForm->clear_series(1);
-    validation_file_.clear();
-    validation_csv_.reset();
+    clear_grid(false);
+}
+
+void TForm1::clear_grid(bool training) {
+    (training ? problem_->StringGrid1 : problem_->StringGrid2)->cells()->clear_cells();
+    GraphForm->clear_series(training ? 0 : 1);
+    (training ? training_file_ : validation_file_).clear();
+    (training ? training_csv_ : validation_csv_).reset();
     run_control_->forget_last_run();
 }
 
