@@ -39,6 +39,10 @@ QLineSeries* line_series(QChart* chart, const QString& name, const QString& titl
     return series;
 }
 
+// The washes' marker sizes at the window's opening size.
+constexpr int validation_wash = 8;
+constexpr int training_wash = 5;
+
 QScatterSeries* point_series(QChart* chart, const QString& name, const QString& title,
                              const QColor& colour, QScatterSeries::MarkerShape shape, int size) {
     auto* series = new QScatterSeries();
@@ -100,11 +104,12 @@ void build_plane_chart(ResultsPage& page) {
                                 QColor(220, 0, 0), Shape::MarkerShapeCircle, 7);
     page.Series2 =
         point_series(chart, QStringLiteral("Series2"), QStringLiteral("Validation curve"),
-                     QColor(255, 120, 120, 120), Shape::MarkerShapeRectangle, 8);
+                     QColor(255, 120, 120, 120), Shape::MarkerShapeRectangle, validation_wash);
     page.Series6 = point_series(chart, QStringLiteral("Series6"), QStringLiteral("Training data"),
                                 QColor(128, 0, 0), Shape::MarkerShapeTriangle, 7);
-    page.Series7 = point_series(chart, QStringLiteral("Series7"), QStringLiteral("Training curve"),
-                                QColor(255, 170, 60, 90), Shape::MarkerShapeRectangle, 5);
+    page.Series7 =
+        point_series(chart, QStringLiteral("Series7"), QStringLiteral("Training curve"),
+                     QColor(255, 170, 60, 90), Shape::MarkerShapeRectangle, training_wash);
     page.Series8 =
         point_series(chart, QStringLiteral("Series8"), QStringLiteral("Validation data2"),
                      QColor(0, 0, 230), Shape::MarkerShapeCircle, 7);
@@ -120,6 +125,16 @@ void build_plane_chart(ResultsPage& page) {
 // Three lines of the page's font at the window's default height; 3 of every
 // 10 pixels a taller window adds go to the formula box, the rest to the
 // plane. A fixed height keeps the panel's layout as it is at the default size.
+// In a larger window the washes' markers grow with it, so that the positive
+// region still reads as a region rather than as a grid of dots.
+void scale_washes(ResultsPage& page, QSize window) {
+    const qreal grown =
+        std::max(1.0, std::min(static_cast<qreal>(window.width()) / TForm1::default_width,
+                               static_cast<qreal>(window.height()) / TForm1::default_height));
+    page.Series2->setMarkerSize(validation_wash * grown);
+    page.Series7->setMarkerSize(training_wash * grown);
+}
+
 int formula_height(const QWidget& page, int window_height) {
     const int added = std::max(0, window_height - TForm1::default_height);
     return page.fontMetrics().lineSpacing() * 3 + 8 + added * 3 / 10;
@@ -261,6 +276,7 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
 void ResultsPage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Memo1->setFixedHeight(formula_height(*this, window()->height()));
+    scale_washes(*this, window()->size());
 }
 
 void ResultsPage::read_texts(ParameterTexts& texts) const {

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScatterSeries>
 #include <QToolButton>
 #include <QValueAxis>
 #include <QXYSeries>
@@ -215,8 +216,11 @@ TEST_F(ChartMenuTest, ALargerWindowGivesItsRoomToThePlaneChartsAndGrids) {
         return seen;
     };
     const std::vector<QSize> small = sizes();
+    const qreal wash = results().Series2->markerSize();
     form->resize(1000, 760);
     const std::vector<QSize> large = sizes();
+    EXPECT_EQ(wash, 8);
+    EXPECT_GT(results().Series2->markerSize(), wash * 1.4);  // the wash grows with the plane
     for (std::size_t i = 0; i < small.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_GT(large[i].width(), small[i].width());
