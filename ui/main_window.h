@@ -54,6 +54,9 @@ public:
     // false when the columns of a CSV file were not chosen.
     bool load_training_file(const QString& path, const CsvOptions& csv = {});
     bool load_validation_file(const QString& path, const CsvOptions& csv = {});
+    // Loads either or both; a refused file leaves both grids as they were.
+    void load_grid_files(const std::optional<QString>& training,
+                         const std::optional<QString>& validation, const CsvOptions& csv);
 
     // The texts and the grids a run is built from.
     [[nodiscard]] ParameterTexts parameter_texts() const;
@@ -122,6 +125,14 @@ private:
     void return_to_page(QWidget* page);
     [[nodiscard]] std::vector<DataFileRef> data_files() const;
     bool load_grid_file(const QString& path, const CsvOptions& csv, bool training);
+    // A data file read for a grid, not yet shown in it.
+    struct GridFile {
+        QString path;
+        DataTable table;
+        std::optional<CsvChoice> csv;
+    };
+    [[nodiscard]] std::optional<GridFile> read_grid(const QString& path, const CsvOptions& csv);
+    void show_grid_file(GridFile file, bool training);
     void clear_grid(bool training);
 
     std::unique_ptr<Dialogs> dialogs_;

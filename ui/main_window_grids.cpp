@@ -23,22 +23,48 @@ bool TForm1::load_validation_file(const QString& path, const CsvOptions& csv) {
 }
 
 bool TForm1::load_grid_file(const QString& path, const CsvOptions& csv, bool training) {
+    std::optional<GridFile> file = read_grid(path, csv);
+    if (file) {
+        show_grid_file(std::move(*file), training);
+    }
+    return file.has_value();
+}
+
+// Both files are read before either grid changes, so that a refused one
+// leaves both grids as they were.
+void TForm1::load_grid_files(const std::optional<QString>& training,
+                             const std::optional<QString>& validation, const CsvOptions& csv) {
+    std::optional<GridFile> training_file = training ? read_grid(*training, csv) : std::nullopt;
+    std::optional<GridFile> validation_file =
+        validation ? read_grid(*validation, csv) : std::nullopt;
+    if (training_file) {
+        show_grid_file(std::move(*training_file), true);
+    }
+    if (validation_file) {
+        show_grid_file(std::move(*validation_file), false);
+    }
+}
+
+std::optional<TForm1::GridFile> TForm1::read_grid(const QString& path, const CsvOptions& csv) {
     open_dialog_file_ = path;
     std::optional<CsvChoice> choice;
     std::optional<DataTable> table = read_grid_file(path, *dialogs_, csv, &choice);
     if (!table) {
-        return false;
+        return std::nullopt;
     }
+    return GridFile{path, std::move(*table), choice};
+}
+
+void TForm1::show_grid_file(GridFile file, bool training) {
     if (training) {
-        write_record_file(path, QString::fromLatin1(record_file_name));
+        write_record_file(file.path, QString::fromLatin1(record_file_name));
     }
     (training ? problem_->StringGrid1 : problem_->StringGrid2)
         ->cells()
-        ->set_table(std::move(*table));
+        ->set_table(std::move(file.table));
     (training ? training_loaded : validation_loaded) = true;
-    (training ? training_file_ : validation_file_) = path;
-    (training ? training_csv_ : validation_csv_) = choice;
-    return true;
+    (training ? training_file_ : validation_file_) = file.path;
+    (training ? training_csv_ : validation_csv_) = file.csv;
 }
 
 void TForm1::Button1Click() {

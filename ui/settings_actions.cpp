@@ -37,13 +37,11 @@ SettingsActions::SettingsActions(TForm1& form, const MainMenu& menu, Dialogs& di
 void SettingsActions::open_settings(const QString& path) {
     const Settings settings = read_settings_file(local_path(path));
     opened_ = path;
-    const CsvOptions csv{settings.columns, settings.positive};
-    if (settings.training) {
-        form_.load_training_file(from_local(*settings.training), csv);
-    }
-    if (settings.validation) {
-        form_.load_validation_file(from_local(*settings.validation), csv);
-    }
+    const auto named = [](const auto& path) {
+        return path ? std::optional<QString>(from_local(*path)) : std::nullopt;
+    };
+    form_.load_grid_files(named(settings.training), named(settings.validation),
+                          {settings.columns, settings.positive});
     if (settings.seed) {
         form_.population().EditSeed->setText(QString::number(*settings.seed));
     }

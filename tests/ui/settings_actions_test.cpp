@@ -79,6 +79,20 @@ TEST_F(SettingsActionsTest, OpeningUpdatesTheRemainderAndRefusedFilesChangeNothi
     EXPECT_EQ(dialogs->shown[0].id, MessageId::settings_refused);
     EXPECT_EQ(dialogs->messages[0], bad.toStdString() + ", line 3: unknown key \"what\"");
     EXPECT_EQ(form->parameter_texts()[ParamId::crossover_rate], "0.5");
+
+    // A refused data file: neither grid nor any text changes, even when the
+    // other file is good.
+    ASSERT_FALSE(write_file(QStringLiteral("good.txt"), data_rows(3)).isEmpty());
+    const QString missing = write_file(
+        QStringLiteral("c.vornsettings"),
+        "format = vorn-settings 1\ncrossover = 0.3\ntraining = good.txt\nvalidation = none.txt\n");
+    dialogs->files = {missing};
+    menu().OpenSettings1->trigger();
+    ASSERT_EQ(dialogs->shown.size(), 2u);
+    EXPECT_EQ(dialogs->shown[1].id, MessageId::data_file_refused);
+    EXPECT_TRUE(form->training_file().isEmpty());
+    EXPECT_FALSE(form->training_loaded);
+    EXPECT_EQ(form->parameter_texts()[ParamId::crossover_rate], "0.5");
 }
 
 // A seed typed in the window is the run's seed and shows on "Results"; a
