@@ -57,9 +57,9 @@ QByteArray png_bytes(const QImage& image) {
 class ChartMenuFilter final : public QObject {
 public:
     ChartMenuFilter(QChartView* view, QMenu* menu, QToolButton* button)
-        : QObject(view), view_(view), menu_(menu), button_(button) {
+        : QObject(view), view_(view), viewport_(view->viewport()), menu_(menu), button_(button) {
         view->installEventFilter(this);
-        view->viewport()->installEventFilter(this);
+        viewport_->installEventFilter(this);
         place_button();
     }
 
@@ -69,7 +69,9 @@ protected:
             place_button();
             return false;
         }
-        if (watched != view_->viewport()) {
+        // Compared with the viewport kept at the start: the view may be half
+        // destroyed when its viewport's last events pass through here.
+        if (watched != viewport_) {
             return false;
         }
         if (event->type() == QEvent::MouseButtonPress) {
@@ -96,6 +98,7 @@ private:
     }
 
     QChartView* view_;
+    QWidget* viewport_;
     QMenu* menu_;
     QToolButton* button_;
     bool swallow_release_ = false;
