@@ -25,9 +25,11 @@ namespace {
 constexpr int button_size = 16;
 constexpr int image_scale = 2;  // saved and copied images are sharp on high-density screens
 
-// Three short bars: the usual sign of a menu, drawn so it needs no font.
+// Three short bars: the usual sign of a menu, drawn so it needs no font, at
+// twice its size so it stays sharp on high-density screens.
 QIcon menu_icon(const QColor& colour) {
-    QPixmap pixmap(12, 12);
+    QPixmap pixmap(QSize(12, 12) * image_scale);
+    pixmap.setDevicePixelRatio(image_scale);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     for (const int y : {2, 5, 8}) {
@@ -41,14 +43,6 @@ void draw_chart(QChartView* view, QPainter& painter) {
     const QRect source = view->viewport()->rect();
     // QGraphicsView::render draws the scene alone, without child widgets.
     view->render(&painter, QRectF(source), source);
-}
-
-QByteArray png_bytes(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 // Keeps the corner button in place and turns Shift+right-click into the
@@ -105,6 +99,14 @@ private:
 };
 
 }  // namespace
+
+QByteArray png_bytes(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
 
 QImage chart_image(QChartView* view, int scale) {
     QImage image(view->viewport()->size() * scale, QImage::Format_ARGB32_Premultiplied);

@@ -26,6 +26,8 @@ class Dialogs;
 // The chart as drawn on screen, `scale` times its size in pixels; the menu
 // button is not part of it.
 [[nodiscard]] QImage chart_image(QChartView* view, int scale);
+// An image as the bytes of a PNG file.
+[[nodiscard]] QByteArray png_bytes(const QImage& image);
 // The chart as an SVG document of its size on screen.
 [[nodiscard]] QByteArray chart_svg(QChartView* view);
 

@@ -43,10 +43,15 @@ std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs,
     return paired;
 }
 
-CsvOptions csv_options_of(const CsvChoice& choice) {
-    return {std::to_string(choice.x_column + 1) + ',' + std::to_string(choice.y_column + 1) + ',' +
-                std::to_string(choice.label_column + 1),
-            choice.positive_label};
+CsvOptions run_csv_options(const std::optional<CsvChoice>& training,
+                           const std::optional<CsvChoice>& validation) {
+    const std::optional<CsvChoice>& choice = training ? training : validation;
+    if (!choice) {
+        return {};
+    }
+    return {std::to_string(choice->x_column + 1) + ',' + std::to_string(choice->y_column + 1) +
+                ',' + std::to_string(choice->label_column + 1),
+            choice->positive_label};
 }
 
 // One line naming the file of the last training load, in that file's folder,

@@ -33,8 +33,12 @@ struct CsvOptions {
                                                       const CsvOptions& given = {},
                                                       std::optional<CsvChoice>* used = nullptr);
 
-// A choice as files write it: 1-based column numbers and the label.
-[[nodiscard]] CsvOptions csv_options_of(const CsvChoice& choice);
+// The one choice of columns that settings files and records write for a
+// run's CSV files, as the runner takes one --columns for all: the training
+// file's, or else the validation file's; as 1-based column numbers and the
+// label. None when neither file is CSV.
+[[nodiscard]] CsvOptions run_csv_options(const std::optional<CsvChoice>& training,
+                                         const std::optional<CsvChoice>& validation);
 
 // Writes `record_name` in the folder of `path`, naming that file.
 void write_record_file(const QString& path, const QString& record_name);

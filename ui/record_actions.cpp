@@ -47,15 +47,10 @@ RunRecord record_of_start(const TForm1& form, const ParameterTexts& texts) {
                            std::filesystem::absolute(local_path(form.validation_file())));
     }
     record.data = recorded_files(files);
-    // The columns of the CSV files the run reads, as the runner's options.
-    const auto& csv = form.training_csv() ? form.training_csv()
-                      : validation_used   ? form.validation_csv()
-                                          : form.training_csv();
-    if (csv) {
-        const CsvOptions options = csv_options_of(*csv);
-        record.columns = options.columns;
-        record.positive = options.positive;
-    }
+    const CsvOptions csv = run_csv_options(form.training_csv(),
+                                           validation_used ? form.validation_csv() : std::nullopt);
+    record.columns = csv.columns;
+    record.positive = csv.positive;
     record.cells_sha256 = cells_sha256(cells);
     record.grid_edited = typed_in(*cells.training, form.training_file()) ||
                          (validation_used && typed_in(*cells.validation, form.validation_file()));

@@ -122,9 +122,6 @@ void build_plane_chart(ResultsPage& page) {
     ChartLegend::leave_out(page.Series7);
 }
 
-// Three lines of the page's font at the window's default height; 3 of every
-// 10 pixels a taller window adds go to the formula box, the rest to the
-// plane. A fixed height keeps the panel's layout as it is at the default size.
 // In a larger window the washes' markers grow with it, so that the positive
 // region still reads as a region rather than as a grid of dots.
 void scale_washes(ResultsPage& page, QSize window) {
@@ -135,6 +132,9 @@ void scale_washes(ResultsPage& page, QSize window) {
     page.Series7->setMarkerSize(training_wash * grown);
 }
 
+// Three lines of the page's font at the window's default height; 3 of every
+// 10 pixels a taller window adds go to the formula box, the rest to the
+// plane. A fixed height keeps the panel's layout as it is at the default size.
 int formula_height(const QWidget& page, int window_height) {
     const int added = std::max(0, window_height - TForm1::default_height);
     return page.fontMetrics().lineSpacing() * 3 + 8 + added * 3 / 10;

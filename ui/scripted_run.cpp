@@ -1,11 +1,11 @@
 #include "ui/scripted_run.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QPixmap>
 
 #include "problem/file_writer.h"
 #include "ui/bit_button.h"
+#include "ui/chart_menu.h"
 #include "ui/data_files.h"
 #include "ui/main_window.h"
 #include "ui/results_page.h"
@@ -53,10 +53,7 @@ namespace {
 // The window as PNG, after the pending redraws.
 bool save_window_image(TForm1& form, const QString& path, std::ostream& err) {
     QApplication::processEvents();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    form.window()->grab().save(&buffer, "PNG");
+    const QByteArray bytes = png_bytes(form.window()->grab().toImage());
     try {
         write_file(local_path(path), std::string_view(bytes.constData(), bytes.size()), {});
     } catch (const MessageError& error) {

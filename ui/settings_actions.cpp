@@ -63,13 +63,9 @@ void SettingsActions::save_settings(const QString& path) {
     if (!form_.validation_file().isEmpty()) {
         settings.validation = local_path(form_.validation_file());
     }
-    // One choice of columns goes for every CSV file, as in the runner: the
-    // training file's, or else the validation file's.
-    if (const auto& csv = form_.training_csv() ? form_.training_csv() : form_.validation_csv()) {
-        const CsvOptions options = csv_options_of(*csv);
-        settings.columns = options.columns;
-        settings.positive = options.positive;
-    }
+    const CsvOptions csv = run_csv_options(form_.training_csv(), form_.validation_csv());
+    settings.columns = csv.columns;
+    settings.positive = csv.positive;
     std::vector<std::filesystem::path> inputs;
     for (const auto& file : {settings.training, settings.validation}) {
         if (file) {
