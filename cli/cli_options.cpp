@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/cli_files.h"
 #include "cli/runner_options.h"
 #include "engine/prepare_run.h"
 #include "problem/csv_pairing.h"
@@ -280,8 +281,8 @@ void take_operands(CliOptions& options, std::string_view mode, std::vector<std::
                 }
                 break;
             }
-            if (operands.empty() && base != nullptr && base->training) {
-                operands.push_back(base->training->string());
+            if (operands.empty() && base != nullptr && base->spec.training) {
+                operands.push_back(base->spec.training->string());
             }
             if (operands.empty() && options.settings_file && base == nullptr) {
                 break;  // the settings file may name it
@@ -341,12 +342,13 @@ std::span<const RunnerOption> mode_options() {
 CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     CliOptions options;
     if (base != nullptr) {
-        options.texts = base->texts;
-        options.seed = base->seed;
-        options.columns = base->columns;
-        options.positive = base->positive;
-        if (base->validation && !base->texts.flag(ParamId::use_training_data)) {
-            options.validation_file = base->validation->string();
+        const RunSpec& spec = base->spec;
+        options.texts = spec.texts;
+        options.seed = spec.seed;
+        options.columns = spec.columns;
+        options.positive = spec.positive;
+        if (spec.validation && !spec.texts.flag(ParamId::use_training_data)) {
+            options.validation_file = spec.validation->string();
         }
     }
     std::vector<std::string> operands;
@@ -389,6 +391,7 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
             throw UsageError("--" + name + " needs a value (" + std::string(found->value_name()) +
                              ")");
         }
+        refuse_empty_path("--" + name, found->value_name(), value);
         if (use_of(*found) == OptionUse::mode) {
             if (!mode.empty() && mode != name) {
                 throw UsageError("--" + mode + " and --" + name + " cannot be combined");
@@ -415,12 +418,11 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
         throw UsageError("--" + mode + " cannot be combined with --" + run_options.front() +
                          ", an option of a run");
     }
-    if (options.save_program && options.save_program == options.csv_file) {
-        throw UsageError("--save-program and --csv name the same file");
-    }
-    if (options.write_settings && (options.write_settings == options.csv_file ||
-                                   options.write_settings == options.save_program)) {
-        throw UsageError("--write-settings names the same file as another output");
+    refuse_shared_outputs(options);
+    for (const std::string& operand : operands) {
+        if (operand.empty()) {
+            throw UsageError("an empty text is no file name");
+        }
     }
     if (options.save_which && !options.save_program) {
         throw UsageError("--save-which needs --save-program");

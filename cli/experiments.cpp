@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/cli_files.h"
 #include "cli/program_modes.h"
 #include "cli/stop_signals.h"
 #include "engine/fitness_pool.h"
@@ -59,7 +60,7 @@ QuietRun quiet_run(const CliOptions& options, const CliData& data,
                    const volatile std::sig_atomic_t* stop_signal) {
     QuietRun result;
     RunRequest request = run_request(options, data);
-    request.seed = seed;
+    request.spec.seed = seed;
     request.threads = threads;
     PrepareResult prepared = prepare_run(request, functions);
     if (prepared.refusal) {
@@ -80,18 +81,10 @@ QuietRun quiet_run(const CliOptions& options, const CliData& data,
     const std::chrono::duration<double> wall = Clock::now() - started;
     if (!result.outcome.error) {
         result.record = runner_record(
-            options, data, run, front_end, seed, wall.count(),
+            data, run, front_end, seed, wall.count(),
             scoring_threads(threads, static_cast<std::size_t>(run.pop->population_size)));
     }
     return result;
-}
-
-std::vector<std::filesystem::path> input_paths(const CliOptions& options) {
-    std::vector<std::filesystem::path> inputs = {options.training_file};
-    if (options.validation_file) {
-        inputs.emplace_back(*options.validation_file);
-    }
-    return inputs;
 }
 
 // The state the runs of --runs share, behind one lock.
@@ -176,41 +169,27 @@ void print_summary(std::ostream& out, std::span<const RunSummary> runs) {
 
 }  // namespace
 
-RunRecord runner_record(const CliOptions& options, const CliData& data, const PreparedRun& run,
+RunRecord runner_record(const CliData& data, const PreparedRun& run,
                         const ConsoleFrontEnd& front_end, std::uint32_t seed, double wall_seconds,
                         unsigned threads) {
-    RunRecord record;
-    record.program_version = version_text();
-    record.texts = options.texts;
-    fill_remainders(record.texts);
-    record.columns = options.columns;
-    record.positive = options.positive;
-    record.seed = seed;
-    std::vector<std::pair<std::string, std::filesystem::path>> files = {
-        {"training", options.training_file}};
-    if (options.validation_file) {
-        files.emplace_back("validation", *options.validation_file);
-    }
-    record.data = recorded_files(files);
-    record.cells_sha256 = cells_sha256(GridCells{&data.training, &data.validation});
-    record.num_generations = run.pop->num_generations;
-    record.generations = front_end.history();
+    RunResult result;
+    result.seed = seed;
+    result.num_generations = run.pop->num_generations;
+    result.generations = front_end.history();
     if (front_end.has_formula()) {
-        record.last_program =
-            run_program(options, run, seed, front_end.best_gene(),
-                        front_end.best_training_fitness(), front_end.best_validation_fitness());
+        result.last_program =
+            run_program(run, front_end.best_gene(), front_end.best_training_fitness(),
+                        front_end.best_validation_fitness());
     }
     if (const auto& best = front_end.best_on_validation()) {
-        record.best_validation =
-            RecordedBest{best->generation, best->validation_count, best->training_fitness,
-                         run_program(options, run, seed, best->gene, best->training_fitness,
-                                     best->validation_count)};
+        result.best_validation = RecordedBest{
+            best->generation, best->validation_count, best->training_fitness,
+            run_program(run, best->gene, best->training_fitness, best->validation_count)};
     }
-    record.wall_seconds = wall_seconds;
-    record.threads = threads;
-    record.compiler = compiler_version();
-    record.libc = libc_version();
-    return record;
+    result.cells_sha256 = cells_sha256(GridCells{&data.training, &data.validation});
+    result.wall_seconds = wall_seconds;
+    result.threads = threads;
+    return run_record_of(run.spec, std::move(result));
 }
 
 std::string summary_header() {
@@ -297,7 +276,7 @@ int many_runs(const CliOptions& options, std::ostream& out, std::ostream& err,
             return exit_refused;
         }
     }
-    const std::vector<std::filesystem::path> inputs = input_paths(options);
+    const std::vector<std::filesystem::path> inputs = input_files(options);
     if (!options.quiet) {
         out << summary_header() << '\n' << std::flush;
     }
@@ -364,34 +343,31 @@ int rerun_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
         throw RecordError(messages::record_refused(
             options.rerun_file, "its grid was edited after loading, so no file holds its data"));
     }
+    if (recorded.generations.empty()) {
+        throw RecordError(messages::record_refused(
+            options.rerun_file, "it holds no generation, so there is nothing to compare"));
+    }
+    const RunSpec& spec = recorded.spec;
     CliOptions repeat = options;
     repeat.mode = CliMode::run;
-    repeat.texts = recorded.texts;
-    repeat.columns = recorded.columns;
-    repeat.positive = recorded.positive;
-    const auto recorded_path = [&](std::string_view role) -> std::optional<std::string> {
-        for (const RecordedFile& file : recorded.data) {
-            if (file.role == role) {
-                return file.path.string();
-            }
-        }
-        return std::nullopt;
-    };
+    repeat.texts = spec.texts;
+    repeat.columns = spec.columns;
+    repeat.positive = spec.positive;
     if (!options.training_given) {
-        const auto training = recorded_path("training");
-        if (!training) {
+        if (!spec.training) {
             throw RecordError(
                 messages::record_refused(options.rerun_file, "it names no training file"));
         }
-        repeat.training_file = *training;
+        repeat.training_file = spec.training->string();
     }
-    if (!options.validation_file) {
-        repeat.validation_file = recorded_path("validation");
+    if (!options.validation_file && spec.validation) {
+        repeat.validation_file = spec.validation->string();
     }
     const CliData data = load_data(repeat);
     const std::vector<functable> functions = build_function_table();
+    const std::uint32_t seed = spec.seed.value_or(0);
     const QuietRun run =
-        quiet_run(repeat, data, functions, recorded.seed, options.threads, environment.stop_signal);
+        quiet_run(repeat, data, functions, seed, options.threads, environment.stop_signal);
     if (run.refusal || run.outcome.error) {
         err << (run.refusal ? *run.refusal : *run.outcome.error).text << '\n';
         return exit_refused;
@@ -414,8 +390,7 @@ int rerun_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
         return exit_refused;
     }
     out << messages::rerun_matches(options.rerun_file,
-                                   static_cast<std::int64_t>(recorded.generations.size()),
-                                   recorded.seed)
+                                   static_cast<std::int64_t>(recorded.generations.size()), seed)
                .text
         << '\n';
     return exit_done;

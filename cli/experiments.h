@@ -14,9 +14,9 @@
 namespace vorn {
 
 // The record of a run of the runner, its data read from files.
-[[nodiscard]] RunRecord runner_record(const CliOptions& options, const CliData& data,
-                                      const PreparedRun& run, const ConsoleFrontEnd& front_end,
-                                      std::uint32_t seed, double wall_seconds, unsigned threads);
+[[nodiscard]] RunRecord runner_record(const CliData& data, const PreparedRun& run,
+                                      const ConsoleFrontEnd& front_end, std::uint32_t seed,
+                                      double wall_seconds, unsigned threads);
 
 // The lines --runs and --summarize print: a header, one line per run, and
 // the median, minimum and maximum of each column but the seed.

@@ -85,39 +85,16 @@ void predict_csv(const CliOptions& options, const ProgramCode& code, std::ostrea
 
 }  // namespace
 
-Program run_program(const CliOptions& options, const PreparedRun& run, std::uint32_t seed,
-                    std::span<const std::int32_t> gene, double training_fitness,
-                    float validation_count) {
-    ParameterTexts texts = options.texts;
-    fill_remainders(texts);
-    std::vector<DataFileRef> files = {{"training", options.training_file}};
-    std::optional<double> validation;
-    if (options.validation_file) {
-        files.push_back({"validation", *options.validation_file});
-        validation = validation_count;
-    }
-    const ProblemParameters& problem = run.parameters.problem;
-    Program program = program_of_run(run.setting->node_table_view(), gene, problem.input1_name,
-                                     problem.input2_name, run.parameters.output_name,
-                                     training_fitness, validation);
-    program.provenance = provenance_block(seed, texts, files);
-    return program;
-}
-
 void save_run_program(const CliOptions& options, const PreparedRun& run,
-                      const ConsoleFrontEnd& front_end, std::uint32_t seed) {
-    std::vector<std::filesystem::path> inputs = {options.training_file};
-    if (options.validation_file) {
-        inputs.emplace_back(*options.validation_file);
-    }
+                      const ConsoleFrontEnd& front_end, std::uint32_t seed,
+                      std::span<const std::filesystem::path> inputs) {
+    const auto& best = front_end.best_on_validation();
     const Program program =
-        options.save_which == SaveWhich::best_validation && front_end.best_on_validation()
-            ? run_program(options, run, seed, front_end.best_on_validation()->gene,
-                          front_end.best_on_validation()->training_fitness,
-                          front_end.best_on_validation()->validation_count)
-            : run_program(options, run, seed, front_end.best_gene(),
-                          front_end.best_training_fitness(), front_end.best_validation_fitness());
-    save_program_file(*options.save_program, program, inputs);
+        options.save_which == SaveWhich::best_validation && best
+            ? run_program(run, best->gene, best->training_fitness, best->validation_count)
+            : run_program(run, front_end.best_gene(), front_end.best_training_fitness(),
+                          front_end.best_validation_fitness());
+    save_program_file(*options.save_program, with_provenance(program, run.spec, seed), inputs);
 }
 
 int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err) {

@@ -2,6 +2,7 @@
 // What the runner does with program files: saving a run's best program, and
 // the modes that score, evaluate or export a saved one.
 #include <cstdint>
+#include <filesystem>
 #include <ostream>
 #include <span>
 
@@ -11,17 +12,12 @@
 
 namespace vorn {
 
-// A program of the run with its provenance; the validation count is kept
-// only when the run had validation data.
-[[nodiscard]] Program run_program(const CliOptions& options, const PreparedRun& run,
-                                  std::uint32_t seed, std::span<const std::int32_t> gene,
-                                  double training_fitness, float validation_count);
-
 // Writes the program the run printed last (or, as --save-which asks, the one
 // printed as best validation), with where it came from. Throws
 // MessageError (FileWriteError among them) when it cannot be written.
 void save_run_program(const CliOptions& options, const PreparedRun& run,
-                      const ConsoleFrontEnd& front_end, std::uint32_t seed);
+                      const ConsoleFrontEnd& front_end, std::uint32_t seed,
+                      std::span<const std::filesystem::path> inputs);
 
 // The modes; each throws MessageError when the program file, or the points,
 // cannot be read, and returns the exit status otherwise.

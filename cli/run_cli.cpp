@@ -8,6 +8,7 @@
 #include <optional>
 #include <system_error>
 
+#include "cli/cli_files.h"
 #include "cli/console_front_end.h"
 #include "cli/experiments.h"
 #include "cli/fd_stream.h"
@@ -51,13 +52,11 @@ CliData load_data(const CliOptions& options) {
 
 RunRequest run_request(const CliOptions& options, const CliData& data) {
     RunRequest request;
-    request.texts = options.texts;
-    fill_remainders(request.texts);
+    request.spec = run_spec(options);
     request.cells = GridCells{&data.training, &data.validation};
     request.training_loaded = true;
     request.validation_loaded = options.validation_file.has_value();
     request.check_constant_range = true;
-    request.seed = options.seed;
     request.threads = options.threads;
     return request;
 }
@@ -74,32 +73,17 @@ namespace {
 
 constexpr std::string_view standard_output = "standard output";
 
-// The files the command reads, which no output may replace.
-std::vector<std::filesystem::path> input_files(const CliOptions& options) {
-    std::vector<std::filesystem::path> inputs = {options.training_file};
-    if (options.validation_file) {
-        inputs.emplace_back(*options.validation_file);
-    }
-    return inputs;
-}
-
-// The texts, data files and seed this run starts from, as a settings file.
-void write_effective_settings(const CliOptions& options) {
+// What this run starts from, as a settings file.
+void write_effective_settings(const CliOptions& options, const RunSpec& spec) {
     Settings settings;
-    settings.texts = options.texts;
+    settings.spec = spec;
     settings.given.fill(true);
-    settings.training = std::filesystem::absolute(options.training_file);
-    if (options.validation_file) {
-        settings.validation = std::filesystem::absolute(*options.validation_file);
+    for (auto* file : {&settings.spec.training, &settings.spec.validation}) {
+        if (*file) {
+            **file = std::filesystem::absolute(**file);
+        }
     }
-    settings.seed = options.seed;
-    settings.columns = options.columns;
-    settings.positive = options.positive;
-    std::vector<std::filesystem::path> inputs = input_files(options);
-    if (options.settings_file) {
-        inputs.emplace_back(*options.settings_file);
-    }
-    write_settings_file(*options.write_settings, settings, inputs);
+    write_settings_file(*options.write_settings, settings, input_files(options));
 }
 
 // After the seed line, so the lines before stay as they were.
@@ -152,7 +136,7 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
         }
     }
     if (options.write_settings) {
-        write_effective_settings(options);
+        write_effective_settings(options, run.spec);
     }
 
     ConsoleFrontEnd front_end(
@@ -162,7 +146,7 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
         StopSources{.abort_request = &run.setting->abort_request,
                     .stop_signal = environment.stop_signal});
     RunOptions run_options;
-    run_options.seed = run.seed;
+    run_options.seed = run.spec.seed;
     run_options.evaluator = options.evaluator;
     run_options.threads = options.threads;
     const auto started = std::chrono::steady_clock::now();
@@ -187,7 +171,7 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
     bool save_failed = false;
     if (options.save_program && has_program) {
         try {
-            save_run_program(options, run, front_end, outcome.seed);
+            save_run_program(options, run, front_end, outcome.seed, input_files(options));
         } catch (const MessageError& error) {
             err << error.message().text << '\n';
             save_failed = true;
@@ -200,7 +184,7 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
                 options.threads, static_cast<std::size_t>(run.pop->population_size));
             write_record_file(
                 *options.record_file,
-                runner_record(options, data, run, front_end, outcome.seed, wall.count(), threads),
+                runner_record(data, run, front_end, outcome.seed, wall.count(), threads),
                 input_files(options));
         } catch (const MessageError& error) {
             err << error.message().text << '\n';

@@ -2,6 +2,7 @@
 // The whole runner behind main(): options, data, the road to a run, the run
 // and its output, with the exit code as result.
 #include <csignal>
+#include <filesystem>
 #include <ostream>
 #include <span>
 #include <string>

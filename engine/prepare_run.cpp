@@ -110,7 +110,7 @@ std::vector<Restore> constant_range_restore() {
 
 // The checks made before any text is parsed, in Start's order.
 std::optional<Refusal> check_start(const RunRequest& request) {
-    const ParameterTexts& texts = request.texts;
+    const ParameterTexts& texts = request.spec.texts;
     if (!request.training_loaded) {
         return Refusal{messages::training_not_loaded(), Page::problem_setting, {}};
     }
@@ -257,11 +257,12 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
         return result;
     }
     PreparedRun run;
-    run.seed = request.seed;
-    run.parameters.output_name = request.texts[I::output_name];
+    run.spec = request.spec;
+    const ParameterTexts& texts = run.spec.texts;
+    run.parameters.output_name = texts[I::output_name];
     result.refusal = refusal_of_stage(
         [&] {
-            run.parameters.problem = parse_problem_parameters(request.texts);
+            run.parameters.problem = parse_problem_parameters(texts);
             run.setting = std::make_unique<Tproblem_setting>(run.parameters.problem, request.cells,
                                                              function_table);
         },
@@ -277,8 +278,7 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
     result.refusal = refusal_of_stage(
         [&] {
             PopulationParameters& population = run.parameters.population;
-            population =
-                parse_population_parameters(request.texts, run.parameters.problem, *run.setting);
+            population = parse_population_parameters(texts, run.parameters.problem, *run.setting);
             // The evaluators' copies of the data count too, one per thread.
             const unsigned threads = scoring_threads(
                 request.threads, static_cast<std::size_t>(population.population_size));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/parameters.h"
+#include "engine/run_spec.h"
 #include "engine/tgp_pop.h"
 #include "problem/messages.h"
 #include "problem/problem_setting.h"
@@ -18,13 +19,12 @@
 namespace vorn {
 
 struct RunRequest {
-    ParameterTexts texts;
-    GridCells cells;
+    RunSpec spec;     // its texts and seed; the clock's seed when it has none
+    GridCells cells;  // the data the spec's files were read into
     bool training_loaded = false;
     bool validation_loaded = false;
     // The runner has no page to leave, so Start checks the constant range.
     bool check_constant_range = false;
-    std::optional<std::uint32_t> seed;  // the clock when unset
     // The scoring threads the run will be given (RunOptions::threads), for
     // the memory its evaluators take.
     unsigned threads = 0;
@@ -58,11 +58,13 @@ struct RunParameters {
     std::string output_name;
 };
 
+// What a run is made of. Everything a front end shows or writes about the
+// run comes from here, not from controls that may change while it runs.
 struct PreparedRun {
+    RunSpec spec;
     RunParameters parameters;
     std::unique_ptr<Tproblem_setting> setting;
     std::unique_ptr<Tgp_pop> pop;
-    std::optional<std::uint32_t> seed;
 };
 
 struct PrepareResult {

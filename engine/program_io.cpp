@@ -6,12 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <memory>
 #include <system_error>
 #include <vector>
 
+#include "engine/prepare_run.h"
 #include "engine/version.h"
 #include "problem/errors.h"
 #include "problem/file_writer.h"
@@ -114,29 +116,10 @@ std::string sha256_of_file(const std::filesystem::path& path) {
     return hex_of(std::span(digest.data(), size));
 }
 
-nlohmann::json provenance_block(std::uint32_t seed, const ParameterTexts& texts,
-                                std::span<const DataFileRef> files) {
-    nlohmann::json parameters = nlohmann::json::object();
-    for (const Parameter& row : parameter_table()) {
-        // The remainders have no key: the rates they come from are there.
-        if (!row.settings_key.empty()) {
-            parameters[std::string(row.settings_key)] = texts[row.id];
-        }
-    }
-    nlohmann::json data = nlohmann::json::array();
-    for (const DataFileRef& file : files) {
-        nlohmann::json entry = {{"role", file.role}, {"file", file.path.string()}};
-        try {
-            entry["sha256"] = sha256_of_file(file.path);
-        } catch (const DataFileError&) {
-            // Gone or unreadable since the run read it: no claim about its bytes.
-        }
-        data.push_back(std::move(entry));
-    }
-    return {{"program", version_text()},
-            {"seed", seed},
-            {"parameters", std::move(parameters)},
-            {"data", std::move(data)}};
+nlohmann::json provenance_block(const RunSpec& spec) {
+    nlohmann::json block = spec_json(spec, hashed_files(spec), {});
+    block["program"] = version_text();
+    return block;
 }
 
 Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
@@ -149,6 +132,27 @@ Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
     program.output_name = output_name;
     program.training_fitness = training_fitness;
     program.validation_count = validation_count;
+    return program;
+}
+
+Program run_program(const PreparedRun& run, std::span<const std::int32_t> gene,
+                    double training_fitness, double validation_count) {
+    const std::vector<DataFileRef> files = spec_files(run.spec);
+    const bool validated = std::any_of(files.begin(), files.end(), [](const DataFileRef& file) {
+        return file.role == "validation";
+    });
+    const ProblemParameters& problem = run.parameters.problem;
+    Program program =
+        program_of_run(run.setting->node_table_view(), gene, problem.input1_name,
+                       problem.input2_name, run.parameters.output_name, training_fitness,
+                       validated ? std::optional(validation_count) : std::nullopt);
+    return program;
+}
+
+Program with_provenance(Program program, const RunSpec& spec, std::uint32_t seed) {
+    RunSpec run = spec;
+    run.seed = seed;
+    program.provenance = provenance_block(run);
     return program;
 }
 

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/parameters.h"
+#include "engine/run_spec.h"
 #include "program/program_file.h"
 #include "program/views.h"
 
@@ -22,23 +23,27 @@ namespace vorn {
 [[nodiscard]] std::string sha256_hex(std::string_view bytes);
 [[nodiscard]] std::string sha256_of_file(const std::filesystem::path& path);
 
-// A data file a run read, as provenance names it.
-struct DataFileRef {
-    std::string role;  // "training" or "validation"
-    std::filesystem::path path;
-};
-
 // {"program": version_text(), "seed": S, "parameters": {settings key: text, ...},
-//  "data": [{"role": ..., "file": name, "sha256": hex}, ...]}
-// A file that can no longer be read gets no "sha256".
-[[nodiscard]] nlohmann::json provenance_block(std::uint32_t seed, const ParameterTexts& texts,
-                                              std::span<const DataFileRef> files);
+//  "data": [{"role": ..., "file": name, "sha256": hex}, ...]}, with the CSV
+// choice when the spec has one. A file that can no longer be read gets no
+// "sha256".
+[[nodiscard]] nlohmann::json provenance_block(const RunSpec& spec);
 
 // The program of a run's gene with the run's names and recorded measures.
 [[nodiscard]] Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
                                      const std::string& input1_name, const std::string& input2_name,
                                      const std::string& output_name, double training_fitness,
                                      std::optional<double> validation_count);
+
+struct PreparedRun;
+
+// A program of the run with the names it was prepared with, whatever the
+// controls say now; the validation count is kept only when the run read
+// validation data.
+[[nodiscard]] Program run_program(const PreparedRun& run, std::span<const std::int32_t> gene,
+                                  double training_fitness, double validation_count);
+// The program with the provenance of a run of `spec` with `seed`.
+[[nodiscard]] Program with_provenance(Program program, const RunSpec& spec, std::uint32_t seed);
 
 // The whole of a file, or nothing when it is larger than `max_bytes`; throws
 // std::system_error with the errno when it cannot be read.

@@ -10,6 +10,7 @@
 
 #include "engine/program_io.h"
 #include "engine/settings_file.h"
+#include "engine/version.h"
 #include "problem/data_table.h"
 #include "problem/file_writer.h"
 #include "problem/messages.h"
@@ -55,14 +56,6 @@ std::string text_member(const Json& object, const char* key) {
         throw Refused(in_quotes(key) + " is not a text");
     }
     return value.get<std::string>();
-}
-
-std::optional<std::string> optional_text(const Json& object, const char* key) {
-    const auto found = object.find(key);
-    if (found == object.end() || found->is_null()) {
-        return std::nullopt;
-    }
-    return text_member(object, key);
 }
 
 double real_member(const Json& object, const char* key) {
@@ -123,27 +116,6 @@ Program program_member(const Json& value) {
     }
 }
 
-ParameterTexts texts_of(const Json& parameters) {
-    if (!parameters.is_object()) {
-        throw Refused("\"parameters\" is not an object");
-    }
-    ParameterTexts texts;
-    for (const auto& [key, value] : parameters.items()) {
-        const auto& table = parameter_table();
-        const auto row = std::find_if(table.begin(), table.end(), [&](const Parameter& p) {
-            return !p.settings_key.empty() && p.settings_key == key;
-        });
-        if (row == table.end()) {
-            throw Refused("unknown parameter " + in_quotes(key));
-        }
-        if (!value.is_string()) {
-            throw Refused("parameter " + in_quotes(key) + " is not a text");
-        }
-        texts[row->id] = value.get<std::string>();
-    }
-    return texts;
-}
-
 RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
     if (!file.is_object() || !file.contains("format") || file["format"] != record_format) {
         throw Refused("not a run record");
@@ -155,25 +127,10 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
     }
     RunRecord record;
     record.program_version = text_member(file, "program");
-    record.texts = texts_of(member(file, "parameters"));
-    record.columns = optional_text(file, "columns");
-    record.positive = optional_text(file, "positive");
-    record.seed = static_cast<std::uint32_t>(
-        whole_member(file, "seed", 0, std::numeric_limits<std::uint32_t>::max()));
-    const Json& data = member(file, "data");
-    if (!data.is_array()) {
-        throw Refused("\"data\" is not a list");
-    }
-    for (const Json& entry : data) {
-        if (!entry.is_object()) {
-            throw Refused("a data file is not an object");
-        }
-        RecordedFile recorded{text_member(entry, "role"), text_member(entry, "file"),
-                              optional_text(entry, "sha256")};
-        if (recorded.path.is_relative() && !folder.empty()) {
-            recorded.path = folder / recorded.path;
-        }
-        record.data.push_back(std::move(recorded));
+    try {
+        record.spec = spec_of_json(file, folder, record.data);
+    } catch (const SpecError& e) {
+        throw Refused(e.what());
     }
     record.cells_sha256 = text_member(file, "cells_sha256");
     record.grid_edited = flag_member(file, "grid_edited");
@@ -206,20 +163,6 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
 }
 
 Json record_json(const RunRecord& record, const std::filesystem::path& folder) {
-    Json parameters = Json::object();
-    for (const Parameter& row : parameter_table()) {
-        if (!row.settings_key.empty()) {
-            parameters[std::string(row.settings_key)] = record.texts[row.id];
-        }
-    }
-    Json data = Json::array();
-    for (const RecordedFile& file : record.data) {
-        Json entry = {{"role", file.role}, {"file", path_text(file.path, folder)}};
-        if (file.sha256) {
-            entry["sha256"] = *file.sha256;
-        }
-        data.push_back(std::move(entry));
-    }
     Json generations = Json::array();
     for (const GenerationRow& row : record.generations) {
         generations.push_back(row_json(row));
@@ -231,18 +174,17 @@ Json record_json(const RunRecord& record, const std::filesystem::path& folder) {
                 {"training_fitness", record.best_validation->training_fitness},
                 {"program", program_json(record.best_validation->program)}};
     }
-    const auto optional = [](const std::optional<std::string>& text) {
-        return text ? Json(*text) : Json();
-    };
-    return {
+    Json object = spec_json(record.spec, record.data, folder);
+    // A record names its CSV choice even when there is none.
+    for (const char* key : {"columns", "positive"}) {
+        if (!object.contains(key)) {
+            object[key] = nullptr;
+        }
+    }
+    object.update({
         {"format", record_format},
         {"version", record_version},
         {"program", record.program_version},
-        {"parameters", std::move(parameters)},
-        {"columns", optional(record.columns)},
-        {"positive", optional(record.positive)},
-        {"seed", record.seed},
-        {"data", std::move(data)},
         {"cells_sha256", record.cells_sha256},
         {"grid_edited", record.grid_edited},
         {"num_generations", record.num_generations},
@@ -253,7 +195,8 @@ Json record_json(const RunRecord& record, const std::filesystem::path& folder) {
         {"threads", record.threads},
         {"compiler", record.compiler},
         {"libc", record.libc},
-    };
+    });
+    return object;
 }
 
 // "training fitness 0.3125, recorded 0.313": the first field of two rows
@@ -296,19 +239,39 @@ std::optional<std::string> data_difference(const RunRecord& a, const RunRecord& 
 
 }  // namespace
 
-std::vector<RecordedFile> recorded_files(
-    std::span<const std::pair<std::string, std::filesystem::path>> role_and_path) {
-    std::vector<RecordedFile> files;
-    for (const auto& [role, path] : role_and_path) {
-        RecordedFile file{role, std::filesystem::absolute(path), std::nullopt};
-        try {
-            file.sha256 = sha256_of_file(path);
-        } catch (const DataFileError&) {
-            // Gone or unreadable since the run read it: no claim about its bytes.
+RunRecord run_record_of(const RunSpec& spec, RunResult result) {
+    RunRecord record;
+    record.program_version = version_text();
+    record.spec = spec;
+    record.spec.seed = result.seed;
+    for (auto* file : {&record.spec.training, &record.spec.validation}) {
+        if (*file) {
+            **file = std::filesystem::absolute(**file);
         }
-        files.push_back(std::move(file));
     }
-    return files;
+    record.data = hashed_files(record.spec);
+    record.cells_sha256 = std::move(result.cells_sha256);
+    record.grid_edited = result.grid_edited;
+    record.num_generations = result.num_generations;
+    record.generations = std::move(result.generations);
+    record.last_program = std::move(result.last_program);
+    record.best_validation = std::move(result.best_validation);
+    const nlohmann::json provenance = [&] {
+        RunSpec run = spec;
+        run.seed = result.seed;
+        return provenance_block(run);
+    }();
+    for (Program* program : {record.last_program ? &*record.last_program : nullptr,
+                             record.best_validation ? &record.best_validation->program : nullptr}) {
+        if (program != nullptr) {
+            program->provenance = provenance;
+        }
+    }
+    record.wall_seconds = result.wall_seconds;
+    record.threads = result.threads;
+    record.compiler = compiler_version();
+    record.libc = libc_version();
+    return record;
 }
 
 std::string cells_sha256(GridCells cells) {
@@ -399,11 +362,11 @@ bool same_platform(const RunRecord& a, const RunRecord& b) {
 
 std::optional<std::string> experiment_difference(const RunRecord& a, const RunRecord& b) {
     for (const Parameter& row : parameter_table()) {
-        if (!row.settings_key.empty() && a.texts[row.id] != b.texts[row.id]) {
+        if (!row.settings_key.empty() && a.spec.texts[row.id] != b.spec.texts[row.id]) {
             return "parameter " + in_quotes(row.settings_key);
         }
     }
-    if (a.columns != b.columns || a.positive != b.positive) {
+    if (a.spec.columns != b.spec.columns || a.spec.positive != b.spec.positive) {
         return std::string("the CSV columns or positive label");
     }
     return data_difference(a, b);
@@ -411,7 +374,7 @@ std::optional<std::string> experiment_difference(const RunRecord& a, const RunRe
 
 RunSummary run_summary(const RunRecord& record) {
     RunSummary summary;
-    summary.seed = record.seed;
+    summary.seed = record.spec.seed.value_or(0);
     summary.seconds = record.wall_seconds;
     if (!record.generations.empty()) {
         const GenerationRow& last = record.generations.back();

@@ -13,6 +13,7 @@
 
 #include "engine/parameters.h"
 #include "engine/run_gp.h"
+#include "engine/run_spec.h"
 #include "problem/errors.h"
 #include "problem/problem_setting.h"
 #include "program/program_file.h"
@@ -21,13 +22,6 @@ namespace vorn {
 
 inline constexpr std::string_view record_format = "vorn-run-record";
 inline constexpr std::int64_t record_version = 1;
-
-// A data file a run read; no hash when it could not be read at writing time.
-struct RecordedFile {
-    std::string role;  // "training" or "validation"
-    std::filesystem::path path;
-    std::optional<std::string> sha256;
-};
 
 // The best program on validation, with where the run found it.
 struct RecordedBest {
@@ -38,12 +32,10 @@ struct RecordedBest {
 };
 
 struct RunRecord {
-    std::string program_version;         // version_text() of the build that ran it
-    ParameterTexts texts;                // every parameter text under its settings key
-    std::optional<std::string> columns;  // CSV columns and positive label, as given
-    std::optional<std::string> positive;
-    std::uint32_t seed = 0;
-    std::vector<RecordedFile> data;          // paths absolute once read back
+    std::string program_version;  // version_text() of the build that ran it
+    RunSpec spec;                 // its seed always set: the one the run used
+    // The data files the run read, as the spec names them, with their hashes.
+    std::vector<RecordedFile> data;
     std::string cells_sha256;                // cells_sha256() of the grids the run read
     bool grid_edited = false;                // a cell was typed in rather than loaded
     std::int32_t num_generations = 0;        // planned
@@ -56,9 +48,23 @@ struct RunRecord {
     std::string libc;
 };
 
-// The data files with their SHA-256, as a record holds them.
-[[nodiscard]] std::vector<RecordedFile> recorded_files(
-    std::span<const std::pair<std::string, std::filesystem::path>> role_and_path);
+// What a run gave, as its front end collected it.
+struct RunResult {
+    std::uint32_t seed = 0;            // the seed it ran with
+    std::int32_t num_generations = 0;  // planned
+    std::vector<GenerationRow> generations;
+    std::optional<Program> last_program;
+    std::optional<RecordedBest> best_validation;
+    std::string cells_sha256;  // cells_sha256() of the grids the run read
+    bool grid_edited = false;
+    double wall_seconds = 0;
+    unsigned threads = 0;
+};
+
+// The record of a run of `spec`: its data files made absolute and hashed
+// now, its programs with the run's provenance, and the build and platform
+// that ran it.
+[[nodiscard]] RunRecord run_record_of(const RunSpec& spec, RunResult result);
 
 // SHA-256 over the text of every cell the run reads, the training grid's
 // rows and then the validation grid's: what the run saw, whatever the files.

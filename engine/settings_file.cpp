@@ -13,11 +13,6 @@ namespace vorn {
 
 namespace {
 
-constexpr std::string_view key_training = "training";
-constexpr std::string_view key_validation = "validation";
-constexpr std::string_view key_columns = "columns";
-constexpr std::string_view key_positive = "positive";
-constexpr std::string_view key_seed = "seed";
 constexpr std::string_view key_format = "format";
 // Settings are a few hundred bytes; anything this large is not one.
 constexpr std::uintmax_t largest_file = 1 << 20;
@@ -151,28 +146,16 @@ private:
             if (const auto problem = value_problem(*row, value)) {
                 refuse(*problem);
             }
-            settings_.texts[row->id] = std::string(value);
+            settings_.spec.texts[row->id] = std::string(value);
             settings_.given[static_cast<std::size_t>(row->id)] = true;
-        } else if (key == key_training || key == key_validation) {
-            if (value.empty()) {
-                refuse(quoted(key) + " names no file");
-            }
-            std::filesystem::path path(value);
-            if (path.is_relative() && !folder_.empty()) {
-                path = folder_ / path;
-            }
-            (key == key_training ? settings_.training : settings_.validation) = path;
-        } else if (key == key_columns) {
-            settings_.columns = std::string(value);
-        } else if (key == key_positive) {
-            settings_.positive = std::string(value);
-        } else if (key == key_seed) {
-            settings_.seed = parse_seed(value);
-            if (!settings_.seed) {
-                refuse("\"seed\" must be a whole number from 0 to 4294967295");
-            }
         } else {
-            refuse("unknown key " + quoted(key));
+            try {
+                if (!read_spec_settings_line(settings_.spec, key, value, folder_)) {
+                    refuse("unknown key " + quoted(key));
+                }
+            } catch (const SpecError& e) {
+                refuse(e.what());
+            }
         }
     }
 
@@ -247,23 +230,11 @@ std::string settings_text(const Settings& settings, const std::filesystem::path&
                        std::to_string(settings_version) + "\n";
     for (const Parameter& row : parameter_table()) {
         if (!row.settings_key.empty()) {
-            text += line_value(row.settings_key, settings.texts[row.id]);
+            text += line_value(row.settings_key, settings.spec.texts[row.id]);
         }
     }
-    if (settings.training) {
-        text += line_value(key_training, path_text(*settings.training, folder));
-    }
-    if (settings.validation) {
-        text += line_value(key_validation, path_text(*settings.validation, folder));
-    }
-    if (settings.columns) {
-        text += line_value(key_columns, *settings.columns);
-    }
-    if (settings.positive) {
-        text += line_value(key_positive, *settings.positive);
-    }
-    if (settings.seed) {
-        text += line_value(key_seed, std::to_string(*settings.seed));
+    for (const auto& [key, value] : spec_settings_lines(settings.spec, folder)) {
+        text += line_value(key, value);
     }
     return text;
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "engine/parameters.h"
+#include "engine/run_spec.h"
 #include "problem/errors.h"
 
 namespace vorn {
@@ -19,14 +20,11 @@ inline constexpr std::string_view settings_format = "vorn-settings";
 inline constexpr std::int64_t settings_version = 1;
 inline constexpr std::string_view settings_extension = ".vornsettings";
 
+// A key the file does not hold keeps its default; data paths are absolute,
+// or as written when no folder was given.
 struct Settings {
-    ParameterTexts texts;                      // a key the file does not hold keeps its default
-    std::array<bool, num_parameters> given{};  // the keys the file holds
-    std::optional<std::filesystem::path> training;  // absolute, or as written when no folder
-    std::optional<std::filesystem::path> validation;
-    std::optional<std::string> columns;   // CSV columns, as --columns takes them
-    std::optional<std::string> positive;  // CSV positive label
-    std::optional<std::uint32_t> seed;
+    RunSpec spec;
+    std::array<bool, num_parameters> given{};  // the parameter keys the file holds
 };
 
 // A seed text: a whole number from 0 to 4294967295, digits only.

@@ -297,11 +297,13 @@ void TForm1::BitBtn2Click() {
         return;
     }
     RunRequest request;
-    request.texts = parameter_texts();
+    request.spec = run_spec();
+    if (!request.spec.seed) {
+        request.spec.seed = run_control_->seed;
+    }
     request.cells = grid_cells();
     request.training_loaded = training_loaded;
     request.validation_loaded = validation_loaded;
-    request.seed = seed ? seed : run_control_->seed;
     PrepareResult prepared = prepare_run(request, function_table);
     for (const Notice& notice : prepared.notices) {
         dialogs_->message(notice.message);
@@ -316,13 +318,25 @@ void TForm1::BitBtn2Click() {
         }
         return;
     }
-    program_actions_->run_starting(request.texts, data_files());
-    run_control_->start(std::move(*prepared.run), record_of_start(*this, request.texts));
+    run_control_->start(std::move(*prepared.run), result_of_start(*this, request.spec));
 }
 
-std::vector<DataFileRef> TForm1::data_files() const {
-    return data_file_refs(training_file_,
-                          problem_->CheckBox3->isChecked() ? QString() : validation_file_);
+RunSpec TForm1::run_spec() const {
+    RunSpec spec;
+    spec.texts = parameter_texts();
+    spec.seed = parse_seed(population_->EditSeed->text().toStdString());
+    if (!training_file_.isEmpty()) {
+        spec.training = local_path(training_file_);
+    }
+    if (!validation_file_.isEmpty()) {
+        spec.validation = local_path(validation_file_);
+    }
+    const bool validation_used = !spec.texts.flag(ParamId::use_training_data);
+    const CsvOptions csv =
+        run_csv_options(training_csv_, validation_used ? validation_csv_ : std::nullopt);
+    spec.columns = csv.columns;
+    spec.positive = csv.positive;
+    return spec;
 }
 
 void TForm1::Exit1Click() {
@@ -391,10 +405,6 @@ GridCells TForm1::grid_cells() const {
 
 void TForm1::show_start_command(bool shown) {
     menu_.StartGPrun1->setVisible(shown);
-}
-
-QString TForm1::output_name() const {
-    return problem_->Edit18->text();
 }
 
 void TForm1::repaint_window() {

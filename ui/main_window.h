@@ -60,6 +60,10 @@ public:
 
     // The texts and the grids a run is built from.
     [[nodiscard]] ParameterTexts parameter_texts() const;
+    // What a run started now would run: the texts, the seed (none when the
+    // field is empty or not a seed), the loaded files and the CSV choice of
+    // the files the run reads.
+    [[nodiscard]] RunSpec run_spec() const;
     [[nodiscard]] GridCells grid_cells() const;
     // Puts fixed texts back into their controls.
     void apply_restore(const std::vector<Restore>& restore);
@@ -114,7 +118,6 @@ protected:
 
 private:
     void show_start_command(bool shown) override;
-    [[nodiscard]] QString output_name() const override;
     void repaint_window() override;
     void close_window() override;
 
@@ -123,7 +126,6 @@ private:
     void update_validation_menu();
     void page_changed(int index);
     void return_to_page(QWidget* page);
-    [[nodiscard]] std::vector<DataFileRef> data_files() const;
     bool load_grid_file(const QString& path, const CsvOptions& csv, bool training);
     // A data file read for a grid, not yet shown in it.
     struct GridFile {

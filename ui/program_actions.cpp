@@ -25,15 +25,6 @@ namespace {
 
 const QString program_filter = QStringLiteral("Program files (*.json);;All files (*)");
 
-// Files a program or export must never be written over.
-std::vector<std::filesystem::path> input_paths(const std::vector<DataFileRef>& files) {
-    std::vector<std::filesystem::path> paths;
-    for (const DataFileRef& file : files) {
-        paths.push_back(file.path);
-    }
-    return paths;
-}
-
 }  // namespace
 
 ProgramActions::ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run,
@@ -75,15 +66,10 @@ ProgramActions::ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box
     // The window's charts save their images through the same dialogs, never
     // over the files of the last run.
     new ChartImageActions(
-        dialogs, guard, [this] { return input_paths(run_files_); }, this);
+        dialogs, guard, [this] { return spec_inputs(run_.last_spec()); }, this);
 
     run_.program_changed = [this] { update_enabled(); };
     update_enabled();
-}
-
-void ProgramActions::run_starting(const ParameterTexts& texts, std::vector<DataFileRef> files) {
-    run_texts_ = texts;
-    run_files_ = std::move(files);
 }
 
 void ProgramActions::update_enabled() {
@@ -100,16 +86,7 @@ void ProgramActions::show_formula_menu(const QPoint& position) {
 }
 
 Program ProgramActions::program_to_save(const Program& best) const {
-    Program program = best;
-    // As the runner records it: a validation count only with validation data.
-    const bool validated =
-        std::any_of(run_files_.begin(), run_files_.end(),
-                    [](const DataFileRef& file) { return file.role == "validation"; });
-    if (!validated) {
-        program.validation_count.reset();
-    }
-    program.provenance = provenance_block(run_.last_seed(), run_texts_, run_files_);
-    return program;
+    return with_provenance(best, run_.last_spec(), run_.last_seed());
 }
 
 // The last generation's best, or the generation's best that did best on
@@ -132,7 +109,8 @@ void ProgramActions::SaveBestProgram1Click() {
     const auto file = dialogs_.choose_save_file(QStringLiteral("Save Best Program"), program_filter,
                                                 QStringLiteral("program.json"));
     if (file) {
-        save_program_file(local_path(*file), program_to_save(chosen), input_paths(run_files_));
+        save_program_file(local_path(*file), program_to_save(chosen),
+                          spec_inputs(run_.last_spec()));
     }
 }
 
@@ -147,7 +125,7 @@ void ProgramActions::write_export(const QString& title, const QString& filter,
     if (const auto file = dialogs_.choose_save_file(title, filter, name)) {
         write_file(local_path(*file),
                    export_program(program, python ? ExportLanguage::python : ExportLanguage::c),
-                   input_paths(run_files_));
+                   spec_inputs(run_.last_spec()));
     }
 }
 

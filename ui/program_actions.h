@@ -36,7 +36,6 @@ public:
                    std::function<std::optional<DataTable>(const QString&)> read_data);
 
     // What the program files of the run about to start record about it.
-    void run_starting(const ParameterTexts& texts, std::vector<DataFileRef> files);
 
     // The formula box's context menu, made once and shown without a modal loop.
     [[nodiscard]] QMenu* formula_menu() const { return formula_menu_; }
@@ -67,8 +66,6 @@ private:
     QAction* copy_exact_ = nullptr;
     QAction* monospace_ = nullptr;
     QFont plain_font_;  // the formula box's font before the fixed-pitch one
-    ParameterTexts run_texts_;
-    std::vector<DataFileRef> run_files_;
 };
 
 }  // namespace vorn

@@ -27,10 +27,9 @@ bool typed_in(const DataTable& table, const QString& file) {
 
 }  // namespace
 
-RunRecord record_of_start(const TForm1& form, const ParameterTexts& texts) {
-    RunRecord record;
-    record.texts = texts;
-    const bool validation_used = !texts.flag(ParamId::use_training_data);
+RunResult result_of_start(const TForm1& form, const RunSpec& spec) {
+    RunResult result;
+    const bool validation_used = !spec.texts.flag(ParamId::use_training_data);
     // A validation grid the run does not read is hashed as an empty one,
     // as the runner does without --validation.
     const DataTable unused;
@@ -38,23 +37,10 @@ RunRecord record_of_start(const TForm1& form, const ParameterTexts& texts) {
     if (!validation_used) {
         cells.validation = &unused;
     }
-    std::vector<std::pair<std::string, std::filesystem::path>> files;
-    if (!form.training_file().isEmpty()) {
-        files.emplace_back("training", std::filesystem::absolute(local_path(form.training_file())));
-    }
-    if (validation_used && !form.validation_file().isEmpty()) {
-        files.emplace_back("validation",
-                           std::filesystem::absolute(local_path(form.validation_file())));
-    }
-    record.data = recorded_files(files);
-    const CsvOptions csv = run_csv_options(form.training_csv(),
-                                           validation_used ? form.validation_csv() : std::nullopt);
-    record.columns = csv.columns;
-    record.positive = csv.positive;
-    record.cells_sha256 = cells_sha256(cells);
-    record.grid_edited = typed_in(*cells.training, form.training_file()) ||
+    result.cells_sha256 = cells_sha256(cells);
+    result.grid_edited = typed_in(*cells.training, form.training_file()) ||
                          (validation_used && typed_in(*cells.validation, form.validation_file()));
-    return record;
+    return result;
 }
 
 RecordActions::RecordActions(TForm1& form, Dialogs& dialogs, const HandlerGuard& guard)

@@ -15,11 +15,10 @@ namespace vorn {
 class Dialogs;
 class TForm1;
 
-// The part of a run's record the window knows at Start, taken then because
-// texts and grids may be edited once the run has begun: the texts handed to
-// prepare_run, the data files the run reads with their SHA-256, the hash of
-// the cells it reads and whether any of them was typed in.
-[[nodiscard]] RunRecord record_of_start(const TForm1& form, const ParameterTexts& texts);
+// What the window knows of a run's grids at Start, taken then because they
+// may be edited once the run has begun: the hash of the cells a run of
+// `spec` reads and whether any of them was typed in.
+[[nodiscard]] RunResult result_of_start(const TForm1& form, const RunSpec& spec);
 
 class RecordActions final : public QObject {
     Q_OBJECT

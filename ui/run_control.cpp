@@ -38,31 +38,27 @@ RunControl::RunControl(ResultsPage& page, RunWindow& window, Dialogs& dialogs)
 RunControl::~RunControl() = default;
 
 bool RunControl::pause_requested() const {
-    return setting_ && setting_->pause_request != 0;
+    return run_.setting && run_.setting->pause_request != 0;
 }
 
 // ---------------------------------------------------------------------------
 // Commands
 
-void RunControl::start(PreparedRun run, RunRecord start_record) {
+void RunControl::start(PreparedRun run, RunResult start) {
     forget_last_run();
-    setting_ = std::move(run.setting);
-    pop_ = std::move(run.pop);
+    run_ = std::move(run);
     window_.set_active_page(Page::results);
     RunOptions options;
-    options.seed = run.seed;
-    record_ = std::move(start_record);
-    record_.program_version = std::string(version_text());
-    record_.num_generations = pop_->num_generations;
+    options.seed = run_.spec.seed;
+    result_ = std::move(start);
+    result_.num_generations = run_.pop->num_generations;
     // As run_gp settles it for the evaluation.
-    record_.threads =
-        scoring_threads(options.threads, static_cast<std::size_t>(pop_->population_size));
-    record_.compiler = compiler_version();
-    record_.libc = libc_version();
+    result_.threads =
+        scoring_threads(options.threads, static_cast<std::size_t>(run_.pop->population_size));
     pump_error_.reset();
     const auto started = std::chrono::steady_clock::now();
     try {
-        last_outcome_ = run_gp(*setting_, *pop_, *this, options);
+        last_outcome_ = run_gp(*run_.setting, *run_.pop, *this, options);
         if (pump_error_ && !last_outcome_->error) {
             last_outcome_->error = pump_error_;
         }
@@ -74,7 +70,7 @@ void RunControl::start(PreparedRun run, RunRecord start_record) {
         dialogs_.message(messages::internal_run_error(error.what()));
         return;
     }
-    record_.wall_seconds =
+    result_.wall_seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     release_run();
     if (close_after_run_) {
@@ -93,17 +89,17 @@ void RunControl::ask_abort() {
 }
 
 void RunControl::request_abort() {
-    if (setting_) {
-        setting_->abort_request = 1;
+    if (run_.setting) {
+        run_.setting->abort_request = 1;
     }
 }
 
 void RunControl::toggle_pause() {
-    if (!setting_) {
+    if (!run_.setting) {
         return;
     }
-    setting_->pause_request ^= 1;
-    if (setting_->pause_request != 0) {
+    run_.setting->pause_request ^= 1;
+    if (run_.setting->pause_request != 0) {
         set_button(page_.BitBtn1, ButtonKind::ok, QStringLiteral("Resume"));
         page_.BitBtn2->setEnabled(true);
     } else {
@@ -143,8 +139,8 @@ void RunControl::forget_last_run() {
 }
 
 void RunControl::release_run() {
-    pop_.reset();
-    setting_.reset();
+    run_.pop.reset();
+    run_.setting.reset();
     if (record_changed) {
         record_changed();
     }
@@ -154,15 +150,15 @@ std::optional<RunRecord> RunControl::run_record() const {
     if (running() || !last_program_) {
         return std::nullopt;
     }
-    RunRecord record = record_;
-    record.seed = last_seed_;
-    record.generations = history_;
-    record.last_program = last_program_;
+    RunResult result = result_;
+    result.seed = last_seed_;
+    result.generations = history_;
+    result.last_program = last_program_;
     if (const auto& best = best_on_validation(); best && best_validation_program_) {
-        record.best_validation = RecordedBest{best->generation, best->validation_count,
+        result.best_validation = RecordedBest{best->generation, best->validation_count,
                                               best->training_fitness, *best_validation_program_};
     }
-    return record;
+    return run_record_of(run_.spec, std::move(result));
 }
 
 // The animated zoom comes back only once the final redraw has been painted:
@@ -246,13 +242,9 @@ void RunControl::generation_done(const GenerationReport& report) {
 
 void RunControl::keep_best_program(const GenerationReport& report) {
     history_.push_back(generation_row(report));
-    const NodeTableView nodes = setting_->node_table_view();
-    const auto variable = static_cast<std::size_t>(setting_->num_functions);
     const bool had_program = last_program_.has_value();
     last_program_ =
-        program_of_run(nodes, report.best_gene, nodes.node_table[variable].name,
-                       nodes.node_table[variable + 1].name, window_.output_name().toStdString(),
-                       report.best_raw_fitness, report.validation_fitness);
+        run_program(run_, report.best_gene, report.best_raw_fitness, report.validation_fitness);
     keep_best_on_validation(report);
     if (!had_program && program_changed) {
         program_changed();
@@ -275,7 +267,7 @@ void RunControl::keep_best_on_validation(const GenerationReport& report) {
 }
 
 void RunControl::best_formula(const std::string& formula) {
-    formula_ = window_.output_name() + QLatin1Char('=') + QString::fromStdString(formula);
+    formula_ = QString::fromStdString(run_.parameters.output_name + '=' + formula);
     redraw(undrawn_ && undrawn_->generation + 1 >= undrawn_->num_generations);
 }
 
@@ -323,7 +315,7 @@ void RunControl::pump_events() {
 void RunControl::wait_while_paused() {
     redraw(true);  // the generation it stopped at
     show_progress(true);
-    if (setting_ && setting_->abort_request != 0) {
+    if (run_.setting && run_.setting->abort_request != 0) {
         pump_events();
         return;
     }

@@ -32,10 +32,10 @@ public:
     RunControl& operator=(const RunControl&) = delete;
     ~RunControl() override;
 
-    // Runs a prepared run; returns when the run is over. `start_record`
-    // holds what the window knew at Start (texts, data, cells); the rest of
-    // the run's record is filled here.
-    void start(PreparedRun run, RunRecord start_record = {});
+    // Runs a prepared run; returns when the run is over. `start` holds what
+    // the window knew of its grids at Start (the cells' hash, whether one was
+    // typed in); the rest of the run's result is filled here.
+    void start(PreparedRun run, RunResult start = {});
     // The abort question; Yes ends the run at the next generation boundary.
     void ask_abort();
     // Ends the run at the next generation boundary without asking.
@@ -45,7 +45,7 @@ public:
     // Aborts the run and closes the window once the run has ended.
     void close_after_run();
 
-    [[nodiscard]] bool running() const { return setting_ != nullptr; }
+    [[nodiscard]] bool running() const { return run_.setting != nullptr; }
     [[nodiscard]] bool pause_requested() const;
     [[nodiscard]] const std::optional<RunOutcome>& last_outcome() const { return last_outcome_; }
     // The best program of the last generation shown, and every generation's
@@ -53,6 +53,8 @@ public:
     [[nodiscard]] const std::optional<Program>& last_program() const { return last_program_; }
     [[nodiscard]] const std::vector<GenerationRow>& history() const { return history_; }
     [[nodiscard]] std::uint32_t last_seed() const { return last_seed_; }
+    // What the last run was prepared from, kept as long as last_program().
+    [[nodiscard]] const RunSpec& last_spec() const { return run_.spec; }
     // Among the generations shown, the best program on validation, with
     // its generation and count; kept as long as last_program().
     [[nodiscard]] const std::optional<Program>& best_validation_program() const {
@@ -109,15 +111,16 @@ private:
     RunWindow& window_;
     Dialogs& dialogs_;
     ResultCharts charts_;
-    std::unique_ptr<Tproblem_setting> setting_;
-    std::unique_ptr<Tgp_pop> pop_;
+    // The run under way, or the last one's spec and parameters once its
+    // setting and population are released.
+    PreparedRun run_;
     std::optional<RunOutcome> last_outcome_;
     std::optional<Program> last_program_;
     BestOnValidation best_on_validation_;
     std::optional<Program> best_validation_program_;
     std::vector<GenerationRow> history_;
     std::uint32_t last_seed_ = 0;
-    RunRecord record_;  // the last run's start, build and wall time
+    RunResult result_;  // the last run's start, threads and wall time
     // Redraws come at most about 30 times a second; the generations between
     // two of them are kept and drawn together, the last one always.
     std::optional<GenerationReport> undrawn_;  // without its gene

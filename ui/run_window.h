@@ -2,8 +2,6 @@
 // What the run control needs of the window it runs in, and no more.
 #include "engine/parameters.h"
 
-class QString;
-
 namespace vorn {
 
 class RunWindow {
@@ -13,8 +11,6 @@ public:
     virtual void set_active_page(Page page) = 0;
     // The menu's "Start GP run"; hidden while a run is in progress.
     virtual void show_start_command(bool shown) = 0;
-    // The left side of the best formula.
-    [[nodiscard]] virtual QString output_name() const = 0;
     // The run keeps the event loop busy between generations, so what it
     // shows is painted at once.
     virtual void repaint_window() = 0;

@@ -36,45 +36,36 @@ SettingsActions::SettingsActions(TForm1& form, const MainMenu& menu, Dialogs& di
 
 void SettingsActions::open_settings(const QString& path) {
     const Settings settings = read_settings_file(local_path(path));
+    const RunSpec& spec = settings.spec;
     opened_ = path;
     const auto named = [](const auto& path) {
         return path ? std::optional<QString>(from_local(*path)) : std::nullopt;
     };
-    form_.load_grid_files(named(settings.training), named(settings.validation),
-                          {settings.columns, settings.positive});
-    if (settings.seed) {
-        form_.population().EditSeed->setText(QString::number(*settings.seed));
-    }
+    form_.load_grid_files(named(spec.training), named(spec.validation),
+                          {spec.columns, spec.positive});
+    // A key the file leaves out takes its default, and no seed means the
+    // clock's, as the runner reads the same file.
+    form_.population().EditSeed->setText(spec.seed ? QString::number(*spec.seed) : QString());
     for (const Parameter& row : parameter_table()) {
-        if (settings.given[static_cast<std::size_t>(row.id)]) {
-            write_parameter_text(form_, row.id, settings.texts[row.id]);
+        if (!row.settings_key.empty()) {
+            write_parameter_text(form_, row.id, spec.texts[row.id]);
         }
     }
 }
 
 void SettingsActions::save_settings(const QString& path) {
     Settings settings;
-    settings.texts = form_.parameter_texts();
+    settings.spec = form_.run_spec();
     settings.given.fill(true);
-    settings.seed = parse_seed(form_.population().EditSeed->text().toStdString());
-    if (!form_.training_file().isEmpty()) {
-        settings.training = local_path(form_.training_file());
-    }
-    if (!form_.validation_file().isEmpty()) {
-        settings.validation = local_path(form_.validation_file());
-    }
+    // The columns of every CSV file loaded, the unused validation file's too,
+    // so that opening the settings can load it again without asking.
     const CsvOptions csv = run_csv_options(form_.training_csv(), form_.validation_csv());
-    settings.columns = csv.columns;
-    settings.positive = csv.positive;
-    std::vector<std::filesystem::path> inputs;
-    for (const auto& file : {settings.training, settings.validation}) {
-        if (file) {
-            inputs.push_back(*file);
-        }
-    }
+    settings.spec.columns = csv.columns;
+    settings.spec.positive = csv.positive;
+    const std::vector<std::filesystem::path> inputs = spec_inputs(settings.spec);
     // Data paths are written relative to the settings file's folder, so
     // they are made absolute first.
-    for (auto* file : {&settings.training, &settings.validation}) {
+    for (auto* file : {&settings.spec.training, &settings.spec.validation}) {
         if (*file) {
             **file = std::filesystem::absolute(**file);
         }

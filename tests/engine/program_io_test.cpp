@@ -56,13 +56,20 @@ TEST(ProgramIo, Sha256AgreesWithKnownDigestsAndSha256sum) {
 
 TEST(ProgramIo, ProvenanceKeepsEveryStoredTextAndWhatTheFilesHeld) {
     const TempFolder folder;
-    ParameterTexts texts;
+    RunSpec spec;
+    ParameterTexts& texts = spec.texts;
     texts[ParamId::population_size] = "33";
     texts[ParamId::input1_name] = "L\xC3\xA4nge \\ \"a\"";
+    texts.set_flag(ParamId::use_training_data, false);
     const std::string training = folder.write("train.txt", "1 2 3 4\n");
-    const std::vector<DataFileRef> files = {{"training", training},
-                                            {"validation", folder.path / "gone.txt"}};
-    const nlohmann::json block = provenance_block(4294967295u, texts, files);
+    spec.training = training;
+    spec.validation = folder.path / "gone.txt";
+    spec.seed = 4294967295u;
+    const nlohmann::json block = provenance_block(spec);
+    // The CSV choice only where there is one, so other programs read as before.
+    EXPECT_FALSE(block.contains("columns"));
+    spec.columns = "a,b,c";
+    EXPECT_EQ(provenance_block(spec)["columns"], "a,b,c");
 
     EXPECT_EQ(block["seed"], 4294967295u);
     std::size_t keyed = 0;

@@ -25,30 +25,30 @@ std::string other_text(const Parameter& row) {
 TEST(SettingsFile, EveryParameterAndOptionalKeyRoundTrips) {
     Settings settings;
     for (const Parameter& row : parameter_table()) {
-        settings.texts[row.id] = other_text(row);
+        settings.spec.texts[row.id] = other_text(row);
     }
-    settings.training = "/data/sets/train.csv";
-    settings.validation = "/elsewhere/valid.txt";
-    settings.columns = "x,y,class";
-    settings.positive = "M";
-    settings.seed = 4294967295u;
+    settings.spec.training = "/data/sets/train.csv";
+    settings.spec.validation = "/elsewhere/valid.txt";
+    settings.spec.columns = "x,y,class";
+    settings.spec.positive = "M";
+    settings.spec.seed = 4294967295u;
     const std::string text = settings_text(settings, "/data");
     EXPECT_NE(text.find("training = sets/train.csv\n"), std::string::npos) << text;
     const Settings back = parse_settings_text(text, "s", "/data");
     for (const Parameter& row : parameter_table()) {
         if (!row.settings_key.empty()) {
-            EXPECT_EQ(back.texts[row.id], settings.texts[row.id]) << row.settings_key;
+            EXPECT_EQ(back.spec.texts[row.id], settings.spec.texts[row.id]) << row.settings_key;
             EXPECT_TRUE(back.given[static_cast<std::size_t>(row.id)]);
         } else {
-            EXPECT_EQ(back.texts[row.id], ParameterTexts()[row.id])
+            EXPECT_EQ(back.spec.texts[row.id], ParameterTexts()[row.id])
                 << "computed labels are no keys";
         }
     }
-    EXPECT_EQ(back.training, settings.training);
-    EXPECT_EQ(back.validation, settings.validation);
-    EXPECT_EQ(back.columns, settings.columns);
-    EXPECT_EQ(back.positive, settings.positive);
-    EXPECT_EQ(back.seed, settings.seed);
+    EXPECT_EQ(back.spec.training, settings.spec.training);
+    EXPECT_EQ(back.spec.validation, settings.spec.validation);
+    EXPECT_EQ(back.spec.columns, settings.spec.columns);
+    EXPECT_EQ(back.spec.positive, settings.spec.positive);
+    EXPECT_EQ(back.spec.seed, settings.spec.seed);
 }
 
 TEST(SettingsFile, BlanksCommentsMarkAndLineEndsAreAccepted) {
@@ -56,9 +56,9 @@ TEST(SettingsFile, BlanksCommentsMarkAndLineEndsAreAccepted) {
         "\xEF\xBB\xBF# made by hand\r\n  format = vorn-settings 1 \r\n\r\n"
         "\tpopulation_size =  250 \r\n  # generations = 9\r\noutput = a # b\r\n",
         "s", "/d");
-    EXPECT_EQ(settings.texts[ParamId::population_size], "250");
-    EXPECT_EQ(settings.texts[ParamId::num_generations], ParameterTexts()[ParamId::num_generations]);
-    EXPECT_EQ(settings.texts[ParamId::output_name], "a # b");
+    EXPECT_EQ(settings.spec.texts[ParamId::population_size], "250");
+    EXPECT_EQ(settings.spec.texts[ParamId::num_generations], ParameterTexts()[ParamId::num_generations]);
+    EXPECT_EQ(settings.spec.texts[ParamId::output_name], "a # b");
     EXPECT_FALSE(settings.given[static_cast<std::size_t>(ParamId::num_generations)]);
 }
 

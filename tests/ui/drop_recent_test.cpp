@@ -22,7 +22,8 @@ namespace vorn::testing {
 namespace {
 
 const QByteArray csv_text = "x,y,class\n1,2,pos\n3,4,neg\n5,6,neg\n";
-const QByteArray settings_text = "format = vorn-settings 1\ncrossover = 0.5\n";
+const QByteArray settings_text =
+    "format = vorn-settings 1\ncrossover = 0.5\nuse_training_data = false\n";
 
 class DropRecentTest : public FormTest {
 protected:

@@ -77,10 +77,10 @@ TEST_F(RecordActionsTest, RecordDescribesTheRunAsItStarted) {
 
     const RunControl& run = form->run_control();
     const RunRecord first = save_and_read(QStringLiteral("first.json"));
-    EXPECT_EQ(first.seed, 7u);
+    EXPECT_EQ(first.spec.seed, 7u);
     for (const Parameter& row : parameter_table()) {
         if (!row.settings_key.empty()) {
-            EXPECT_EQ(first.texts[row.id], started[row.id]) << row.settings_key;
+            EXPECT_EQ(first.spec.texts[row.id], started[row.id]) << row.settings_key;
         }
     }
     ASSERT_EQ(first.data.size(), 1u);
@@ -102,7 +102,7 @@ TEST_F(RecordActionsTest, RecordDescribesTheRunAsItStarted) {
     const RunRecord edited = save_and_read(QStringLiteral("edited.json"));
     EXPECT_TRUE(edited.grid_edited);
     EXPECT_NE(edited.cells_sha256, first.cells_sha256);
-    EXPECT_EQ(edited.texts[ParamId::population_size], "30");
+    EXPECT_EQ(edited.spec.texts[ParamId::population_size], "30");
     EXPECT_NE(rerun_exit_code(QStringLiteral("edited.json")), 0);
 }
 

@@ -122,11 +122,13 @@ TEST_F(RunControlTest, WholeRunShowsEachGenerationAndEndsIdle) {
                         results().BitBtn2->kind() == ButtonKind::abort &&
                         results().BitBtn2->text() == "Abort" && !menu().StartGPrun1->isVisible() &&
                         current_page() == results_page && results().ProgressBar1->maximum() == 4;
-        // The output name is read again every generation.
+        // The name the run was prepared with stays, whatever the field says now.
         if (report.generation == 2) {
             problem().Edit18->setText(QStringLiteral("out"));
         }
     });
+    const QString prepared_name = problem().Edit18->text();
+    ASSERT_NE(prepared_name, QStringLiteral("out"));
     start();
 
     EXPECT_TRUE(running_state);
@@ -150,7 +152,9 @@ TEST_F(RunControlTest, WholeRunShowsEachGenerationAndEndsIdle) {
                      static_cast<double>(shown[0].validation) * 1.1);
     EXPECT_EQ(axis_of(results().Chart2, Qt::Horizontal)->max(), 4);
     EXPECT_EQ(results().Label32->text().toStdString(), general_text(shown.back().validation));
-    EXPECT_TRUE(results().Memo1->toPlainText().startsWith("out="));
+    EXPECT_TRUE(results().Memo1->toPlainText().startsWith(prepared_name + "="));
+    ASSERT_TRUE(run().last_program());
+    EXPECT_EQ(run().last_program()->output_name, prepared_name.toStdString());
     EXPECT_GT(results().Memo1->toPlainText().size(), 4);
 
     EXPECT_EQ(results().Series1->count(), 20);

@@ -1,0 +1,79 @@
+#include "cli/cli_files.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include "engine/prepare_run.h"
+
+namespace vorn {
+
+RunSpec run_spec(const CliOptions& options) {
+    RunSpec spec;
+    spec.texts = options.texts;
+    fill_remainders(spec.texts);
+    spec.seed = options.seed;
+    if (!options.training_file.empty()) {
+        spec.training = options.training_file;
+    }
+    if (options.validation_file) {
+        spec.validation = *options.validation_file;
+    }
+    spec.columns = options.columns;
+    spec.positive = options.positive;
+    return spec;
+}
+
+std::vector<std::filesystem::path> input_files(const CliOptions& options) {
+    std::vector<std::filesystem::path> inputs = spec_inputs(run_spec(options));
+    for (const auto& file : {options.settings_file, std::optional<std::string>(options.rerun_file),
+                             std::optional<std::string>(options.program_file),
+                             std::optional<std::string>(options.points_file)}) {
+        if (file && !file->empty() && *file != "-") {
+            inputs.emplace_back(*file);
+        }
+    }
+    inputs.insert(inputs.end(), options.record_files.begin(), options.record_files.end());
+    inputs.insert(inputs.end(), options.score_files.begin(), options.score_files.end());
+    return inputs;
+}
+
+// An empty file name would otherwise be found wrong only after a run, or
+// become a hidden file named by its suffix alone.
+void refuse_empty_path(std::string_view option, std::string_view value_name,
+                       std::string_view value) {
+    constexpr std::array<std::string_view, 4> path_values = {"FILE", "DIR", "PROGRAM", "RECORD"};
+    if (value.empty() &&
+        std::find(path_values.begin(), path_values.end(), value_name) != path_values.end()) {
+        throw UsageError(std::string(option) + " needs a " +
+                         (value_name == "DIR" ? "folder" : "file") + " name, not an empty text");
+    }
+}
+
+void refuse_shared_outputs(const CliOptions& options) {
+    const std::array<std::pair<std::string_view, const std::optional<std::string>*>, 4> outputs = {
+        {{"--csv", &options.csv_file},
+         {"--save-program", &options.save_program},
+         {"--record", &options.record_file},
+         {"--write-settings", &options.write_settings}}};
+    const auto resolved = [](const std::string& path) {
+        std::error_code error;
+        const auto canonical = std::filesystem::weakly_canonical(path, error);
+        return error ? std::filesystem::path(path).lexically_normal() : canonical;
+    };
+    for (std::size_t a = 0; a < outputs.size(); ++a) {
+        for (std::size_t b = a + 1; b < outputs.size(); ++b) {
+            const auto& first = *outputs[a].second;
+            const auto& second = *outputs[b].second;
+            if (first && second && resolved(*first) == resolved(*second)) {
+                throw UsageError(std::string(outputs[a].first) + " and " +
+                                 std::string(outputs[b].first) + " name the same file");
+            }
+        }
+    }
+}
+
+}  // namespace vorn

@@ -1,0 +1,30 @@
+#pragma once
+// What the runner's options name: the run they ask for, the files the
+// command reads, and the files it writes, checked before anything runs.
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "engine/run_spec.h"
+
+namespace vorn {
+
+// What the options ask to run: the texts with the remainder labels as the
+// window shows them, the seed, the data files as given and the CSV choice.
+[[nodiscard]] RunSpec run_spec(const CliOptions& options);
+
+// Every file the command reads (data, settings, records, programs, points):
+// no file it writes may replace one of them.
+[[nodiscard]] std::vector<std::filesystem::path> input_files(const CliOptions& options);
+
+// Throws UsageError when an option that takes a file or folder (its value
+// named FILE, DIR, PROGRAM or RECORD) is given an empty text.
+void refuse_empty_path(std::string_view option, std::string_view value_name,
+                       std::string_view value);
+
+// Throws UsageError when two outputs name one file, as the file system
+// resolves their paths: one of them would be lost.
+void refuse_shared_outputs(const CliOptions& options);
+
+}  // namespace vorn
