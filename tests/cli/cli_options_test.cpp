@@ -276,10 +276,10 @@ std::set<std::string> options_after(const std::string& text, const std::string& 
     return names;
 }
 
-// The README's option table lists exactly the runner's options, and for each
-// parameter its caption and the default the table gives.
+// The runner guide's option table lists exactly the runner's options, and for
+// each parameter its caption and the default the table gives.
 TEST(CliOptions, ReadmeOptionTableAgreesWithTheParameterTable) {
-    std::ifstream readme(std::string(VORN_DATA_DIR) + "/../README.md");
+    std::ifstream readme(std::string(VORN_DATA_DIR) + "/../docs/user-guide/runner.md");
     ASSERT_TRUE(readme);
     std::vector<std::string> rows;
     std::string table;
