@@ -277,6 +277,16 @@ int many_runs(const CliOptions& options, std::ostream& out, std::ostream& err,
         }
     }
     const std::vector<std::filesystem::path> inputs = input_files(options);
+    const auto record_path = [&](std::uint32_t seed) {
+        return std::filesystem::path(*options.record_dir) /
+               ("seed-" + std::to_string(seed) + ".json");
+    };
+    // Refused before any run rather than after all of them.
+    if (options.record_dir) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            refuse_input_target(record_path(first_seed + i), inputs);
+        }
+    }
     if (!options.quiet) {
         out << summary_header() << '\n' << std::flush;
     }
@@ -300,9 +310,7 @@ int many_runs(const CliOptions& options, std::ostream& out, std::ostream& err,
                     return;  // unfinished: no line and no record
                 }
                 if (options.record_dir) {
-                    write_record_file(std::filesystem::path(*options.record_dir) /
-                                          ("seed-" + std::to_string(seed) + ".json"),
-                                      *run.record, inputs);
+                    write_record_file(record_path(seed), *run.record, inputs);
                 }
                 board.finished(i, run_summary(*run.record));
             } catch (const MessageError& error) {

@@ -51,6 +51,14 @@ private:
 };
 
 // The lines of `text`, without their line breaks.
+// The whole of a file; empty when it cannot be read.
+inline std::string read_text(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 inline std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream stream(text);

@@ -1,5 +1,6 @@
 # Included from cli/CMakeLists.txt.
 add_executable(vorn_cli_tests
+  ${CMAKE_SOURCE_DIR}/tests/cli/cli_files_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/cli_options_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/csv_input_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/cli/executable_test.cpp
