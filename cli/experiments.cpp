@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <utility>
@@ -159,14 +160,6 @@ private:
     Clock::time_point started_ = Clock::now();
 };
 
-void print_summary(std::ostream& out, std::span<const RunSummary> runs) {
-    out << summary_header() << '\n';
-    for (const RunSummary& run : runs) {
-        out << summary_line(run) << '\n';
-    }
-    out << spread_lines(runs);
-}
-
 }  // namespace
 
 RunRecord runner_record(const CliData& data, const PreparedRun& run,
@@ -205,7 +198,8 @@ std::string summary_line(const RunSummary& run) {
     return line_of({std::to_string(run.seed), fixed_text(run.training_fitness, 6),
                     general_text(run.validation_count), general_text(run.best_validation_count),
                     std::to_string(run.best_validation_generation), std::to_string(run.best_length),
-                    fixed_text(run.seconds, 2)});
+                    fixed_text(run.seconds, 2)}) +
+           (run.stopped ? std::string(column_gap) + "stopped" : std::string());
 }
 
 std::string spread_lines(std::span<const RunSummary> runs) {
@@ -404,22 +398,49 @@ int rerun_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
     return exit_done;
 }
 
-int summarize_mode(const CliOptions& options, std::ostream& out) {
+int summarize_mode(const CliOptions& options, std::ostream& out, std::ostream& err) {
     std::vector<RunRecord> records;
     for (const std::string& file : options.record_files) {
         records.push_back(read_record_file(file));
+        if (records.back().generations.empty()) {
+            throw RecordError(messages::record_refused(
+                file, "it holds no generation, so there is no run to summarize"));
+        }
         if (const auto difference = experiment_difference(records.front(), records.back())) {
             throw RecordError(
                 messages::records_mixed(file, options.record_files.front(), *difference));
         }
     }
+    // Records of one experiment with one seed are one run, whether the same
+    // file was named twice or copied.
     std::vector<RunSummary> runs;
+    std::set<std::uint32_t> seeds;
+    std::size_t repeated = 0;
     for (const RunRecord& record : records) {
-        runs.push_back(run_summary(record));
+        const RunSummary summary = run_summary(record);
+        if (!seeds.insert(summary.seed).second) {
+            ++repeated;
+            continue;
+        }
+        runs.push_back(summary);
     }
     std::stable_sort(runs.begin(), runs.end(),
                      [](const RunSummary& a, const RunSummary& b) { return a.seed < b.seed; });
-    print_summary(out, runs);
+    out << summary_header() << '\n';
+    std::vector<RunSummary> finished;
+    for (const RunSummary& run : runs) {
+        out << summary_line(run) << '\n';
+        if (!run.stopped) {
+            finished.push_back(run);
+        }
+    }
+    out << spread_lines(finished) << std::flush;
+    if (repeated > 0) {
+        err << messages::records_repeated(repeated).text << '\n';
+    }
+    if (finished.size() < runs.size()) {
+        err << messages::records_stopped(runs.size() - finished.size()).text << '\n';
+    }
     return exit_done;
 }
 

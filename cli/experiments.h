@@ -31,6 +31,8 @@ namespace vorn {
 [[nodiscard]] int rerun_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
                              const CliEnvironment& environment);
 // --summarize RECORD...: refuses records of different experiments.
-[[nodiscard]] int summarize_mode(const CliOptions& options, std::ostream& out);
+// Each seed counts once; stopped runs are marked and left out of the spread,
+// with a note on `err` of how many.
+[[nodiscard]] int summarize_mode(const CliOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace vorn

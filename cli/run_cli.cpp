@@ -246,7 +246,7 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
             case CliMode::rerun:
                 return rerun_mode(options, out, err, environment);
             case CliMode::summarize:
-                return summarize_mode(options, out);
+                return summarize_mode(options, out, err);
             case CliMode::score:
                 return score_mode(options, out, err);
             case CliMode::predict:

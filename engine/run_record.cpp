@@ -221,6 +221,25 @@ std::optional<std::string> row_difference(const GenerationRow& recorded,
     return std::nullopt;
 }
 
+bool same_nodes(const Program& a, const Program& b) {
+    return std::equal(a.nodes.begin(), a.nodes.end(), b.nodes.begin(), b.nodes.end(),
+                      [](const ProgramNode& x, const ProgramNode& y) {
+                          return x.op == y.op && x.value == y.value;
+                      });
+}
+
+std::optional<std::string> program_difference(std::string_view which,
+                                              const std::optional<Program>& recorded,
+                                              const std::optional<Program>& repeated) {
+    if (recorded.has_value() != repeated.has_value()) {
+        return std::string(which) + (recorded ? " is missing" : " was not recorded");
+    }
+    if (recorded && !same_nodes(*recorded, *repeated)) {
+        return std::string(which) + " differs from the recorded one";
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> data_difference(const RunRecord& a, const RunRecord& b) {
     if (a.data.size() != b.data.size()) {
         return "the data files: " + std::to_string(b.data.size()) + ", recorded " +
@@ -353,7 +372,24 @@ std::optional<std::string> rerun_difference(const RunRecord& recorded, const Run
         return std::to_string(repeated.generations.size()) + " generations, recorded " +
                std::to_string(recorded.generations.size());
     }
-    return std::nullopt;
+    // Programs of one length and fitness can still differ; those of a run
+    // repeated past where the record stopped are not the same programs.
+    if (recorded.generations.size() != repeated.generations.size()) {
+        return std::nullopt;
+    }
+    if (const auto last = program_difference("the last generation's best program",
+                                             recorded.last_program, repeated.last_program)) {
+        return last;
+    }
+    const auto& was = recorded.best_validation;
+    const auto& is = repeated.best_validation;
+    if (was && is && was->generation != is->generation) {
+        return "the best program on validation: generation " + std::to_string(is->generation) +
+               ", recorded " + std::to_string(was->generation);
+    }
+    return program_difference("the best program on validation",
+                              was ? std::optional(was->program) : std::nullopt,
+                              is ? std::optional(is->program) : std::nullopt);
 }
 
 bool same_platform(const RunRecord& a, const RunRecord& b) {
@@ -376,6 +412,8 @@ RunSummary run_summary(const RunRecord& record) {
     RunSummary summary;
     summary.seed = record.spec.seed.value_or(0);
     summary.seconds = record.wall_seconds;
+    summary.stopped =
+        record.generations.size() < static_cast<std::size_t>(std::max(record.num_generations, 0));
     if (!record.generations.empty()) {
         const GenerationRow& last = record.generations.back();
         summary.training_fitness = last.best_raw_fitness;

@@ -113,6 +113,7 @@ struct RunSummary {
     std::int32_t best_validation_generation = 0;  // 0: no generation done
     std::int32_t best_length = 0;                 // last generation
     double seconds = 0;
+    bool stopped = false;  // before its last planned generation
 };
 [[nodiscard]] RunSummary run_summary(const RunRecord& record);
 

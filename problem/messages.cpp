@@ -83,6 +83,12 @@ std::string_view pattern(MessageId id) {
             return "{0}: the run did not come out as recorded: {1}{2}.";
         case MessageId::records_mixed:
             return "{0}: not a run of the same experiment as {1} ({2}).";
+        case MessageId::records_repeated:
+            return "{0} of the records repeat the seed of a record before them and are "
+                   "counted once.";
+        case MessageId::records_stopped:
+            return "{0} of the runs were stopped before their last generation: their lines are "
+                   "marked \"stopped\" and the median, minimum and maximum leave them out.";
         case MessageId::runs_stopped:
             return "The runs were stopped by {0}: {1} of {2} runs finished; the others left no "
                    "record.";
@@ -332,6 +338,14 @@ Message records_mixed(std::string_view file, std::string_view first_file,
                       std::string_view difference) {
     return make(MessageId::records_mixed,
                 {std::string(file), std::string(first_file), std::string(difference)});
+}
+
+Message records_repeated(std::uint64_t count) {
+    return make(MessageId::records_repeated, {std::to_string(count)});
+}
+
+Message records_stopped(std::uint64_t count) {
+    return make(MessageId::records_stopped, {std::to_string(count)});
 }
 
 Message runs_stopped(std::string_view signal, std::uint64_t finished, std::uint64_t runs) {

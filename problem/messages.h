@@ -46,11 +46,13 @@ enum class MessageId {
     // Labelled CSV data.
     csv_pairing,  // positives, negatives, "N rows", which class is cycled
     // Run records.
-    record_refused,  // file, reason
-    rerun_matches,   // record, generations, seed
-    rerun_differs,   // record, first difference, platform note
-    records_mixed,   // record, the first record, what differs
-    runs_stopped,    // signal name, runs finished, runs
+    record_refused,    // file, reason
+    rerun_matches,     // record, generations, seed
+    rerun_differs,     // record, first difference, platform note
+    records_mixed,     // record, the first record, what differs
+    runs_stopped,      // signal name, runs finished, runs
+    records_repeated,  // records left out as repeats of a seed given before
+    records_stopped,   // records of runs stopped before their last generation
     // The window's list of recent files.
     recent_file_missing,  // file
 };
@@ -131,6 +133,8 @@ namespace messages {
 [[nodiscard]] Message records_mixed(std::string_view file, std::string_view first_file,
                                     std::string_view difference);
 // `The runs were stopped by SIGINT: 3 of 8 runs finished; the others left no record.`
+[[nodiscard]] Message records_repeated(std::uint64_t count);
+[[nodiscard]] Message records_stopped(std::uint64_t count);
 [[nodiscard]] Message runs_stopped(std::string_view signal, std::uint64_t finished,
                                    std::uint64_t runs);
 // `"/data/train.txt" no longer exists and was removed from Recent Files.`

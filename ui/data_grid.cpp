@@ -86,6 +86,18 @@ void StringGrid::fit_cell_font() {
     }
 }
 
+void StringGrid::finish_edit() {
+    if (state() != QAbstractItemView::EditingState) {
+        return;
+    }
+    // The delegate's editor is a child of the viewport; commitData ignores
+    // any widget that edits no cell.
+    for (QWidget* editor : viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
 int StringGrid::row_count() const {
     return model_->rowCount();
 }

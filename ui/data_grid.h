@@ -24,6 +24,9 @@ public:
 
     [[nodiscard]] CellGridModel* cells() const { return model_; }
     [[nodiscard]] int row_count() const;
+    // Puts the text of a cell still being edited into the grid and closes
+    // its editor, so that what a run reads is what the user sees.
+    void finish_edit();
 
     [[nodiscard]] QSize minimumSizeHint() const override;
 

@@ -289,6 +289,8 @@ void TForm1::BitBtn2Click() {
         run_control_->ask_abort();
         return;
     }
+    problem_->StringGrid1->finish_edit();
+    problem_->StringGrid2->finish_edit();
     const std::string seed_text = population_->EditSeed->text().toStdString();
     const auto seed = parse_seed(seed_text);
     if (!seed_text.empty() && !seed) {

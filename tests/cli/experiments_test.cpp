@@ -133,6 +133,83 @@ TEST(Experiments, RecordsFromSeparateProcessesSummarizeAndMixedOnesAreRefused) {
               messages::records_mixed(other, records[0], "parameter \"generations\"").text + "\n");
 }
 
+// Each seed counts once, a stopped run is marked and kept out of the spread,
+// and a record with no generation neither summarizes nor reruns.
+TEST(Experiments, SummaryCountsEachFinishedRunOnce) {
+    const TempFolder folder;
+    const auto record_of_seed = [&](const std::string& seed) {
+        const std::string file = (folder.path / (seed + ".json")).string();
+        EXPECT_EQ(run({spirals, "--generations", "4", "--population-size", "60", "--quiet",
+                       "--seed", seed, "--record", file})
+                      .code,
+                  exit_done);
+        return file;
+    };
+    const std::string five = record_of_seed("5");
+    const std::string six = record_of_seed("6");
+    const Result plain = run({"--summarize", five, six});
+    ASSERT_EQ(plain.code, exit_done) << plain.err;
+    EXPECT_EQ(plain.err, "");
+    const std::vector<std::string> plain_lines = lines_of(plain.out);
+
+    RunRecord stopped = read_record_file(six);
+    stopped.spec.seed = 7;
+    stopped.generations.resize(2);
+    const std::string seven = (folder.path / "7.json").string();
+    write_record_file(seven, stopped, {});
+    std::filesystem::copy_file(five, folder.path / "copy.json");
+    const Result mixed =
+        run({"--summarize", five, seven, (folder.path / "copy.json").string(), six, five});
+    ASSERT_EQ(mixed.code, exit_done) << mixed.err;
+    const std::vector<std::string> lines = lines_of(mixed.out);
+    ASSERT_EQ(lines.size(), 1U + 3U + 3U);
+    EXPECT_EQ(lines[1], plain_lines[1]);
+    EXPECT_EQ(lines[2], plain_lines[2]);
+    EXPECT_TRUE(lines[3].ends_with("  stopped")) << lines[3];
+    EXPECT_EQ(std::vector(lines.begin() + 4, lines.end()),
+              std::vector(plain_lines.begin() + 3, plain_lines.end()));
+    EXPECT_EQ(mixed.err,
+              messages::records_repeated(2).text + "\n" + messages::records_stopped(1).text + "\n");
+
+    RunRecord empty = read_record_file(six);
+    empty.generations.clear();
+    const std::string nothing = (folder.path / "empty.json").string();
+    write_record_file(nothing, empty, {});
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--summarize", five, nothing},
+          std::vector<std::string>{"--rerun", nothing}}) {
+        const Result refused = run(args);
+        EXPECT_EQ(refused.code, exit_refused);
+        EXPECT_NE(refused.err.find("it holds no generation"), std::string::npos) << refused.err;
+    }
+}
+
+// A rerun compares the recorded programs as well as the table.
+TEST(Experiments, RerunComparesTheRecordedPrograms) {
+    const TempFolder folder;
+    const std::string file = (folder.path / "run.json").string();
+    ASSERT_EQ(run(with(short_run(spirals), {"--seed", "9", "--record", file, "--quiet"})).code,
+              exit_done);
+    const RunRecord recorded = read_record_file(file);
+    ASSERT_TRUE(recorded.last_program && recorded.best_validation);
+    // The same value, another program: p + 0.
+    const auto changed = [](Program& program) {
+        program.nodes.insert(program.nodes.begin(), ProgramNode{OpCode::add, 0});
+        program.nodes.push_back(ProgramNode{OpCode::constant, 0});
+    };
+    for (int which = 0; which < 2; ++which) {
+        RunRecord other = recorded;
+        changed(which == 0 ? *other.last_program : other.best_validation->program);
+        write_record_file(file, other, {});
+        const Result result = run({"--rerun", file});
+        EXPECT_EQ(result.code, exit_refused);
+        EXPECT_NE(result.err.find(which == 0 ? "the last generation's best program differs"
+                                             : "the best program on validation differs"),
+                  std::string::npos)
+            << result.err;
+    }
+}
+
 TEST(Experiments, AStopSignalLeavesNoRecordOfAnUnfinishedRun) {
     const TempFolder folder;
     const std::string dir = (folder.path / "records").string();

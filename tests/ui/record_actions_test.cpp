@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QPointer>
 #include <QProcess>
 #include <algorithm>
 
@@ -104,6 +105,25 @@ TEST_F(RecordActionsTest, RecordDescribesTheRunAsItStarted) {
     EXPECT_NE(edited.cells_sha256, first.cells_sha256);
     EXPECT_EQ(edited.spec.texts[ParamId::population_size], "30");
     EXPECT_NE(rerun_exit_code(QStringLiteral("edited.json")), 0);
+}
+
+// A cell still being edited when Ctrl+S starts the run is part of the run.
+TEST_F(RecordActionsTest, ACellBeingEditedIsReadByTheRunStartedWithCtrlS) {
+    load_training(write_file(QStringLiteral("train.txt"), data_rows(20)));
+    population().Edit1->setText(QStringLiteral("20"));
+    population().Edit2->setText(QStringLiteral("2"));
+    StringGrid* grid = problem().StringGrid1;
+    const QModelIndex cell = grid->model()->index(3, 1);
+    grid->setCurrentIndex(cell);
+    grid->edit(cell);
+    const QPointer<QLineEdit> editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("2.5"));
+    QTest::keyClick(editor, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(menu().SaveRunRecord1->isEnabled());
+    EXPECT_EQ(grid->model()->data(cell).toString(), QStringLiteral("2.5"));
+    EXPECT_TRUE(editor.isNull() || !editor->isVisible());
+    EXPECT_TRUE(save_and_read(QStringLiteral("typed.json")).grid_edited);
 }
 
 // With validation data of its own, the record names both files, keeps the

@@ -95,6 +95,30 @@ TEST_F(SettingsActionsTest, OpeningUpdatesTheRemainderAndRefusedFilesChangeNothi
     EXPECT_EQ(form->parameter_texts()[ParamId::crossover_rate], "0.5");
 }
 
+// A file that leaves keys out gives them their defaults and no seed, as the
+// runner reads it, whatever the window held before.
+TEST_F(SettingsActionsTest, KeysTheFileLeavesOutTakeTheirDefaults) {
+    for (const Parameter& row : parameter_table()) {
+        if (!row.settings_key.empty()) {
+            write_parameter_text(*form, row.id, other_text(row));
+        }
+    }
+    population().EditSeed->setText(QStringLiteral("5"));
+    const QString file = write_file(QStringLiteral("few.vornsettings"),
+                                    "format = vorn-settings 1\ncrossover = 0.5\n");
+    form->settings_actions().open_settings(file);
+    const RunSpec runner = read_settings_file(local_path(file)).spec;
+    const RunSpec window = form->run_spec();
+    for (const Parameter& row : parameter_table()) {
+        if (!row.settings_key.empty()) {
+            EXPECT_EQ(window.texts[row.id], runner.texts[row.id]) << row.settings_key;
+        }
+    }
+    EXPECT_EQ(window.texts[ParamId::crossover_rate], "0.5");
+    EXPECT_EQ(window.seed, std::nullopt);
+    EXPECT_TRUE(population().EditSeed->text().isEmpty());
+}
+
 // A seed typed in the window is the run's seed and shows on "Results"; a
 // seed that is not one is refused at Start on its page.
 TEST_F(SettingsActionsTest, TheSeedFieldChoosesTheRunsSeed) {
