@@ -82,7 +82,7 @@ ProgramNode node_of(const Json& value, std::size_t index) {
     if (const auto row = primitive_of(name)) {
         return {primitives[static_cast<std::size_t>(*row)].op, 0};
     }
-    throw ProgramFileError("unknown primitive \"" + name + "\"" + node_place(index));
+    throw ProgramFileError("unknown primitive " + quoted_token(name) + node_place(index));
 }
 
 const Json& member(const Json& object, const char* key) {
@@ -229,7 +229,11 @@ Program program_of_json(const Json& file) {
         throw ProgramFileError("not a program file");
     }
     const std::int64_t version = whole_member(file, "version");
-    if (version > program_format_version || version < 1) {
+    if (version < 1) {
+        throw ProgramFileError("format version " + std::to_string(version) +
+                               " is not a version this program reads");
+    }
+    if (version > program_format_version) {
         throw ProgramFileError("format version " + std::to_string(version) +
                                " is newer than this program reads");
     }
@@ -261,9 +265,19 @@ Program program_of_json(const Json& file) {
     }
     check_expression(program.nodes);
     program.training_fitness = real_member(file, "training_fitness");
+    if (!(program.training_fitness >= 0 && program.training_fitness <= 1)) {
+        throw ProgramFileError("\"training_fitness\" is not a number from 0 to 1");
+    }
     if (const auto found = file.find("validation_count");
         found != file.end() && !found->is_null()) {
-        program.validation_count = real_member(file, "validation_count");
+        // Misclassified points: two for each of at most INT32_MAX rows.
+        constexpr double most = 2.0 * std::numeric_limits<std::int32_t>::max();
+        const double count = real_member(file, "validation_count");
+        if (!(count >= 0 && count <= most) || std::floor(count) != count) {
+            throw ProgramFileError("\"validation_count\" is not a whole number from 0 to " +
+                                   std::to_string(static_cast<std::int64_t>(most)));
+        }
+        program.validation_count = count;
     }
     if (const auto found = file.find("provenance"); found != file.end()) {
         if (!found->is_object()) {
