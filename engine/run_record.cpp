@@ -30,8 +30,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A key from the file, cut so that a huge one makes a short message.
 std::string in_quotes(std::string_view key) {
-    return "\"" + std::string(key) + "\"";
+    return "\"" + echoed_text(key) + "\"";
 }
 
 // Shortest text that reads back as the same double.
@@ -73,6 +74,25 @@ double real_member(const Json& object, const char* key) {
     return value.get<double>();
 }
 
+// A training fitness is a share of the points.
+double fitness_member(const Json& object, const char* key) {
+    const double value = real_member(object, key);
+    if (!(value >= 0 && value <= 1)) {
+        throw Refused(in_quotes(key) + " is not a number from 0 to 1");
+    }
+    return value;
+}
+
+// A count of points: two for each of at most INT32_MAX rows.
+double count_member(const Json& object, const char* key) {
+    constexpr double most = 2.0 * std::numeric_limits<std::int32_t>::max();
+    const double value = real_member(object, key);
+    if (!(value >= 0 && value <= most) || std::floor(value) != value) {
+        throw Refused(in_quotes(key) + " is not a whole number from 0 to " + full_text(most));
+    }
+    return value;
+}
+
 std::int64_t whole_member(const Json& object, const char* key, std::int64_t low,
                           std::int64_t high) {
     const Json& value = member(object, key);
@@ -108,8 +128,8 @@ GenerationRow row_of(const Json& value) {
     }
     GenerationRow row;
     row.generation = static_cast<std::int32_t>(whole_member(value, "generation", 1, int32_max)) - 1;
-    row.best_raw_fitness = real_member(value, "training_fitness");
-    row.validation_fitness = static_cast<float>(real_member(value, "validation_count"));
+    row.best_raw_fitness = fitness_member(value, "training_fitness");
+    row.validation_fitness = static_cast<float>(count_member(value, "validation_count"));
     row.mean_length = static_cast<std::int32_t>(whole_member(value, "mean_length", 0, int32_max));
     row.best_length = static_cast<std::int32_t>(whole_member(value, "best_length", 0, int32_max));
     return row;
@@ -148,8 +168,14 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
     if (!file.is_object() || !file.contains("format") || file["format"] != record_format) {
         throw Refused("not a run record");
     }
-    const std::int64_t version = whole_member(file, "version", 0, int32_max);
-    if (version > record_version || version < 1) {
+    const std::int64_t version =
+        whole_member(file, "version", std::numeric_limits<std::int64_t>::min(),
+                     std::numeric_limits<std::int64_t>::max());
+    if (version < 1) {
+        throw Refused("format version " + std::to_string(version) +
+                      " is not a version this program reads");
+    }
+    if (version > record_version) {
         throw Refused("format version " + std::to_string(version) +
                       " is newer than this program reads");
     }
@@ -195,10 +221,13 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
         }
         record.best_validation = RecordedBest{
             static_cast<std::int32_t>(whole_member(best, "generation", 1, int32_max)),
-            real_member(best, "validation_count"), real_member(best, "training_fitness"),
+            count_member(best, "validation_count"), fitness_member(best, "training_fitness"),
             program_member(member(best, "program"))};
     }
     record.wall_seconds = real_member(file, "wall_seconds");
+    if (!(record.wall_seconds >= 0)) {
+        throw Refused("\"wall_seconds\" is negative");
+    }
     record.threads = static_cast<unsigned>(whole_member(file, "threads", 0, int32_max));
     record.compiler = text_member(file, "compiler");
     record.libc = text_member(file, "libc");
@@ -359,17 +388,14 @@ RunRecord parse_record_text(std::string_view text, const std::string& file_name,
 
 RunRecord read_record_file(const std::filesystem::path& path) {
     const std::string name = path.string();
-    std::optional<std::string> text;
+    std::string text;
     try {
-        text = read_limited_file(path, max_record_bytes);
-    } catch (const std::system_error& e) {
-        throw RecordError(messages::record_refused(name, e.code().message()));
-    }
-    if (!text) {
-        throw RecordError(messages::record_refused(name, "larger than 1 GiB"));
+        text = read_json_file(path, max_record_bytes);
+    } catch (const JsonFileRefused& e) {
+        throw RecordError(messages::record_refused(name, e.what()));
     }
     std::error_code error;
-    return parse_record_text(*text, name, std::filesystem::absolute(path, error).parent_path());
+    return parse_record_text(text, name, std::filesystem::absolute(path, error).parent_path());
 }
 
 std::optional<std::string> rerun_difference(const RunRecord& recorded, const RunRecord& repeated) {
