@@ -30,7 +30,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A key from the file, cut so that a huge one makes a short message.
 std::string in_quotes(std::string_view key) {
     return "\"" + echoed_text(key) + "\"";
 }
@@ -74,21 +73,12 @@ double real_member(const Json& object, const char* key) {
     return value.get<double>();
 }
 
-// A training fitness is a share of the points.
-double fitness_member(const Json& object, const char* key) {
+// A figure a run records, refused outside what a run can make.
+double figure_member(const Json& object, const char* key, bool (*fits)(double),
+                     std::string_view range) {
     const double value = real_member(object, key);
-    if (!(value >= 0 && value <= 1)) {
-        throw Refused(in_quotes(key) + " is not a number from 0 to 1");
-    }
-    return value;
-}
-
-// A count of points: two for each of at most INT32_MAX rows.
-double count_member(const Json& object, const char* key) {
-    constexpr double most = 2.0 * std::numeric_limits<std::int32_t>::max();
-    const double value = real_member(object, key);
-    if (!(value >= 0 && value <= most) || std::floor(value) != value) {
-        throw Refused(in_quotes(key) + " is not a whole number from 0 to " + full_text(most));
+    if (!fits(value)) {
+        throw Refused(in_quotes(key) + " is not " + std::string(range));
     }
     return value;
 }
@@ -128,8 +118,9 @@ GenerationRow row_of(const Json& value) {
     }
     GenerationRow row;
     row.generation = static_cast<std::int32_t>(whole_member(value, "generation", 1, int32_max)) - 1;
-    row.best_raw_fitness = fitness_member(value, "training_fitness");
-    row.validation_fitness = static_cast<float>(count_member(value, "validation_count"));
+    row.best_raw_fitness = figure_member(value, "training_fitness", is_fitness, fitness_range);
+    row.validation_fitness =
+        static_cast<float>(figure_member(value, "validation_count", is_point_count, count_range));
     row.mean_length = static_cast<std::int32_t>(whole_member(value, "mean_length", 0, int32_max));
     row.best_length = static_cast<std::int32_t>(whole_member(value, "best_length", 0, int32_max));
     return row;
@@ -168,16 +159,9 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
     if (!file.is_object() || !file.contains("format") || file["format"] != record_format) {
         throw Refused("not a run record");
     }
-    const std::int64_t version =
-        whole_member(file, "version", std::numeric_limits<std::int64_t>::min(),
-                     std::numeric_limits<std::int64_t>::max());
-    if (version < 1) {
-        throw Refused("format version " + std::to_string(version) +
-                      " is not a version this program reads");
-    }
-    if (version > record_version) {
-        throw Refused("format version " + std::to_string(version) +
-                      " is newer than this program reads");
+    const std::int64_t version = whole_member(file, "version", -int32_max, int32_max);
+    if (const auto problem = version_problem(version, record_version)) {
+        throw Refused(*problem);
     }
     RunRecord record;
     record.program_version = text_member(file, "program");
@@ -219,15 +203,14 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
         if (!best.is_object()) {
             throw Refused("\"best_validation\" is not an object");
         }
-        record.best_validation = RecordedBest{
-            static_cast<std::int32_t>(whole_member(best, "generation", 1, int32_max)),
-            count_member(best, "validation_count"), fitness_member(best, "training_fitness"),
-            program_member(member(best, "program"))};
+        record.best_validation =
+            RecordedBest{static_cast<std::int32_t>(whole_member(best, "generation", 1, int32_max)),
+                         figure_member(best, "validation_count", is_point_count, count_range),
+                         figure_member(best, "training_fitness", is_fitness, fitness_range),
+                         program_member(member(best, "program"))};
     }
-    record.wall_seconds = real_member(file, "wall_seconds");
-    if (!(record.wall_seconds >= 0)) {
-        throw Refused("\"wall_seconds\" is negative");
-    }
+    record.wall_seconds = figure_member(
+        file, "wall_seconds", [](double s) { return s >= 0; }, "a number of at least 0");
     record.threads = static_cast<unsigned>(whole_member(file, "threads", 0, int32_max));
     record.compiler = text_member(file, "compiler");
     record.libc = text_member(file, "libc");

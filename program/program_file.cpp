@@ -117,6 +117,15 @@ double real_member(const Json& object, const char* key) {
     return value.get<double>();
 }
 
+double measure_member(const Json& object, const char* key, bool (*fits)(double),
+                      std::string_view range) {
+    const double value = real_member(object, key);
+    if (!fits(value)) {
+        throw ProgramFileError(std::string("\"") + key + "\" is not " + std::string(range));
+    }
+    return value;
+}
+
 // Arities add up to one complete expression, and nothing follows it.
 void check_expression(std::span<const ProgramNode> nodes) {
     if (nodes.empty()) {
@@ -136,6 +145,16 @@ void check_expression(std::span<const ProgramNode> nodes) {
 }
 
 }  // namespace
+
+std::optional<std::string> version_problem(std::int64_t version, std::int64_t newest) {
+    if (version < 1) {
+        return "format version " + std::to_string(version) + " is not a version this program reads";
+    }
+    if (version > newest) {
+        return "format version " + std::to_string(version) + " is newer than this program reads";
+    }
+    return std::nullopt;
+}
 
 Program program_of_gene(NodeTableView nodes, std::span<const std::int32_t> gene) {
     Program program;
@@ -229,13 +248,8 @@ Program program_of_json(const Json& file) {
         throw ProgramFileError("not a program file");
     }
     const std::int64_t version = whole_member(file, "version");
-    if (version < 1) {
-        throw ProgramFileError("format version " + std::to_string(version) +
-                               " is not a version this program reads");
-    }
-    if (version > program_format_version) {
-        throw ProgramFileError("format version " + std::to_string(version) +
-                               " is newer than this program reads");
+    if (const auto problem = version_problem(version, program_format_version)) {
+        throw ProgramFileError(*problem);
     }
     const std::int64_t semantics = whole_member(file, "semantics");
     if (semantics != primitive_semantics_version) {
@@ -264,20 +278,11 @@ Program program_of_json(const Json& file) {
         program.nodes.push_back(node_of(gene[i], i));
     }
     check_expression(program.nodes);
-    program.training_fitness = real_member(file, "training_fitness");
-    if (!(program.training_fitness >= 0 && program.training_fitness <= 1)) {
-        throw ProgramFileError("\"training_fitness\" is not a number from 0 to 1");
-    }
+    program.training_fitness = measure_member(file, "training_fitness", is_fitness, fitness_range);
     if (const auto found = file.find("validation_count");
         found != file.end() && !found->is_null()) {
-        // Misclassified points: two for each of at most INT32_MAX rows.
-        constexpr double most = 2.0 * std::numeric_limits<std::int32_t>::max();
-        const double count = real_member(file, "validation_count");
-        if (!(count >= 0 && count <= most) || std::floor(count) != count) {
-            throw ProgramFileError("\"validation_count\" is not a whole number from 0 to " +
-                                   std::to_string(static_cast<std::int64_t>(most)));
-        }
-        program.validation_count = count;
+        program.validation_count =
+            measure_member(file, "validation_count", is_point_count, count_range);
     }
     if (const auto found = file.find("provenance"); found != file.end()) {
         if (!found->is_object()) {
