@@ -4,6 +4,9 @@ namespace vorn {
 
 namespace {
 
+// Names reach the console and the formula box as they are.
+constexpr std::string_view name_requirement = "a name without control characters, in UTF-8";
+
 using K = ParamKind;
 using F = OptionForm;
 using P = Page;
@@ -316,6 +319,7 @@ constexpr std::array<Parameter, num_parameters> table = {{
      .page = P::problem_setting,
      .field = "input1_name",
      .settings_key = "input1",
+     .requirement = name_requirement,
      .option = "input1",
      .option_value = "NAME",
      .option_group = "Problem",
@@ -329,6 +333,7 @@ constexpr std::array<Parameter, num_parameters> table = {{
      .page = P::problem_setting,
      .field = "input2_name",
      .settings_key = "input2",
+     .requirement = name_requirement,
      .option = "input2",
      .option_value = "NAME",
      .option_group = "Problem",
@@ -342,6 +347,7 @@ constexpr std::array<Parameter, num_parameters> table = {{
      .page = P::problem_setting,
      .field = "output_name",
      .settings_key = "output",
+     .requirement = name_requirement,
      .option = "output",
      .option_value = "NAME",
      .option_group = "Problem",

@@ -28,6 +28,13 @@ std::int32_t read_whole(const ParameterTexts& texts, ParamId id) {
     return *value;
 }
 
+const std::string& read_name(const ParameterTexts& texts, ParamId id) {
+    if (!is_plain_text(texts[id])) {
+        refuse(id, parameter(id).requirement, texts[id]);
+    }
+    return texts[id];
+}
+
 // The shortest program the checked functions allow fills the requirement's blank.
 std::int32_t read_max_length(const ParameterTexts& texts, std::int32_t shortest) {
     const auto value = parse_int(texts[I::max_length]);
@@ -202,8 +209,8 @@ ProblemParameters parse_problem_parameters(const ParameterTexts& texts) {
     check_constants_memory(texts, p.num_constants);
     p.constant_min = read_real(texts, I::constant_min);
     p.constant_max = read_real(texts, I::constant_max);
-    p.input1_name = texts[I::input1_name];
-    p.input2_name = texts[I::input2_name];
+    p.input1_name = read_name(texts, I::input1_name);
+    p.input2_name = read_name(texts, I::input2_name);
     p.use_training_data = read_flag(texts, I::use_training_data);
     return p;
 }
@@ -259,10 +266,10 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
     PreparedRun run;
     run.spec = request.spec;
     const ParameterTexts& texts = run.spec.texts;
-    run.parameters.output_name = texts[I::output_name];
     result.refusal = refusal_of_stage(
         [&] {
             run.parameters.problem = parse_problem_parameters(texts);
+            run.parameters.output_name = read_name(texts, I::output_name);
             run.setting = std::make_unique<Tproblem_setting>(run.parameters.problem, request.cells,
                                                              function_table);
         },

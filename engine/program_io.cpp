@@ -156,41 +156,51 @@ Program with_provenance(Program program, const RunSpec& spec, std::uint32_t seed
     return program;
 }
 
-std::optional<std::string> read_limited_file(const std::filesystem::path& path,
-                                             std::size_t max_bytes) {
+std::string read_json_file(const std::filesystem::path& path, std::size_t max_bytes) {
+    const std::string too_large = "larger than " + (max_bytes >= (std::size_t{1} << 30)
+                                                        ? std::to_string(max_bytes >> 30) + " GiB"
+                                                        : std::to_string(max_bytes >> 20) + " MiB");
+    const FileDescriptor file(open_for_reading(path));
+    if (file.get() < 0) {
+        throw JsonFileRefused(reason(errno));
+    }
     std::string text;
-    bool too_large = false;
-    const int error = read_chunks(path, [&](std::string_view bytes) {
+    struct stat status {};
+    if (::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode)) {
+        if (static_cast<std::uintmax_t>(status.st_size) > max_bytes) {
+            throw JsonFileRefused(too_large);
+        }
+        text.reserve(static_cast<std::size_t>(status.st_size));
+    }
+    std::vector<char> chunk(chunk_bytes);
+    while (true) {
+        const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throw JsonFileRefused(reason(errno));
+        }
+        if (got == 0) {
+            return text;
+        }
+        const std::string_view bytes(chunk.data(), static_cast<std::size_t>(got));
         if (bytes.size() > max_bytes - text.size()) {
-            too_large = true;
-            return false;
+            throw JsonFileRefused(too_large);
+        }
+        if (bytes.find('\0') != std::string_view::npos) {
+            throw JsonFileRefused("not JSON: it holds a NUL byte");
         }
         text.append(bytes);
-        return true;
-    });
-    if (error != 0) {
-        throw std::system_error(error, std::generic_category());
     }
-    if (too_large) {
-        return std::nullopt;
-    }
-    return text;
 }
 
 Program load_program_file(const std::filesystem::path& path) {
     const std::string file_name = path.string();
-    std::optional<std::string> text;
     try {
-        text = read_limited_file(path, max_program_file_bytes);
-    } catch (const std::system_error& e) {
-        throw MessageError(messages::program_file_refused(file_name, reason(e.code().value())));
-    }
-    if (!text) {
-        throw MessageError(messages::program_file_refused(
-            file_name, "larger than " + std::to_string(max_program_file_bytes >> 20) + " MiB"));
-    }
-    try {
-        return read_program_text(*text);
+        return read_program_text(read_json_file(path, max_program_file_bytes));
+    } catch (const JsonFileRefused& e) {
+        throw MessageError(messages::program_file_refused(file_name, e.what()));
     } catch (const ProgramFileError& e) {
         throw MessageError(messages::program_file_refused(file_name, e.what()));
     }

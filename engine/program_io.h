@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -45,10 +46,17 @@ struct PreparedRun;
 // The program with the provenance of a run of `spec` with `seed`.
 [[nodiscard]] Program with_provenance(Program program, const RunSpec& spec, std::uint32_t seed);
 
-// The whole of a file, or nothing when it is larger than `max_bytes`; throws
-// std::system_error with the errno when it cannot be read.
-[[nodiscard]] std::optional<std::string> read_limited_file(const std::filesystem::path& path,
-                                                           std::size_t max_bytes);
+// A JSON file refused before it is parsed; what() is the reason.
+class JsonFileRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The whole of a JSON file, refused as early as its bytes allow: by its size
+// before anything is read, and at the first NUL byte, which no JSON text
+// holds (so /dev/zero, which has no size, costs one chunk). Throws
+// JsonFileRefused: the errno's text, "larger than 256 MiB", or the NUL.
+[[nodiscard]] std::string read_json_file(const std::filesystem::path& path, std::size_t max_bytes);
 
 // Reads a program file; throws MessageError (program_file_refused, naming
 // the file) when it cannot be read or is refused.

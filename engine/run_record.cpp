@@ -32,7 +32,7 @@ public:
 };
 
 std::string in_quotes(std::string_view key) {
-    return "\"" + std::string(key) + "\"";
+    return "\"" + echoed_text(key) + "\"";
 }
 
 // Shortest text that reads back as the same double.
@@ -64,6 +64,16 @@ double real_member(const Json& object, const char* key) {
         throw Refused(in_quotes(key) + " is not a number");
     }
     return value.get<double>();
+}
+
+// A figure a run records, refused outside what a run can make.
+double figure_member(const Json& object, const char* key, bool (*fits)(double),
+                     std::string_view range) {
+    const double value = real_member(object, key);
+    if (!fits(value)) {
+        throw Refused(in_quotes(key) + " is not " + std::string(range));
+    }
+    return value;
 }
 
 std::int64_t whole_member(const Json& object, const char* key, std::int64_t low,
@@ -101,8 +111,9 @@ GenerationRow row_of(const Json& value) {
     }
     GenerationRow row;
     row.generation = static_cast<std::int32_t>(whole_member(value, "generation", 1, int32_max)) - 1;
-    row.best_raw_fitness = real_member(value, "training_fitness");
-    row.validation_fitness = static_cast<float>(real_member(value, "validation_count"));
+    row.best_raw_fitness = figure_member(value, "training_fitness", is_fitness, fitness_range);
+    row.validation_fitness =
+        static_cast<float>(figure_member(value, "validation_count", is_point_count, count_range));
     row.mean_length = static_cast<std::int32_t>(whole_member(value, "mean_length", 0, int32_max));
     row.best_length = static_cast<std::int32_t>(whole_member(value, "best_length", 0, int32_max));
     return row;
@@ -120,10 +131,9 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
     if (!file.is_object() || !file.contains("format") || file["format"] != record_format) {
         throw Refused("not a run record");
     }
-    const std::int64_t version = whole_member(file, "version", 0, int32_max);
-    if (version > record_version || version < 1) {
-        throw Refused("format version " + std::to_string(version) +
-                      " is newer than this program reads");
+    const std::int64_t version = whole_member(file, "version", -int32_max, int32_max);
+    if (const auto problem = version_problem(version, record_version)) {
+        throw Refused(*problem);
     }
     RunRecord record;
     record.program_version = text_member(file, "program");
@@ -150,12 +160,14 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
         if (!best.is_object()) {
             throw Refused("\"best_validation\" is not an object");
         }
-        record.best_validation = RecordedBest{
-            static_cast<std::int32_t>(whole_member(best, "generation", 1, int32_max)),
-            real_member(best, "validation_count"), real_member(best, "training_fitness"),
-            program_member(member(best, "program"))};
+        record.best_validation =
+            RecordedBest{static_cast<std::int32_t>(whole_member(best, "generation", 1, int32_max)),
+                         figure_member(best, "validation_count", is_point_count, count_range),
+                         figure_member(best, "training_fitness", is_fitness, fitness_range),
+                         program_member(member(best, "program"))};
     }
-    record.wall_seconds = real_member(file, "wall_seconds");
+    record.wall_seconds = figure_member(
+        file, "wall_seconds", [](double s) { return s >= 0; }, "a number of at least 0");
     record.threads = static_cast<unsigned>(whole_member(file, "threads", 0, int32_max));
     record.compiler = text_member(file, "compiler");
     record.libc = text_member(file, "libc");
@@ -341,17 +353,14 @@ RunRecord parse_record_text(std::string_view text, const std::string& file_name,
 
 RunRecord read_record_file(const std::filesystem::path& path) {
     const std::string name = path.string();
-    std::optional<std::string> text;
+    std::string text;
     try {
-        text = read_limited_file(path, max_record_bytes);
-    } catch (const std::system_error& e) {
-        throw RecordError(messages::record_refused(name, e.code().message()));
-    }
-    if (!text) {
-        throw RecordError(messages::record_refused(name, "larger than 1 GiB"));
+        text = read_json_file(path, max_record_bytes);
+    } catch (const JsonFileRefused& e) {
+        throw RecordError(messages::record_refused(name, e.what()));
     }
     std::error_code error;
-    return parse_record_text(*text, name, std::filesystem::absolute(path, error).parent_path());
+    return parse_record_text(text, name, std::filesystem::absolute(path, error).parent_path());
 }
 
 std::optional<std::string> rerun_difference(const RunRecord& recorded, const RunRecord& repeated) {

@@ -6,6 +6,7 @@
 #include "engine/program_io.h"
 #include "engine/settings_file.h"
 #include "problem/errors.h"
+#include "problem/messages.h"
 
 namespace vorn {
 
@@ -19,8 +20,9 @@ constexpr std::string_view key_columns = "columns";
 constexpr std::string_view key_positive = "positive";
 constexpr std::string_view key_seed = "seed";
 
+// Keys and roles come from the file: cut like any echoed text.
 std::string in_quotes(std::string_view key) {
-    return "\"" + std::string(key) + "\"";
+    return "\"" + echoed_text(key) + "\"";
 }
 
 std::filesystem::path against(std::filesystem::path path, const std::filesystem::path& folder) {

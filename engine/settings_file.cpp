@@ -35,8 +35,9 @@ const Parameter* parameter_of_key(std::string_view key) {
     return nullptr;
 }
 
+// A key or value from the file, cut so that a huge line makes a short message.
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    return "\"" + echoed_text(text) + "\"";
 }
 
 // Why a value cannot be the text of its control, or nothing when it can:
@@ -58,6 +59,11 @@ std::optional<std::string> value_problem(const Parameter& row, std::string_view 
         case ParamKind::function_list:
             if (!value.empty() && !parse_function_list(value)) {
                 return quoted(row.settings_key) + " must list function names separated by commas";
+            }
+            break;
+        case ParamKind::name:
+            if (!is_plain_text(value)) {
+                return quoted(row.settings_key) + " must be " + std::string(row.requirement);
             }
             break;
         default:
@@ -194,14 +200,15 @@ Settings parse_settings_text(std::string_view text, const std::string& file_name
         text.remove_prefix(3);
     }
     SettingsReader reader(file_name, folder);
+    // LF, CRLF and a lone CR each end a line, as in the data files.
     while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
+        const auto end = text.find_first_of("\r\n");
+        reader.read_line(text.substr(0, end));
+        if (end == std::string_view::npos) {
+            break;
         }
-        reader.read_line(line);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const bool crlf = text.substr(end).starts_with("\r\n");
+        text.remove_prefix(end + (crlf ? 2 : 1));
     }
     return reader.finish();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
+#include <system_error>
 
 #include "problem/data_file.h"
 #include "problem/errors.h"
@@ -127,27 +128,44 @@ std::string_view CsvTable::field(std::size_t row, std::size_t column) const {
         throw std::out_of_range("CsvTable: no such field");
     }
     const std::size_t index = row * column_count_ + column;
-    const std::size_t start = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(text_).substr(start, ends_[index] - start);
+    std::size_t start = marks_[index / fields_per_mark];
+    for (std::size_t skip = index % fields_per_mark; skip > 0; --skip) {
+        start = text_.find('\0', start) + 1;
+    }
+    return std::string_view(text_).substr(start, text_.find('\0', start) - start);
 }
 
 void CsvTable::add_field(std::string_view text) {
+    if (field_count_ % fields_per_mark == 0) {
+        marks_.push_back(static_cast<std::uint32_t>(text_.size()));
+    }
     text_.append(text);
-    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+    text_.push_back('\0');
+    ++field_count_;
 }
 
 void CsvTable::end_row(std::int64_t line) {
     if (lines_.empty()) {
-        column_count_ = ends_.size();
+        column_count_ = field_count_;
     }
     lines_.push_back(static_cast<std::uint32_t>(line));
 }
 
 std::size_t CsvTable::fields_in_open_row() const {
-    return ends_.size() - lines_.size() * column_count_;
+    return field_count_ - lines_.size() * column_count_;
 }
 
-CsvTextReader::CsvTextReader(std::string file_name) : table_(std::move(file_name)) {}
+void CsvTable::reserve(std::uint64_t bytes) {
+    // Up to a size that no file of NUL bytes, refused in its first piece,
+    // could make a burden; a larger file grows from there.
+    constexpr std::uint64_t most = std::uint64_t{256} << 20;
+    text_.reserve(static_cast<std::size_t>(std::min(bytes, most)) + 1);
+}
+
+CsvTextReader::CsvTextReader(std::string file_name, std::uint64_t size)
+    : table_(std::move(file_name)) {
+    table_.reserve(size);
+}
 
 // LF, CRLF and a lone CR each end a line, as in the data file.
 void CsvTextReader::feed(std::string_view bytes) {
@@ -223,13 +241,16 @@ CsvTable CsvTextReader::finish() {
 }
 
 CsvTable parse_csv_text(std::string_view content, const std::string& file_name) {
-    CsvTextReader reader(file_name);
+    CsvTextReader reader(file_name, content.size());
     reader.feed(content);
     return reader.finish();
 }
 
 CsvTable read_csv_table(const std::filesystem::path& path) {
-    CsvTextReader reader(path.string());
+    std::error_code error;
+    const bool regular = std::filesystem::is_regular_file(path, error);
+    const std::uintmax_t size = regular ? std::filesystem::file_size(path, error) : 0;
+    CsvTextReader reader(path.string(), error ? 0 : size);
     read_file_pieces(path, [&reader](std::string_view bytes) { reader.feed(bytes); });
     return reader.finish();
 }

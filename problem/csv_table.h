@@ -30,7 +30,11 @@ public:
     // The 1-based line of the file that holds the row.
     [[nodiscard]] std::int64_t line(std::size_t row) const { return lines_.at(row); }
 
-    // The reader's side: appends a field to the row being built, then ends it.
+    // Room for the fields of a file of `bytes` bytes, so that reading it
+    // never holds two copies of the text while the buffer grows.
+    void reserve(std::uint64_t bytes);
+    // The reader's side: appends a field (without NUL bytes) to the row being
+    // built, then ends it.
     void add_field(std::string_view text);
     void end_row(std::int64_t line);
     [[nodiscard]] std::size_t fields_in_open_row() const;
@@ -38,10 +42,14 @@ public:
 private:
     std::string file_name_;
     std::size_t column_count_ = 0;
-    // Offsets and line numbers fit 32 bits: the reader refuses larger files.
-    std::string text_;                 // every field's text, one after another
-    std::vector<std::uint32_t> ends_;  // where each field ends in text_
+    // Each field costs its text and one byte, as in the file, so that a row
+    // of commas costs no more than its line. Offsets and line numbers fit 32
+    // bits: the reader refuses larger files.
+    static constexpr std::size_t fields_per_mark = 16;
+    std::string text_;                  // every field's text, each ended by a NUL
+    std::vector<std::uint32_t> marks_;  // where every 16th field starts in text_
     std::vector<std::uint32_t> lines_;
+    std::size_t field_count_ = 0;
 };
 
 // Reads a CSV file: fields separated by commas, RFC 4180 quotes (a doubled
@@ -61,7 +69,8 @@ inline constexpr std::uint64_t max_csv_file_size = std::uint64_t{1} << 32;
 // The reader behind both, fed the bytes in pieces of any size.
 class CsvTextReader {
 public:
-    explicit CsvTextReader(std::string file_name);
+    // `size` is the file's size when it is known.
+    explicit CsvTextReader(std::string file_name, std::uint64_t size = 0);
     void feed(std::string_view bytes);
     [[nodiscard]] CsvTable finish();
 

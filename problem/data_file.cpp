@@ -19,7 +19,6 @@ namespace {
 
 constexpr std::size_t max_line_length = 255;
 constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
-constexpr std::size_t shown_token_length = 40;
 
 [[nodiscard]] bool is_exponent_text(std::string_view text) {
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
@@ -205,14 +204,11 @@ std::vector<DataRow> read_data_file(const std::filesystem::path& path) {
 
 std::string shown_token(std::string_view token) {
     std::string shown;
-    for (char c : token.substr(0, shown_token_length)) {
+    for (char c : token.substr(0, echoed_length + 1)) {
         const auto byte = static_cast<unsigned char>(c);
         shown.push_back(byte >= 0x20 && byte < 0x7F ? c : '?');
     }
-    if (token.size() > shown_token_length) {
-        shown += "...";
-    }
-    return shown;
+    return echoed_text(shown);
 }
 
 std::string number_problem(std::string_view token) {

@@ -106,6 +106,10 @@ Message make(MessageId id, std::initializer_list<std::string> args) {
 
 }  // namespace
 
+// The most any one argument shows: file names and reasons fit, and no text
+// from outside can make a message that fills the screen.
+constexpr std::size_t longest_argument = 1000;
+
 std::string render_message(MessageId id, std::span<const std::string> args) {
     const std::string_view text = pattern(id);
     std::string out;
@@ -113,7 +117,7 @@ std::string render_message(MessageId id, std::span<const std::string> args) {
         if (text[i] == '{' && i + 2 < text.size() && text[i + 2] == '}') {
             const auto n = static_cast<std::size_t>(text[i + 1] - '0');
             if (n < args.size()) {
-                out += escaped_text(args[n]);
+                out += escaped_text(cut_text(args[n], longest_argument));
             }
             i += 2;
             continue;
@@ -157,6 +161,22 @@ std::size_t utf8_sequence_length(std::string_view text) {
     return length;
 }
 
+// The bytes of the character that starts `text` when it may be shown as it
+// is; 0 for a control character (C0, DEL, C1) or a byte that is not UTF-8.
+std::size_t plain_length(std::string_view text) {
+    const auto byte = static_cast<unsigned char>(text[0]);
+    if (byte < 0x20 || byte == 0x7F) {
+        return 0;
+    }
+    if (byte < 0x80) {
+        return 1;
+    }
+    // U+0080 to U+009F are the C1 controls: C2 80 to C2 9F.
+    const std::size_t length = utf8_sequence_length(text);
+    const bool c1 = length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[1]) <= 0x9F;
+    return c1 ? 0 : length;
+}
+
 void append_hex_byte(std::string& out, unsigned char byte) {
     constexpr std::string_view digits = "0123456789ABCDEF";
     out += "\\x";
@@ -171,33 +191,39 @@ std::string escaped_text(std::string_view text) {
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte == '\\') {
+        const std::size_t length = plain_length(text.substr(i));
+        if (text[i] == '\\') {
             out += "\\\\";
-            ++i;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            append_hex_byte(out, byte);
-            ++i;
-        } else if (byte < 0x80) {
-            out += text[i];
-            ++i;
-        } else if (const std::size_t length = utf8_sequence_length(text.substr(i)); length == 0) {
-            append_hex_byte(out, byte);
-            ++i;
+        } else if (length == 0) {
+            append_hex_byte(out, static_cast<unsigned char>(text[i]));
         } else {
-            // U+0080 to U+009F are the C1 controls: C2 80 to C2 9F.
-            const bool c1 = byte == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-            for (std::size_t k = 0; k < length; ++k) {
-                if (c1) {
-                    append_hex_byte(out, static_cast<unsigned char>(text[i + k]));
-                } else {
-                    out += text[i + k];
-                }
-            }
-            i += length;
+            out.append(text.substr(i, length));
         }
+        i += std::max<std::size_t>(length, 1);
     }
     return out;
+}
+
+bool is_plain_text(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = plain_length(text.substr(i));
+        if (length == 0) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string cut_text(std::string_view text, std::size_t length) {
+    std::size_t end = 0;
+    for (std::size_t count = 0; end < text.size(); ++count) {
+        if (count == length) {
+            return std::string(text.substr(0, end)) + "...";
+        }
+        end += std::max<std::size_t>(utf8_sequence_length(text.substr(end)), 1);
+    }
+    return std::string(text);
 }
 
 namespace messages {
@@ -223,7 +249,7 @@ Message no_function() {
 Message field_refused(std::string_view caption, std::string_view requirement,
                       std::string_view text) {
     return make(MessageId::field_refused,
-                {std::string(caption), std::string(requirement), std::string(text)});
+                {std::string(caption), std::string(requirement), echoed_text(text)});
 }
 Message grid_empty(std::string_view grid) {
     return make(MessageId::grid_empty, {std::string(grid)});
@@ -234,7 +260,7 @@ Message grid_too_large(std::string_view grid) {
 Message cell_not_number(std::string_view grid, std::int64_t row, int column,
                         std::string_view text) {
     return make(MessageId::cell_not_number, {std::string(grid), std::to_string(row),
-                                             std::to_string(column), std::string(text)});
+                                             std::to_string(column), echoed_text(text)});
 }
 Message population_memory(double bytes) {
     constexpr double mib = 1024.0 * 1024.0;

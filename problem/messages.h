@@ -73,6 +73,21 @@ struct Message {
 // backslash becomes "\\"; everything else, other UTF-8 included, stays.
 [[nodiscard]] std::string escaped_text(std::string_view text);
 
+// Whether escaped_text changes nothing in `text` but its backslashes: UTF-8
+// without control characters, safe to print as it is.
+[[nodiscard]] bool is_plain_text(std::string_view text);
+
+// A text from a file or a control quoted in a message (a value, a key, a
+// line) shows at most this many characters, so a huge line makes a short
+// message.
+inline constexpr std::size_t echoed_length = 40;
+// `text` cut after `length` characters (a UTF-8 sequence counts as one and
+// is never split) and then ended with "...".
+[[nodiscard]] std::string cut_text(std::string_view text, std::size_t length);
+[[nodiscard]] inline std::string echoed_text(std::string_view text) {
+    return cut_text(text, echoed_length);
+}
+
 namespace messages {
 [[nodiscard]] Message training_not_loaded();
 [[nodiscard]] Message validation_not_loaded();

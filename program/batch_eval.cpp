@@ -84,11 +84,14 @@ double BatchEvaluator::initial_bytes(std::size_t nodes, std::size_t training_row
 
 void BatchEvaluator::reserve_depth(std::int32_t depth) {
     const auto slots = static_cast<std::size_t>(depth) + 1;
-    if (slots <= stack_.size()) {
-        return;
+    const std::size_t columns = broadcast_buffers + 2 * slots;
+    width_ = std::clamp<std::size_t>(buffer_budget / columns, 1, block_size);
+    if (slots > stack_.size()) {
+        stack_.resize(slots);
     }
-    stack_.resize(slots);
-    buffers_.resize((broadcast_buffers + 2 * slots) * block_size);
+    if (columns * width_ > buffers_.size()) {
+        buffers_.resize(columns * width_);
+    }
 }
 
 void BatchEvaluator::reserve_for(std::span<const std::int32_t> gene) {
@@ -239,8 +242,8 @@ BatchEvaluator::evaluate_block(std::span<const std::int32_t> gene, const double*
 void BatchEvaluator::evaluate(std::span<const std::int32_t> gene, std::span<const double> xs,
                               std::span<const double> ys, std::span<double> out) {
     reserve_for(gene);
-    for (std::size_t start = 0; start < out.size(); start += block_size) {
-        const std::size_t n = std::min(block_size, out.size() - start);
+    for (std::size_t start = 0; start < out.size(); start += width_) {
+        const std::size_t n = std::min(width_, out.size() - start);
         const Operand r = evaluate_block(gene, xs.data() + start, ys.data() + start, n);
         if (r.data == nullptr) {
             std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(start), n, r.scalar);
@@ -271,8 +274,8 @@ std::int64_t BatchEvaluator::count_hits(std::span<const std::int32_t> gene, cons
     reserve_for(gene);
     std::int64_t hits = 0;
     const std::size_t points = data.xs.size();
-    for (std::size_t start = 0; start < points; start += block_size) {
-        const std::size_t n = std::min(block_size, points - start);
+    for (std::size_t start = 0; start < points; start += width_) {
+        const std::size_t n = std::min(width_, points - start);
         const Operand r = evaluate_block(gene, data.xs.data() + start, data.ys.data() + start, n);
         // Points before `rows` are positive, the rest negative.
         const std::size_t positives = start >= data.rows ? 0 : std::min(n, data.rows - start);

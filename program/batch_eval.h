@@ -83,12 +83,13 @@ private:
                                                                  std::size_t n);
     [[nodiscard, gnu::always_inline]] inline Operand iflte_step(std::int32_t slot, std::size_t n);
     [[nodiscard]] double* buffer(std::int32_t index) {
-        return buffers_.data() + static_cast<std::size_t>(index) * block_size;
+        return buffers_.data() + static_cast<std::size_t>(index) * width_;
     }
     [[nodiscard]] static std::int32_t first_depth(std::int32_t max_length) {
         return std::min<std::int32_t>(std::max(max_length, 1), initial_depth);
     }
     void reserve_depth(std::int32_t depth);
+    // Makes room for the gene's walk; a deep one gets narrower blocks.
     void reserve_for(std::span<const std::int32_t> gene);
     // The buffer for a result at stack slot `slot`, never one its inputs use.
     [[nodiscard]] std::int32_t result_buffer(std::int32_t slot, const Operand* args,
@@ -98,7 +99,12 @@ private:
     std::vector<Operand> stack_;
     static constexpr std::int32_t broadcast_buffers = 4;  // IFLTE's scalar arguments
     static constexpr std::int32_t initial_depth = 64;
-    std::vector<double> buffers_;  // four for broadcasts, then two per stack slot
+    // The most the buffers hold at full width; a program deeper than that
+    // (thousands of nested arguments) is walked over fewer points at a time,
+    // so its scratch grows with its depth by bytes, not kilobytes.
+    static constexpr std::size_t buffer_budget = std::size_t{1} << 20;  // doubles
+    std::size_t width_ = block_size;  // points per block for the current gene
+    std::vector<double> buffers_;     // four for broadcasts, then two per stack slot
     DataSet training_;
     DataSet validation_;
 };

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 #include <system_error>
+#include <unordered_set>
+#include <vector>
 
 namespace vorn {
 
@@ -137,7 +139,14 @@ public:
     // so a file may not nest deeper than any file we write needs.
     bool start_object(std::size_t size) {
         enter();
+        keys_.emplace_back();
         return json_sax_dom_parser::start_object(size);
+    }
+    bool key(std::string& name) {
+        if (!keys_.back().insert(name).second) {
+            throw JsonTextError("the key " + quoted_token(name) + " is given twice");
+        }
+        return json_sax_dom_parser::key(name);
     }
     bool start_array(std::size_t size) {
         enter();
@@ -145,6 +154,7 @@ public:
     }
     bool end_object() {
         --depth_;
+        keys_.pop_back();
         return json_sax_dom_parser::end_object();
     }
     bool end_array() {
@@ -173,7 +183,7 @@ public:
         double value = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
         if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) {
-            throw JsonTextError("the number " + text + " is out of range");
+            throw JsonTextError("the number " + quoted_token(text) + " is out of range");
         }
         return json_sax_dom_parser::number_float(value, text);
     }
@@ -186,20 +196,38 @@ private:
         }
     }
     int depth_ = 0;
+    std::vector<std::unordered_set<std::string>> keys_;  // of each open object
 };
 
 // nlohmann's texts begin with "[json.exception.parse_error.101] "; the rest
-// says what and where.
+// says what and where, and ends with the token it last read, which may be
+// as long as the file.
 std::string plain_reason(const std::string& what) {
-    if (what.starts_with("[json.exception.")) {
-        if (const auto close = what.find("] "); close != std::string::npos) {
-            return what.substr(close + 2);
+    std::string_view reason = what;
+    if (reason.starts_with("[json.exception.")) {
+        if (const auto close = reason.find("] "); close != std::string::npos) {
+            reason.remove_prefix(close + 2);
         }
     }
-    return what;
+    constexpr std::string_view last_read = "; last read: '";
+    if (const auto at = reason.find(last_read); at != std::string_view::npos) {
+        std::string_view token = reason.substr(at + last_read.size());
+        if (token.ends_with('\'')) {
+            token.remove_suffix(1);
+        }
+        const std::string quoted = quoted_token(token);  // in double quotes
+        return std::string(reason.substr(0, at)) + "; last read: '" +
+               quoted.substr(1, quoted.size() - 2) + "'";
+    }
+    return std::string(reason);
 }
 
 }  // namespace
+
+std::string quoted_token(std::string_view text) {
+    constexpr std::size_t shown = 40;
+    return "\"" + std::string(text.substr(0, shown)) + (text.size() > shown ? "...\"" : "\"");
+}
 
 std::string json_text(const nlohmann::json& value) {
     std::string out;

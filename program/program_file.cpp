@@ -82,7 +82,7 @@ ProgramNode node_of(const Json& value, std::size_t index) {
     if (const auto row = primitive_of(name)) {
         return {primitives[static_cast<std::size_t>(*row)].op, 0};
     }
-    throw ProgramFileError("unknown primitive \"" + name + "\"" + node_place(index));
+    throw ProgramFileError("unknown primitive " + quoted_token(name) + node_place(index));
 }
 
 const Json& member(const Json& object, const char* key) {
@@ -117,6 +117,15 @@ double real_member(const Json& object, const char* key) {
     return value.get<double>();
 }
 
+double measure_member(const Json& object, const char* key, bool (*fits)(double),
+                      std::string_view range) {
+    const double value = real_member(object, key);
+    if (!fits(value)) {
+        throw ProgramFileError(std::string("\"") + key + "\" is not " + std::string(range));
+    }
+    return value;
+}
+
 // Arities add up to one complete expression, and nothing follows it.
 void check_expression(std::span<const ProgramNode> nodes) {
     if (nodes.empty()) {
@@ -136,6 +145,16 @@ void check_expression(std::span<const ProgramNode> nodes) {
 }
 
 }  // namespace
+
+std::optional<std::string> version_problem(std::int64_t version, std::int64_t newest) {
+    if (version < 1) {
+        return "format version " + std::to_string(version) + " is not a version this program reads";
+    }
+    if (version > newest) {
+        return "format version " + std::to_string(version) + " is newer than this program reads";
+    }
+    return std::nullopt;
+}
 
 Program program_of_gene(NodeTableView nodes, std::span<const std::int32_t> gene) {
     Program program;
@@ -229,9 +248,8 @@ Program program_of_json(const Json& file) {
         throw ProgramFileError("not a program file");
     }
     const std::int64_t version = whole_member(file, "version");
-    if (version > program_format_version || version < 1) {
-        throw ProgramFileError("format version " + std::to_string(version) +
-                               " is newer than this program reads");
+    if (const auto problem = version_problem(version, program_format_version)) {
+        throw ProgramFileError(*problem);
     }
     const std::int64_t semantics = whole_member(file, "semantics");
     if (semantics != primitive_semantics_version) {
@@ -260,10 +278,11 @@ Program program_of_json(const Json& file) {
         program.nodes.push_back(node_of(gene[i], i));
     }
     check_expression(program.nodes);
-    program.training_fitness = real_member(file, "training_fitness");
+    program.training_fitness = measure_member(file, "training_fitness", is_fitness, fitness_range);
     if (const auto found = file.find("validation_count");
         found != file.end() && !found->is_null()) {
-        program.validation_count = real_member(file, "validation_count");
+        program.validation_count =
+            measure_member(file, "validation_count", is_point_count, count_range);
     }
     if (const auto found = file.find("provenance"); found != file.end()) {
         if (!found->is_object()) {

@@ -2,7 +2,9 @@
 // A program apart from the run that made it: its nodes in prefix order with
 // the exact values of its constants, its names, and what the run recorded of
 // it. Written and read as a UTF-8 JSON file.
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -22,6 +24,23 @@ inline constexpr std::int64_t program_format_version = 1;
 // Bumped whenever a primitive's arithmetic or the decision rule changes, so
 // an old file is never silently read under new rules.
 inline constexpr std::int64_t primitive_semantics_version = 1;
+
+// What a run can record of a program: its training fitness is a share of
+// the points, its validation count a whole number of points (two for each
+// of at most INT32_MAX rows).
+inline constexpr std::string_view fitness_range = "a number from 0 to 1";
+inline constexpr std::string_view count_range = "a whole number from 0 to 4294967294";
+[[nodiscard]] inline bool is_fitness(double value) {
+    return value >= 0 && value <= 1;
+}
+[[nodiscard]] inline bool is_point_count(double value) {
+    return value >= 0 && value <= 2.0 * std::numeric_limits<std::int32_t>::max() &&
+           std::floor(value) == value;
+}
+
+// Why a file of format version `version` cannot be read by a reader of
+// versions 1 to `newest`, or nothing when it can.
+[[nodiscard]] std::optional<std::string> version_problem(std::int64_t version, std::int64_t newest);
 
 struct ProgramNode {
     OpCode op = OpCode::constant;

@@ -82,6 +82,10 @@ TEST(PrepareRun, RefusalsThroughOneRoad) {
          Page::problem_setting, std::nullopt},
         {"population of one", set(I::population_size, "1"), MessageId::field_refused,
          Page::population, std::nullopt},
+        {"escape in a name", set(I::input1_name, "x\x1B[2J"), MessageId::field_refused,
+         Page::problem_setting, std::nullopt},
+        {"output name not UTF-8", set(I::output_name, "z\xFF"), MessageId::field_refused,
+         Page::problem_setting, std::nullopt},
         {"break point checked",
          [](Road& r) {
              r.request.spec.texts.set_flag(I::break_point, true);

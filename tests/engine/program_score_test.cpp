@@ -9,6 +9,8 @@
 
 #include "problem/number_text.h"
 #include "program/interpreter.h"
+#include "program/program_file.h"
+#include "tests/problem/address_limit.h"
 #include "tests/program/sample_genes.h"
 
 namespace vorn {
@@ -106,6 +108,33 @@ TEST(ProgramScore, ConstantProgramsLandInTheirOutcomes) {
     }
     // A name cannot break the line.
     EXPECT_TRUE(score_line("a\nb", ScoreCounts{}).starts_with("a\\x0Ab rows=0 "));
+}
+
+// A program file nested deep costs memory near its own size to read and
+// score, not kilobytes for every level of nesting.
+TEST(ProgramScore, DeepProgramsAreScoredInLittleMemory) {
+    if (!testing::address_limit_possible) {
+        GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    }
+    constexpr std::size_t depth = 150000;
+    Program program;
+    program.nodes.assign(depth, {OpCode::add, 0});
+    program.nodes.insert(program.nodes.end(), depth + 1, {OpCode::input1, 0});
+    const std::string text = program_file_text(program);
+    const std::vector<double> points = {0.5, -1, 2};
+    DataColumns data;
+    data.x1 = data.y1 = data.x2 = data.y2 = points;
+    const auto result = testing::run_with_address_limit(96.0 * 1024 * 1024, [&] {
+        try {
+            const ScoreCounts counts = score_program(program_code(read_program_text(text)), data);
+            return std::to_string(counts.true_positive) + " " +
+                   std::to_string(counts.true_negative);
+        } catch (const std::bad_alloc&) {
+            return std::string("out of memory");
+        }
+    });
+    EXPECT_TRUE(result.exited) << "signal " << result.status;
+    EXPECT_EQ(result.text, "2 1");  // outputs (depth + 1) * x: 0.5 and 2 are > 0
 }
 
 }  // namespace

@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
 
+#include "engine/program_io.h"
 #include "engine/run_record.h"
 #include "problem/data_table.h"
 #include "problem/messages.h"
+#include "tests/problem/address_limit.h"
+#include "tests/temp_folder.h"
 
 namespace vorn {
 namespace {
@@ -30,7 +35,7 @@ RunRecord sample_record() {
     std::uniform_real_distribution<double> unit(0, 1);
     for (std::int32_t g = 0; g < 3; ++g) {
         record.generations.push_back(
-            {g, static_cast<float>(unit(random) * 400), unit(random), 10 + g, 20 - g});
+            {g, std::floor(static_cast<float>(unit(random) * 400)), unit(random), 10 + g, 20 - g});
     }
     Program program;
     program.nodes = {{OpCode::add, 0}, {OpCode::input1, 0}, {OpCode::constant, 0.1}};
@@ -80,6 +85,12 @@ TEST(RunRecord, BadFilesAreRefusedWithTheReason) {
         EXPECT_NE(at, std::string::npos) << from;
         return text.replace(at, from.size(), to);
     };
+    // The first value of `key` replaced by `value`.
+    const auto valued = [&](const std::string& key, const std::string& value) {
+        std::string text = good;
+        const auto at = text.find("\"" + key + "\": ") + key.size() + 4;
+        return text.replace(at, text.find_first_of(",\n", at) - at, value);
+    };
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"{", "not JSON"},
         {replaced("\"vorn-run-record\"", "\"vorn-program\""), "not a run record"},
@@ -90,6 +101,20 @@ TEST(RunRecord, BadFilesAreRefusedWithTheReason) {
         {replaced("\"best_length\": 20", "\"best_length\": -1"), "\"best_length\""},
         {replaced("\"cells_sha256\"", "\"cells\""), "\"cells_sha256\" is missing"},
         {replaced("\"+\"", "\"sqrt\""), "its program"},
+        {replaced("\"version\": 1", "\"version\": 0"),
+         "format version 0 is not a version this program reads"},
+        {replaced("\"version\": 1", "\"version\": -5"), "version -5 is not a"},
+        {replaced("\"seed\"", "\"seed\": 1, \"seed\""), "the key \"seed\" is given twice"},
+        // Figures outside what a run can make.
+        {valued("training_fitness", "7"), "\"training_fitness\" is not a number from 0 to 1"},
+        {valued("training_fitness", "-0.5"), "\"training_fitness\""},
+        {valued("validation_count", "-1"), "\"validation_count\" is not a whole number"},
+        {valued("validation_count", "1e300"), "\"validation_count\""},
+        {valued("validation_count", "0.5"), "\"validation_count\""},
+        {valued("mean_length", "-3"), "\"mean_length\""},
+        {replaced("\"wall_seconds\": 0.125", "\"wall_seconds\": -1.0"), "\"wall_seconds\""},
+        {replaced("\"generations\": \"3\"", "\"" + std::string(1 << 20, 'g') + "\": \"3\""),
+         "unknown parameter \"" + std::string(40, 'g') + "...\""},
     };
     for (const auto& [text, reason] : cases) {
         try {
@@ -98,7 +123,52 @@ TEST(RunRecord, BadFilesAreRefusedWithTheReason) {
         } catch (const RecordError& e) {
             EXPECT_EQ(e.message().id, MessageId::record_refused);
             EXPECT_NE(e.message().text.find(reason), std::string::npos) << e.message().text;
+            EXPECT_LT(e.message().text.size(), 200U) << reason;
         }
+    }
+}
+
+// A file that cannot be JSON is refused before it fills memory: by its size
+// when it has one, at its first NUL byte when it has none.
+TEST(RunRecord, HostileFilesAreRefusedBeforeTheyFillMemory) {
+    if (!testing::address_limit_possible) {
+        GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    }
+    const testing::TempFolder folder;
+    const std::filesystem::path sparse = folder.path / "sparse.json";
+    std::ofstream(sparse) << "{";
+    std::filesystem::resize_file(sparse, std::uintmax_t{3} << 30);
+    const std::string nul = folder.write("nul.json", std::string(1 << 20, ' ') + '\0');
+    const struct {
+        std::string file;
+        std::string reason;
+    } cases[] = {
+        {"/dev/zero", "NUL byte"},
+        {sparse.string(), "larger than 1 GiB"},
+        {nul, "NUL byte"},
+    };
+    for (const auto& c : cases) {
+        const auto result = testing::run_with_address_limit(48.0 * 1024 * 1024, [&] {
+            std::string reasons;
+            try {
+                (void)read_record_file(c.file);
+            } catch (const RecordError& e) {
+                reasons += e.message().args.at(1) + "; ";
+            } catch (const std::bad_alloc&) {
+                reasons += "out of memory; ";
+            }
+            try {
+                (void)load_program_file(c.file);
+            } catch (const MessageError& e) {
+                reasons += e.message().args.at(1);
+            } catch (const std::bad_alloc&) {
+                reasons += "out of memory";
+            }
+            return reasons;
+        });
+        EXPECT_TRUE(result.exited) << c.file;
+        EXPECT_NE(result.text.find(c.reason), std::string::npos) << result.text;
+        EXPECT_EQ(result.text.find("out of memory"), std::string::npos) << result.text;
     }
 }
 

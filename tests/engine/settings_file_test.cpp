@@ -7,6 +7,8 @@
 namespace vorn {
 namespace {
 
+using namespace std::string_literals;
+
 // A text for each parameter that differs from its default and that its
 // control can hold.
 std::string other_text(const Parameter& row) {
@@ -57,9 +59,15 @@ TEST(SettingsFile, BlanksCommentsMarkAndLineEndsAreAccepted) {
         "\tpopulation_size =  250 \r\n  # generations = 9\r\noutput = a # b\r\n",
         "s", "/d");
     EXPECT_EQ(settings.spec.texts[ParamId::population_size], "250");
-    EXPECT_EQ(settings.spec.texts[ParamId::num_generations], ParameterTexts()[ParamId::num_generations]);
+    EXPECT_EQ(settings.spec.texts[ParamId::num_generations],
+              ParameterTexts()[ParamId::num_generations]);
     EXPECT_EQ(settings.spec.texts[ParamId::output_name], "a # b");
     EXPECT_FALSE(settings.given[static_cast<std::size_t>(ParamId::num_generations)]);
+    // A lone CR ends a line too.
+    const Settings old_mac = parse_settings_text(
+        "format = vorn-settings 1\rpopulation_size = 7\r\routput = w", "s", "/d");
+    EXPECT_EQ(old_mac.spec.texts[ParamId::population_size], "7");
+    EXPECT_EQ(old_mac.spec.texts[ParamId::output_name], "w");
 }
 
 TEST(SettingsFile, RefusalsNameTheLine) {
@@ -81,6 +89,15 @@ TEST(SettingsFile, RefusalsNameTheLine) {
         {head + "seed = 4294967296\n", "s, line 2: \"seed\" must be a whole number"},
         {head + "seed = -1\n", "s, line 2: \"seed\""},
         {head + "training =\n", "s, line 2: \"training\" names no file"},
+        {head + "input1 = x\x1B[31m\n", "s, line 2: \"input1\" must be a name without control"},
+        {head + "output = z\xC0\xAF\n", "s, line 2: \"output\" must be a name"},
+        {head + "input2 = a\0b\n"s, "s, line 2: \"input2\" must be a name"},
+        {head + "\rpopulation_size 5\r", "s, line 3: not a \"key = value\" line"},
+        // Echoed text is cut, so a huge line makes a short message.
+        {head + std::string(1 << 19, 'k') + " = 1\n",
+         "s, line 2: unknown key \"" + std::string(40, 'k') + "...\""},
+        {"format = vorn-settings " + std::string(1 << 19, '9') + "\n",
+         "s, line 1: the format version \"" + std::string(40, '9') + "...\" is not"},
     };
     for (const auto& c : cases) {
         try {
@@ -89,7 +106,8 @@ TEST(SettingsFile, RefusalsNameTheLine) {
         } catch (const SettingsError& error) {
             EXPECT_EQ(error.message().id, MessageId::settings_refused);
             EXPECT_TRUE(std::string(error.what()).starts_with(c.expected))
-                << error.what() << "\nfor: " << c.text;
+                << error.what() << "\nfor: " << c.text.substr(0, 80);
+            EXPECT_LT(std::string(error.what()).size(), 200U) << c.expected;
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "problem/errors.h"
+#include "tests/problem/address_limit.h"
 #include "tests/temp_folder.h"
 
 namespace vorn {
@@ -128,6 +129,39 @@ TEST(CsvTable, PiecesOfAnySizeReadAsTheWhole) {
         }
         EXPECT_EQ(outcome(reader.finish()), whole) << size;
     }
+}
+
+// A row of commas is many empty fields; each must cost about the byte it
+// takes in the file, so a table stays near its file's size. Every field of
+// a wide table still reads back.
+TEST(CsvTable, EmptyFieldsCostAboutTheirByte) {
+    if (!testing::address_limit_possible) {
+        GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    }
+    std::string line(999, ',');
+    line += "x\n";
+    std::string text;
+    for (int row = 0; row < 16 * 1024; ++row) {
+        text += line;
+    }
+    const auto result = testing::run_with_address_limit(2.0 * text.size(), [&] {
+        try {
+            const CsvTable table = parse_csv_text(text, "commas.csv");
+            return std::to_string(table.row_count()) + " " + std::to_string(table.column_count()) +
+                   " " + std::string(table.field(7, 999)) + std::string(table.field(9, 998));
+        } catch (const std::bad_alloc&) {
+            return std::string("out of memory");
+        }
+    });
+    EXPECT_TRUE(result.exited);
+    EXPECT_EQ(result.text, "16384 1000 x");
+    const CsvTable wide =
+        parse_csv_text("a,,b,c,,,,,,,,,,,,,,,,,,d,,,,,,,,,,,,,,,,,,,,,,,,e\n", "w.csv");
+    std::string fields;
+    for (std::size_t c = 0; c < wide.column_count(); ++c) {
+        fields += std::string(wide.field(0, c)).empty() ? "." : std::string(wide.field(0, c));
+    }
+    EXPECT_EQ(fields, "a.bc.................d.......................e");
 }
 
 TEST(CsvTable, ReadsAFileAndNamesByCsvSuffix) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,56 @@ TEST(EscapedText, ControlBytesInvalidUtf8AndBackslashesBecomeEscapes) {
     for (const Case& c : cases) {
         EXPECT_EQ(escaped_text(c.text), c.shown) << c.shown;
     }
+}
+
+// A text is plain exactly when escaping changes nothing but its backslashes.
+TEST(EscapedText, PlainTextIsWhatEscapingLeavesAlone) {
+    const std::string pieces[] = {"a",    "\\",   " ",
+                                  "\x1B", "\x7F", "\xC2\x85",
+                                  "\xC2", "\xA0", "\xE2\x82\xAC",
+                                  "\xFF", "\0"s,  "\xF0\x9F\x98\x80"};
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        std::string doubled;
+        for (int k = round % 6; k > 0; --k) {
+            text += pieces[pick(rng)];
+        }
+        for (const char c : text) {
+            doubled += c == '\\' ? "\\\\" : std::string(1, c);
+        }
+        EXPECT_EQ(is_plain_text(text), escaped_text(text) == doubled) << escaped_text(text);
+    }
+}
+
+// Echoed texts are cut after 40 characters, never inside a UTF-8 sequence,
+// and no message grows with the texts it quotes.
+TEST(EscapedText, EchoedTextsAreCut) {
+    const std::string euro = "\xE2\x82\xAC";
+    std::string forty_euros;
+    for (int i = 0; i < 40; ++i) {
+        forty_euros += euro;
+    }
+    const struct {
+        std::string text;
+        std::string shown;
+    } cases[] = {
+        {std::string(40, 'a'), std::string(40, 'a')},
+        {std::string(41, 'a'), std::string(40, 'a') + "..."},
+        {forty_euros, forty_euros},
+        {forty_euros + euro, forty_euros + "..."},
+        {std::string(39, 'a') + euro + "b", std::string(39, 'a') + euro + "..."},
+        {std::string(45, '\xFF'), std::string(40, '\xFF') + "..."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(echoed_text(c.text), c.shown) << c.shown;
+    }
+    const std::string huge(1 << 20, 'q');
+    EXPECT_EQ(messages::field_refused("Output", "a name", huge).text,
+              "\"Output\" must be a name (it is \"" + std::string(40, 'q') + "...\").");
+    EXPECT_LT(messages::cell_not_number("Training Data", 1, 1, huge).text.size(), 100U);
+    EXPECT_LT(messages::internal_error(huge).text.size(), 1100U);
 }
 
 TEST(EscapedText, EveryMessageShowsItsArgumentsEscaped) {

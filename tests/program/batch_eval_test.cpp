@@ -146,9 +146,10 @@ TEST(BatchEvaluator, ConstantProgramsAndEmptyInput) {
 namespace vorn {
 namespace {
 
-TEST(BatchEvaluator, DeepProgramsGrowTheOperandStack) {
-    // "+ + … + x y y … y": the right-to-left walk holds 151 operands at once,
-    // more than the evaluator keeps room for at first.
+TEST(BatchEvaluator, DeepProgramsGiveTheInterpretersBits) {
+    // "+ + … + x y y … y": the right-to-left walk holds depth + 1 operands at
+    // once; beyond the first room, and beyond the depth at which blocks get
+    // narrower, then a shallow program again at full width.
     testing::SettingFixture f;
     std::mt19937 rng(3);
     f.training = awkward_rows(rng, 300);
@@ -156,18 +157,21 @@ TEST(BatchEvaluator, DeepProgramsGrowTheOperandStack) {
     const NodeTableView nodes = setting.node_table_view();
     BatchEvaluator batch(nodes, setting.training_columns(), setting.validation_columns(), 400);
     Interpreter interpreter(nodes);
-    std::vector<std::int32_t> gene(150, 0);
-    gene.push_back(4);
-    gene.insert(gene.end(), 150, 5);
-    std::vector<double> out(setting.train_x1.size());
-    batch.evaluate(gene, setting.train_x1, setting.train_y1, out);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        ASSERT_TRUE(same_bits(
-            out[i], evaluate_at(interpreter, gene, setting.train_x1[i], setting.train_y1[i])))
-            << i;
+    for (const std::size_t depth : {150, 3000, 12000, 2}) {
+        std::vector<std::int32_t> gene(depth, 0);
+        gene.push_back(4);
+        gene.insert(gene.end(), depth, 5);
+        std::vector<double> out(setting.train_x1.size());
+        batch.evaluate(gene, setting.train_x1, setting.train_y1, out);
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            ASSERT_TRUE(same_bits(
+                out[i], evaluate_at(interpreter, gene, setting.train_x1[i], setting.train_y1[i])))
+                << depth << " deep, point " << i;
+        }
+        EXPECT_EQ(batch.training_fitness(gene),
+                  training_fitness(nodes, setting.training_columns(), gene))
+            << depth;
     }
-    EXPECT_EQ(batch.training_fitness(gene),
-              training_fitness(nodes, setting.training_columns(), gene));
 }
 
 }  // namespace

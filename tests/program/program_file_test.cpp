@@ -95,6 +95,24 @@ TEST(ProgramFile, ReaderRefusesFilesItCannotTrust) {
              std::string(100000, ']') + "}}",
          "nested more than 256 deep"},
         {R"({"format": "vorn-program", "version": 2, "semantics": 1})", "newer"},
+        {R"({"format": "vorn-program", "version": 0, "semantics": 1})",
+         "format version 0 is not a version this program reads"},
+        {R"({"format": "vorn-program", "version": -1, "semantics": 1})", "version -1 is not a"},
+        // Duplicate keys: which one counts would be anyone's guess.
+        {head + R"("gene": ["input1"], "output": "w"})", "the key \"output\" is given twice"},
+        {head + R"("gene": ["input1"], "provenance": {"seed": 1, "seed": 2}})",
+         "the key \"seed\" is given twice"},
+        // Measures a run can make.
+        {R"({"format": "vorn-program", "version": 1, "semantics": 1, "inputs": ["x", "y"],
+            "output": "z", "gene": ["input1"], "training_fitness": 7})",
+         "\"training_fitness\" is not a number from 0 to 1"},
+        {head + R"("gene": ["input1"], "validation_count": -1})", "\"validation_count\" is not"},
+        {head + R"("gene": ["input1"], "validation_count": 2.5})", "\"validation_count\" is not"},
+        {head + R"("gene": ["input1"], "validation_count": 1e300})", "\"validation_count\""},
+        // Echoed text is cut.
+        {head + R"("gene": [")" + std::string(1 << 20, 's') + R"("]})",
+         "unknown primitive \"" + std::string(40, 's') + "...\" at node 1"},
+        {head + R"("gene": [")" + std::string(1 << 20, 's'), "last read: '\"sss"},
         {R"({"format": "vorn-program", "version": 1, "semantics": 2})", "rules of version 2"},
         {R"({"format": "other", "version": 1})", "not a program file"},
         {R"([1, 2])", "not a program file"},
@@ -109,7 +127,8 @@ TEST(ProgramFile, ReaderRefusesFilesItCannotTrust) {
             ADD_FAILURE() << "accepted: " << c.text;
         } catch (const ProgramFileError& error) {
             EXPECT_NE(std::string(error.what()).find(c.reason), std::string::npos)
-                << error.what() << " for " << c.text;
+                << error.what() << " for " << c.text.substr(0, 300);
+            EXPECT_LT(std::string(error.what()).size(), 200U) << c.reason;
         }
     }
 }
