@@ -1,15 +1,22 @@
 #include "cli/cli_files.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
 
 #include "engine/prepare_run.h"
+#include "problem/file_writer.h"
+#include "problem/messages.h"
 
 namespace vorn {
+
+namespace fs = std::filesystem;
 
 RunSpec run_spec(const CliOptions& options) {
     RunSpec spec;
@@ -50,6 +57,27 @@ void refuse_empty_path(std::string_view option, std::string_view value_name,
         std::find(path_values.begin(), path_values.end(), value_name) != path_values.end()) {
         throw UsageError(std::string(option) + " needs a " +
                          (value_name == "DIR" ? "folder" : "file") + " name, not an empty text");
+    }
+}
+
+void refuse_unwritable_outputs(const CliOptions& options) {
+    for (const auto* output :
+         {&options.save_program, &options.record_file, &options.write_settings}) {
+        if (!*output) {
+            continue;
+        }
+        std::error_code error;
+        const fs::path folder = fs::absolute(**output, error).parent_path();
+        int reason = 0;
+        if (error || !fs::is_directory(folder, error)) {
+            reason = error ? error.value() : (fs::exists(folder, error) ? ENOTDIR : ENOENT);
+        } else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+            reason = errno;
+        }
+        if (reason != 0) {
+            throw FileWriteError(messages::file_not_written(
+                **output, std::error_code(reason, std::generic_category()).message()));
+        }
     }
 }
 

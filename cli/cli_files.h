@@ -23,6 +23,11 @@ namespace vorn {
 void refuse_empty_path(std::string_view option, std::string_view value_name,
                        std::string_view value);
 
+// Throws FileWriteError, with the reason the write would give, when the
+// folder of --save-program, --record or --write-settings is missing or not
+// writable: found before the run rather than after it.
+void refuse_unwritable_outputs(const CliOptions& options);
+
 // Throws UsageError when two outputs name one file, as the file system
 // resolves their paths: one of them would be lost.
 void refuse_shared_outputs(const CliOptions& options);

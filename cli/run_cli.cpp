@@ -123,17 +123,19 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
     }
     PreparedRun& run = *prepared.run;
 
+    // Refused before the run rather than after it, and before the CSV file
+    // is made, so that a refusal leaves no trace.
+    refuse_unwritable_outputs(options);
+    for (const auto& target : {options.save_program, options.record_file}) {
+        if (target) {
+            refuse_input_target(*target, input_files(options));
+        }
+    }
     // Made only now, so a refused setting leaves no trace. The rows go to
     // FILE.partial; only a complete run renames it to FILE.
     std::optional<FileWriter> csv;
     if (options.csv_file) {
         csv.emplace(*options.csv_file, input_files(options), Unfinished::kept);
-    }
-    // Refused before the run rather than after it.
-    for (const auto& target : {options.save_program, options.record_file}) {
-        if (target) {
-            refuse_input_target(*target, input_files(options));
-        }
     }
     if (options.write_settings) {
         write_effective_settings(options, run.spec);

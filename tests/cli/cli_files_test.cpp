@@ -49,6 +49,25 @@ TEST(CliFiles, TheSettingsFileReadIsNoOutput) {
     EXPECT_EQ(testing::read_text(in_dir), text);
 }
 
+// An output whose folder is missing, or no folder, fails before the run
+// rather than after it, and leaves nothing behind.
+TEST(CliFiles, AnOutputsFolderIsCheckedBeforeTheRun) {
+    testing::TempFolder folder;
+    const std::string plain = folder.write("plain.txt", "");
+    const std::string csv = (folder.path / "rows.csv").string();
+    for (const std::string output : {"--save-program", "--record", "--write-settings"}) {
+        for (const std::string& target :
+             {(folder.path / "none/x.json").string(), plain + "/x.json"}) {
+            SCOPED_TRACE(output + " " + target);
+            const auto result = testing::run_runner(small_run({output, target, "--csv", csv}));
+            EXPECT_EQ(result.code, exit_refused);
+            EXPECT_EQ(result.out, "");
+            EXPECT_TRUE(result.err.starts_with(target + ": cannot be written (")) << result.err;
+        }
+    }
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"plain.txt"});
+}
+
 TEST(CliFiles, TwoOutputsOfOneFileAreRefusedBeforeTheRun) {
     testing::TempFolder folder;
     const std::string file = (folder.path / "out.json").string();
@@ -75,7 +94,7 @@ TEST(CliFiles, AnEmptyFileNameIsRefusedAtOnce) {
     const fs::path was = fs::current_path();
     fs::current_path(folder.path);
     for (const std::string option : {"--csv", "--save-program", "--record", "--write-settings",
-                                      "--settings", "--validation", "--training", "--record-dir"}) {
+                                     "--settings", "--validation", "--training", "--record-dir"}) {
         SCOPED_TRACE(option);
         const auto result = testing::run_runner(small_run({option, ""}));
         EXPECT_EQ(result.code, exit_usage);
