@@ -1,8 +1,10 @@
 #include "ui/data_files.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include "problem/csv_pairing.h"
 #include "problem/data_file.h"
@@ -54,21 +56,39 @@ CsvOptions run_csv_options(const std::optional<CsvChoice>& training,
             choice->positive_label};
 }
 
-// One line naming the file of the last training load, in that file's folder,
-// through the core's file writer: a symlink of that name is replaced, not
-// followed, and the loaded file itself is never the record. A folder that
-// cannot be written to only loses the record.
-void write_record_file(const QString& path, const QString& record_name) {
+QString installed_data_folder() {
+    return QDir(QCoreApplication::applicationDirPath())
+        .absoluteFilePath(QStringLiteral(VORN_INSTALLED_DATA));
+}
+
+// One line naming the file of the last training load, through the core's
+// file writer: a symlink of that name is replaced, not followed, and the
+// loaded file itself is never the record. Where no folder takes it, only the
+// record is lost.
+QString write_record_file(const QString& path, const QString& record_name,
+                          const QString& installed_data) {
     const QFileInfo chosen(path);
+    const QString folder = chosen.absolutePath();
+    const QString installed = QFileInfo(installed_data).canonicalFilePath();
+    QString target = QDir(folder).filePath(record_name);
+    if ((!installed.isEmpty() && QFileInfo(folder).canonicalFilePath() == installed) ||
+        !QFileInfo(folder).isWritable()) {
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        if (config.isEmpty() || !QDir().mkpath(config)) {
+            return {};
+        }
+        target = QDir(config).filePath(record_name);
+    }
     const std::filesystem::path inputs[] = {local_path(path)};
     try {
-        write_file(local_path(chosen.absoluteDir().filePath(record_name)),
+        write_file(local_path(target),
                    ("[Training Data] " + QFile::encodeName(chosen.absoluteFilePath()) + "\n")
                        .toStdString(),
                    inputs);
     } catch (const FileWriteError&) {
-        // The load goes on without its record.
+        return {};  // the load goes on without its record
     }
+    return target;
 }
 
 std::vector<DataFileRef> data_file_refs(const QString& training, const QString& validation) {

@@ -40,8 +40,15 @@ struct CsvOptions {
 [[nodiscard]] CsvOptions run_csv_options(const std::optional<CsvChoice>& training,
                                          const std::optional<CsvChoice>& validation);
 
-// Writes `record_name` in the folder of `path`, naming that file.
-void write_record_file(const QString& path, const QString& record_name);
+// The folder of the data installed with the program, beside its binary.
+[[nodiscard]] QString installed_data_folder();
+
+// Writes `record_name` in the folder of `path`, naming that file; in the
+// user's configuration folder instead when the data's folder is
+// `installed_data` or cannot be written, so an installation is never
+// written into. Returns the file written, or an empty text when none was.
+QString write_record_file(const QString& path, const QString& record_name,
+                          const QString& installed_data = installed_data_folder());
 
 // The loaded files as a program file records them; an empty name is left out.
 [[nodiscard]] std::vector<DataFileRef> data_file_refs(const QString& training,

@@ -6,8 +6,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QScatterSeries>
+#include <QStandardPaths>
 
 #include "tests/ui/form_fixture.h"
+#include "ui/data_files.h"
 #include "ui/data_grid.h"
 #include "ui/graph_form.h"
 #include "ui/grid_model.h"
@@ -101,6 +103,20 @@ TEST_F(DataLoading, TrainingLoadRecordsTheFileBesideIt) {
     EXPECT_EQ(read_all(record), "[Training Data] " + QFileInfo(second).absoluteFilePath() + "\n");
     EXPECT_EQ(read_all(current_record), current_before);
     EXPECT_TRUE(dialogs->messages.empty());
+}
+
+// Data loaded from the installed data folder leaves the installation alone:
+// the record goes to the user's configuration folder.
+TEST_F(DataLoading, RecordOfInstalledDataGoesToTheConfigurationFolder) {
+    QDir(folder.path()).mkdir(QStringLiteral("installed"));
+    const QString data = write_file(QStringLiteral("installed/circle.txt"), data_rows(3));
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString written = write_record_file(data, QStringLiteral("vorn_reg.cnf"),
+                                              folder.filePath(QStringLiteral("installed")));
+    EXPECT_EQ(written, QDir(config).filePath(QStringLiteral("vorn_reg.cnf")));
+    EXPECT_EQ(read_all(written), "[Training Data] " + QFileInfo(data).absoluteFilePath() + "\n");
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("installed/vorn_reg.cnf"))));
+    QFile::remove(written);
 }
 
 TEST_F(DataLoading, UnwritableRecordIsSkippedSilently) {
