@@ -29,23 +29,38 @@
 namespace vorn {
 
 DataTable load_data_file(const std::string& file, const CliOptions& options,
-                         std::vector<std::string>& pairings) {
+                         std::vector<std::string>& pairings, std::optional<CsvUsed>* used) {
     if (!is_csv_name(file)) {
         return DataTable(read_data_file(file));
     }
     const CsvTable table = read_csv_table(file);
     const auto columns =
         options.columns ? std::optional<std::string_view>(*options.columns) : std::nullopt;
-    PairedData paired = pair_csv(table, csv_choice_from_option(table, columns, options.positive));
-    pairings.push_back(escaped_text(file) + ": " + pairing_summary(paired.counts));
+    const CsvChoice choice = csv_choice_from_option(table, columns, options.positive);
+    PairedData paired = pair_csv(table, choice);
+    const CsvUsed chosen{csv_columns_text(table, choice), choice.positive_label};
+    pairings.push_back(escaped_text(file) + ": " + pairing_summary(paired.counts) + " (columns \"" +
+                       escaped_text(chosen.columns) + "\", positive \"" +
+                       escaped_text(chosen.positive) + "\")");
+    if (used != nullptr) {
+        *used = chosen;
+    }
     return DataTable(std::move(paired.rows));
 }
 
 CliData load_data(const CliOptions& options) {
     CliData data;
-    data.training = load_data_file(options.training_file, options, data.pairings);
+    data.training = load_data_file(options.training_file, options, data.pairings, &data.csv);
     if (options.validation_file) {
-        data.validation = load_data_file(*options.validation_file, options, data.pairings);
+        // Read by the training file's columns and label, by name where it
+        // has a header, not by its own first row.
+        CliOptions validation = options;
+        if (data.csv) {
+            validation.columns = data.csv->columns;
+            validation.positive = data.csv->positive;
+        }
+        data.validation = load_data_file(*options.validation_file, validation, data.pairings,
+                                         data.csv ? nullptr : &data.csv);
     }
     return data;
 }
@@ -53,6 +68,10 @@ CliData load_data(const CliOptions& options) {
 RunRequest run_request(const CliOptions& options, const CliData& data) {
     RunRequest request;
     request.spec = run_spec(options);
+    if (data.csv) {
+        request.spec.columns = data.csv->columns;
+        request.spec.positive = data.csv->positive;
+    }
     request.cells = GridCells{&data.training, &data.validation};
     request.training_loaded = true;
     request.validation_loaded = options.validation_file.has_value();

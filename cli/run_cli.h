@@ -3,6 +3,7 @@
 // and its output, with the exit code as result.
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
@@ -14,10 +15,21 @@
 
 namespace vorn {
 
+// The columns and positive label a CSV file was read with, as --columns
+// (by header name where the file has a header) and --positive give them.
+struct CsvUsed {
+    std::string columns;
+    std::string positive;
+};
+
 // The grids as the window's loaders fill them: the files' values.
 struct CliData {
     DataTable training;
     DataTable validation;
+    // The choice of the first CSV file, training or else validation; the
+    // other file is read with it, so both are read by the same columns and
+    // label, and the run records it.
+    std::optional<CsvUsed> csv;
     // "FILE: 120 positive, 37 negative → 120 rows, negatives cycled" for each
     // .csv file, for stderr.
     std::vector<std::string> pairings;
@@ -28,9 +40,11 @@ struct CliData {
 // throws DataFileError.
 [[nodiscard]] CliData load_data(const CliOptions& options);
 // One data file as a grid holds it: a .csv file paired by --columns and
-// --positive, its counts line added to `pairings`. Throws DataFileError.
+// --positive, its counts line added to `pairings` and the choice it was read
+// with to `used`. Throws DataFileError.
 [[nodiscard]] DataTable load_data_file(const std::string& file, const CliOptions& options,
-                                       std::vector<std::string>& pairings);
+                                       std::vector<std::string>& pairings,
+                                       std::optional<CsvUsed>* used = nullptr);
 
 // What the window's Start would hand over: the texts with the remainder
 // labels as the window shows them, and the grids, which point into `data`.

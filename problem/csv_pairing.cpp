@@ -180,6 +180,34 @@ std::vector<std::string> csv_column_names(const CsvTable& table) {
     return names;
 }
 
+std::string csv_columns_text(const CsvTable& table, const CsvChoice& choice) {
+    const std::array<std::size_t, 3> columns = {choice.x_column, choice.y_column,
+                                                choice.label_column};
+    std::string names;
+    bool by_name = csv_has_header(table, choice.x_column, choice.y_column);
+    for (const std::size_t column : columns) {
+        const std::string name(by_name ? table.field(0, column) : std::string_view());
+        const bool digits =
+            !name.empty() && name.find_first_not_of("0123456789") == std::string::npos;
+        by_name = by_name && !name.empty() && !digits && name.find(',') == std::string::npos &&
+                  name.front() != ' ' && name.back() != ' ' && name.front() != '\t' &&
+                  name.back() != '\t';
+        if (by_name) {
+            try {
+                by_name = csv_column(table, name) == column;
+            } catch (const DataFileError&) {
+                by_name = false;
+            }
+        }
+        names += (names.empty() ? "" : ",") + name;
+    }
+    if (by_name) {
+        return names;
+    }
+    return std::to_string(columns[0] + 1) + "," + std::to_string(columns[1] + 1) + "," +
+           std::to_string(columns[2] + 1);
+}
+
 std::optional<std::array<std::string, 3>> split_csv_columns(std::string_view text) {
     std::array<std::string, 3> parts;
     for (std::size_t i = 0; i < parts.size(); ++i) {

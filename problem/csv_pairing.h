@@ -37,6 +37,11 @@ struct CsvChoice {
 // a header, otherwise none.
 [[nodiscard]] std::vector<std::string> csv_column_names(const CsvTable& table);
 
+// The choice's columns as --columns takes them: by header name when the
+// table has a header whose names survive the trip (no comma, no blanks at
+// their ends, each naming only its own column), by 1-based number otherwise.
+[[nodiscard]] std::string csv_columns_text(const CsvTable& table, const CsvChoice& choice);
+
 // --columns X,Y,LABEL split into its three texts (blanks around each
 // trimmed); none unless there are exactly three and none is empty.
 [[nodiscard]] std::optional<std::array<std::string, 3>> split_csv_columns(std::string_view text);

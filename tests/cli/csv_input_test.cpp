@@ -90,7 +90,10 @@ TEST(CsvRuns, SameStdoutAsTheEquivalentDataFile) {
     const std::string data = folder.write("set.txt", equivalent_data);
     const Result from_data = run(small_run(data));
     ASSERT_EQ(from_data.code, exit_done) << from_data.err;
-    const std::string counts = "5 positive, 2 negative \xE2\x86\x92 5 rows, negatives cycled";
+    // The counts name the choice, by header name whichever way it was given.
+    const std::string counts =
+        "5 positive, 2 negative \xE2\x86\x92 5 rows, negatives cycled (columns \"x pos,y,kind\", "
+        "positive \"in\")";
     for (const auto& extra : std::vector<std::vector<std::string>>{
              {},
              {"--columns", "x pos,y,kind"},
@@ -110,8 +113,36 @@ TEST(CsvRuns, SameStdoutAsTheEquivalentDataFile) {
     const Result swapped = run(small_run(csv, {"--positive", "out", "--quiet"}));
     EXPECT_EQ(swapped.code, exit_done) << swapped.err;
     const Result validated = run(small_run(data, {"--validation", csv, "--positive", "out"}));
-    EXPECT_EQ(validated.err,
-              csv + ": 2 positive, 5 negative \xE2\x86\x92 5 rows, positives cycled\n");
+    EXPECT_EQ(validated.err, csv +
+                                 ": 2 positive, 5 negative \xE2\x86\x92 5 rows, positives cycled "
+                                 "(columns \"x pos,y,kind\", positive \"out\")\n");
+}
+
+// The validation file is read by the training file's columns, by header
+// name, and its label: not by its own column order or first row.
+TEST(CsvRuns, ValidationIsReadByTheTrainingFilesChoice) {
+    const TempFolder folder;
+    const std::string csv = folder.write("set.csv", unequal_csv);
+    const std::string reordered = folder.write("other.csv",
+                                               "y,kind,x pos\n"
+                                               "3,out,-1.25\n"
+                                               "0.25,in,0.5\n"
+                                               "-2,in,1e-3\n"
+                                               "8,in,7\n"
+                                               "0.2,out,0.1\n"
+                                               "-9,in,3.14159265\n"
+                                               "200,\" in \",100\n");
+    const std::string missing = folder.write("bare.csv", "1,2,in\n3,4,out\n");
+    const Result same = run(small_run(csv, {"--validation", csv}));
+    ASSERT_EQ(same.code, exit_done) << same.err;
+    const Result other = run(small_run(csv, {"--validation", reordered}));
+    ASSERT_EQ(other.code, exit_done) << other.err;
+    EXPECT_EQ(other.out, same.out);
+    EXPECT_NE(other.err.find("other.csv: 5 positive, 2 negative"), std::string::npos) << other.err;
+    // A file without the training file's header names is refused.
+    const Result refused = run(small_run(csv, {"--validation", missing}));
+    EXPECT_EQ(refused.code, exit_refused);
+    EXPECT_NE(refused.err.find("bare.csv"), std::string::npos) << refused.err;
 }
 
 // --score counts a CSV file's paired rows as a run reads them, and --predict
