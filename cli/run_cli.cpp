@@ -264,9 +264,10 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
             case CliMode::summarize:
                 return summarize_mode(options, out);
             case CliMode::score:
-                return score_mode(options, out, err);
+                return score_mode(options, out, err, environment.stop_signal);
             case CliMode::predict:
-                return predict_mode(options, out, environment.input_fd);
+                return predict_mode(options, out, err, environment.input_fd,
+                                    environment.stop_signal);
             case CliMode::export_program:
                 return export_mode(options, out);
         }

@@ -51,6 +51,7 @@ enum class MessageId {
     rerun_differs,   // record, first difference, platform note
     records_mixed,   // record, the first record, what differs
     runs_stopped,    // signal name, runs finished, runs
+    mode_stopped,    // what was stopped, signal name, what was done
     // The window's list of recent files.
     recent_file_missing,  // file
 };
@@ -133,6 +134,9 @@ namespace messages {
 // `The runs were stopped by SIGINT: 3 of 8 runs finished; the others left no record.`
 [[nodiscard]] Message runs_stopped(std::string_view signal, std::uint64_t finished,
                                    std::uint64_t runs);
+// `Prediction was stopped by SIGINT after 1200 points.`
+[[nodiscard]] Message mode_stopped(std::string_view what, std::string_view signal,
+                                   std::string_view done);
 // `"/data/train.txt" no longer exists and was removed from Recent Files.`
 [[nodiscard]] Message recent_file_missing(std::string_view file);
 }  // namespace messages
