@@ -34,9 +34,11 @@ struct LimitedResult {
     std::string text;
 };
 
-// Allocates (and never frees) the free memory that malloc holds, so that
+// Allocates (and never frees) the free blocks that malloc holds, so that
 // what the body allocates comes from new address space, as in a new
 // process: earlier tests can leave more than the headroom free in the heap.
+// Then leaves a little room at the heap's top, kept there, so that the
+// body's first small allocations do not grow the heap at once.
 inline void take_up_free_heap() {
     malloc_trim(0);
     for (std::size_t size = std::size_t{1} << 26; size >= 1024; size /= 2) {
@@ -51,6 +53,9 @@ inline void take_up_free_heap() {
             free_now = after;
         }
     }
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    free(malloc(256 * 1024));
 }
 
 inline LimitedResult run_with_address_limit(double headroom_bytes,
