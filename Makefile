@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test test-sanitize fuzz run bench clean format install package
+.PHONY: deps configure build test test-sanitize stress-test fuzz run bench clean format install package
 
 deps:
 	@scripts/install-deps
@@ -15,6 +15,11 @@ build: configure
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The suite while stress-ng keeps two CPUs busy, ROUNDS rounds in a row (5):
+# ctest and each test binary run whole. Not part of CI.
+stress-test: build
+	@ROUNDS="$(ROUNDS)" scripts/stress-test $(BUILD)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, in a
 # build folder of its own; -O1 keeps the seeded runs quick enough.

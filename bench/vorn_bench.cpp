@@ -2,7 +2,7 @@
 // with the population and the data, and peak memory; then the data side's
 // figures and those of predictions. `make bench` runs it; `vorn-bench data`
 // runs the data side alone, `vorn-bench predict` the predictions, `vorn-bench
-// runs` the many-runs figure.
+// runs` the many-runs figure, `vorn-bench give-up` hopeless settings refused.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -222,6 +222,33 @@ void print_many_runs() {
                 share <= 0.55 ? "met" : "NOT MET");
 }
 
+// A setting that can never complete its first programs (IFLTE alone in five
+// codes, a Function ratio of 0.99) ends its run with a message once creation
+// gives up; how long that takes. The tests check the message only.
+void print_give_up_figures() {
+    std::printf("\n6. Hopeless creation given up (best of 3)\n");
+    Problem problem(spiral_cells(), false);
+    problem.texts[ParamId::functions] = "IFLTE";
+    problem.texts[ParamId::population_size] = "2";
+    problem.texts[ParamId::max_length] = "5";
+    problem.texts[ParamId::max_initial_depth] = "0";
+    problem.texts[ParamId::function_ratio] = "0.99";
+    problem.texts[ParamId::variable_ratio] = "0.005";
+    problem.texts[ParamId::constant_ratio] = "0.005";
+    double best = std::numeric_limits<double>::infinity();
+    bool refused = true;
+    for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+        PreparedRun run = problem.prepare();
+        RunFrontEnd quiet;
+        const auto start = Clock::now();
+        const RunOutcome outcome = run_gp(*run.setting, *run.pop, quiet, RunOptions{seed});
+        best = std::min(best, seconds_since(start));
+        refused = refused && outcome.error.has_value();
+    }
+    std::printf("the run ends with its message after %.3f s%s\n", best,
+                refused ? "" : " (but one did not end so)");
+}
+
 int run() {
     std::printf("vorn-bench on %u hardware threads\n\n", std::thread::hardware_concurrency());
 
@@ -268,6 +295,7 @@ int run() {
     target_line("whole default run over reference", reference_run / batch_run, 5.0, "x");
 
     print_many_runs();
+    print_give_up_figures();
     bench::print_data_figures();
     bench::print_predict_figures();
     bench::print_window_run_figures();
@@ -288,6 +316,10 @@ int main(int argc, char* argv[]) {
     }
     if (args.size() == 1 && std::string_view(args[0]) == "runs") {
         vorn::print_many_runs();
+        return 0;
+    }
+    if (args.size() == 1 && std::string_view(args[0]) == "give-up") {
+        vorn::print_give_up_figures();
         return 0;
     }
     if (args.size() == 1 && std::string_view(args[0]) == "window") {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "cli/stop_signals.h"
 #include "problem/data_file.h"
 #include "problem/errors.h"
 #include "problem/number_text.h"
@@ -56,6 +57,7 @@ public:
         if (xs_.empty()) {
             return;
         }
+        written_ += xs_.size();
         values_.resize(xs_.size());
         evaluator_.evaluate(code_.gene, xs_, ys_, values_);
         text_.clear();
@@ -67,6 +69,8 @@ public:
         ys_.clear();
     }
 
+    [[nodiscard]] std::uint64_t written() const { return written_; }
+
 private:
     const ProgramCode& code_;
     BatchEvaluator evaluator_;
@@ -75,6 +79,7 @@ private:
     std::vector<double> ys_;
     std::vector<double> values_;
     std::string text_;
+    std::uint64_t written_ = 0;
 };
 
 }  // namespace
@@ -126,8 +131,8 @@ void append_prediction(std::string& text, double x, double y, double value) {
     text += '\n';
 }
 
-void predict_stream(int fd, const std::string& file_name, const ProgramCode& code,
-                    std::ostream& out) {
+PredictionEnd predict_stream(int fd, const std::string& file_name, const ProgramCode& code,
+                             std::ostream& out, const volatile std::sig_atomic_t* stop) {
     PredictionBlock block(code, out);
     std::string line;
     std::int64_t line_number = 0;
@@ -139,8 +144,13 @@ void predict_stream(int fd, const std::string& file_name, const ProgramCode& cod
         line.clear();
     };
     std::vector<char> chunk(std::size_t{1} << 16);
+    bool stopped = false;
     try {
         while (out) {
+            if (!wait_for_input(fd, stop)) {
+                stopped = true;
+                break;
+            }
             const ssize_t got = ::read(fd, chunk.data(), chunk.size());
             if (got < 0 && errno == EINTR) {
                 continue;
@@ -171,7 +181,8 @@ void predict_stream(int fd, const std::string& file_name, const ProgramCode& cod
             block.write();
             out.flush();
         }
-        if (!line.empty() && out) {
+        // A line cut short by the stop is not answered.
+        if (!line.empty() && out && !stopped) {
             end_line();
         }
     } catch (const DataFileError&) {
@@ -182,6 +193,7 @@ void predict_stream(int fd, const std::string& file_name, const ProgramCode& cod
     }
     block.write();
     out.flush();
+    return {block.written(), stopped};
 }
 
 }  // namespace vorn

@@ -10,6 +10,7 @@
 
 #include "cli/point_stream.h"
 #include "cli/run_cli.h"
+#include "cli/stop_signals.h"
 #include "engine/program_io.h"
 #include "engine/program_score.h"
 #include "problem/csv_pairing.h"
@@ -48,9 +49,22 @@ private:
     int fd_;
 };
 
+[[nodiscard]] bool stopped(const volatile std::sig_atomic_t* stop) {
+    return stop != nullptr && *stop != 0;
+}
+
+// The message and the exit status of a mode that a stop signal ended.
+int stopped_mode(std::ostream& out, std::ostream& err, std::string_view what,
+                 const std::string& done, int signal) {
+    out.flush();
+    err << messages::mode_stopped(what, signal_name(signal), done).text << '\n';
+    return exit_signal_base + signal;
+}
+
 // The points of two columns of a CSV file: --columns X,Y, or the first two
 // numeric columns.
-void predict_csv(const CliOptions& options, const ProgramCode& code, std::ostream& out) {
+PredictionEnd predict_csv(const CliOptions& options, const ProgramCode& code, std::ostream& out,
+                          const volatile std::sig_atomic_t* stop) {
     const CsvTable table = read_csv_table(options.points_file);
     CsvChoice choice = default_csv_choice(table);
     if (options.columns) {
@@ -65,7 +79,12 @@ void predict_csv(const CliOptions& options, const ProgramCode& code, std::ostrea
     std::vector<double> ys;
     std::vector<double> values;
     std::string text;
+    PredictionEnd end;
     for (std::size_t start = 0; start < points.size() && out; start += BatchEvaluator::block_size) {
+        if (stopped(stop)) {
+            end.stopped = true;
+            break;
+        }
         const std::size_t n = std::min(BatchEvaluator::block_size, points.size() - start);
         xs.resize(n);
         ys.resize(n);
@@ -80,7 +99,9 @@ void predict_csv(const CliOptions& options, const ProgramCode& code, std::ostrea
             append_prediction(text, xs[i], ys[i], values[i]);
         }
         out << text;
+        end.points += n;
     }
+    return end;
 }
 
 }  // namespace
@@ -97,10 +118,19 @@ void save_run_program(const CliOptions& options, const PreparedRun& run,
     save_program_file(*options.save_program, with_provenance(program, run.spec, seed), inputs);
 }
 
-int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err) {
+int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
+               const volatile std::sig_atomic_t* stop) {
     const ProgramCode code = program_code(load_program_file(options.program_file));
     int status = exit_done;
+    std::size_t scored = 0;
     for (const std::string& file : options.score_files) {
+        if (stopped(stop)) {
+            return stopped_mode(out, err, "Scoring",
+                                std::to_string(scored) + " of " +
+                                    std::to_string(options.score_files.size()) + " files",
+                                *stop);
+        }
+        ++scored;
         try {
             std::vector<std::string> pairings;
             const DataTable table = load_data_file(file, options, pairings);
@@ -118,19 +148,24 @@ int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err) 
     return status;
 }
 
-int predict_mode(const CliOptions& options, std::ostream& out, int input_fd) {
+int predict_mode(const CliOptions& options, std::ostream& out, std::ostream& err, int input_fd,
+                 const volatile std::sig_atomic_t* stop) {
     const ProgramCode code = program_code(load_program_file(options.program_file));
+    PredictionEnd end;
     if (is_csv_name(options.points_file)) {
-        predict_csv(options, code, out);
-        return exit_done;
-    }
-    if (options.points_file == "-") {
-        predict_stream(input_fd, std::string(standard_input), code, out);
+        end = predict_csv(options, code, out, stop);
+    } else if (options.points_file == "-") {
+        end = predict_stream(input_fd, std::string(standard_input), code, out, stop);
     } else {
         const InputFile points(options.points_file);
-        predict_stream(points.get(), options.points_file, code, out);
+        end = predict_stream(points.get(), options.points_file, code, out, stop);
     }
-    return exit_done;
+    if (!end.stopped) {
+        return exit_done;
+    }
+    return stopped_mode(out, err, "Prediction",
+                        std::to_string(end.points) + (end.points == 1 ? " point" : " points"),
+                        *stop);
 }
 
 int export_mode(const CliOptions& options, std::ostream& out) {

@@ -151,7 +151,7 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
         }
     }
     // Made only now, so a refused setting leaves no trace. The rows go to
-    // FILE.partial; only a complete run renames it to FILE.
+    // a partial file of the run's own; only a complete run renames it to FILE.
     std::optional<FileWriter> csv;
     if (options.csv_file) {
         csv.emplace(*options.csv_file, input_files(options), Unfinished::kept);
@@ -269,9 +269,10 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
             case CliMode::summarize:
                 return summarize_mode(options, out, err);
             case CliMode::score:
-                return score_mode(options, out, err);
+                return score_mode(options, out, err, environment.stop_signal);
             case CliMode::predict:
-                return predict_mode(options, out, environment.input_fd);
+                return predict_mode(options, out, err, environment.input_fd,
+                                    environment.stop_signal);
             case CliMode::export_program:
                 return export_mode(options, out);
         }

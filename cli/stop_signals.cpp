@@ -1,6 +1,9 @@
 #include "cli/stop_signals.h"
 
+#include <poll.h>
 #include <signal.h>
+
+#include <cerrno>
 
 #include <array>
 
@@ -43,6 +46,29 @@ void install_stop_signals() {
 
 const volatile std::sig_atomic_t& stop_signal() {
     return received_stop_signal;
+}
+
+bool wait_for_input(int fd, const volatile std::sig_atomic_t* stop) {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (const int signal : stop_signals) {
+        sigaddset(&blocked, signal);
+    }
+    // Held back from the look at `stop` until ppoll lets them in.
+    sigset_t old;
+    pthread_sigmask(SIG_BLOCK, &blocked, &old);
+    bool readable = false;
+    while (stop == nullptr || *stop == 0) {
+        pollfd request{fd, POLLIN, 0};
+        const int ready = ::ppoll(&request, 1, nullptr, &old);
+        // An error is for read() to report.
+        if (ready > 0 || (ready < 0 && errno != EINTR)) {
+            readable = true;
+            break;
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return readable;
 }
 
 std::string signal_name(int signal) {

@@ -15,6 +15,12 @@ void install_stop_signals();
 // The first stop signal received, 0 while none; written by the handlers.
 [[nodiscard]] const volatile std::sig_atomic_t& stop_signal();
 
+// Waits until `fd` can be read (data, its end or an error) or `stop` (may be
+// null) is set; false for the stop. A stop signal that comes between the
+// look at `stop` and the wait still ends the wait: read() alone would be
+// restarted by SA_RESTART and go on waiting.
+[[nodiscard]] bool wait_for_input(int fd, const volatile std::sig_atomic_t* stop);
+
 // "SIGINT", "SIGTERM", "SIGHUP", else "signal N".
 [[nodiscard]] std::string signal_name(int signal);
 

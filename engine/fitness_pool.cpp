@@ -47,6 +47,9 @@ FitnessPool::~FitnessPool() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        // Ends a worker's spin at once: on a busy machine its yields can
+        // take seconds, and every run ends with a pool's end.
+        ++job_;
     }
     start_.notify_all();
     for (auto& worker : workers_) {

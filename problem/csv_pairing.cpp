@@ -59,13 +59,18 @@ void check_column(const CsvTable& table, std::size_t column) {
     }
 }
 
-void check_choice(const CsvTable& table, const CsvChoice& choice) {
-    if (table.column_count() < 3) {
+// `needs` names the columns' uses: "one for x and one for y".
+void check_column_count(const CsvTable& table, std::size_t columns, const std::string& needs) {
+    if (table.column_count() < columns) {
         refuse(table, 0,
                "the file has " + std::to_string(table.column_count()) +
-                   (table.column_count() == 1 ? " column" : " columns") +
-                   "; it needs one for x, one for y and one for the label.");
+                   (table.column_count() == 1 ? " column" : " columns") + "; it needs " + needs +
+                   ".");
     }
+}
+
+void check_choice(const CsvTable& table, const CsvChoice& choice) {
+    check_column_count(table, 3, "one for x, one for y and one for the label");
     for (const std::size_t column : {choice.x_column, choice.y_column, choice.label_column}) {
         check_column(table, column);
     }
@@ -315,8 +320,13 @@ std::string pairing_summary(const PairingCounts& counts) {
 
 std::vector<std::array<double, 2>> read_csv_points(const CsvTable& table, std::size_t x_column,
                                                    std::size_t y_column) {
+    // One column would be x and y at once.
+    check_column_count(table, 2, "one for x and one for y");
     check_column(table, x_column);
     check_column(table, y_column);
+    if (x_column == y_column) {
+        refuse(table, 0, "the x and y columns must differ.");
+    }
     const bool header = csv_has_header(table, x_column, y_column);
     std::vector<std::array<double, 2>> points;
     points.reserve(table.row_count());

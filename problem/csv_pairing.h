@@ -91,7 +91,8 @@ struct PairedData {
 
 // The points of two columns, every data row's x and y as parse_real reads
 // them (no float rounding); the first row is skipped when it is a header.
-// Throws DataFileError as pair_csv does.
+// Throws DataFileError as pair_csv does, and for a file of one column or one
+// column named for both.
 [[nodiscard]] std::vector<std::array<double, 2>> read_csv_points(const CsvTable& table,
                                                                  std::size_t x_column,
                                                                  std::size_t y_column);

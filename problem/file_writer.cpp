@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -61,13 +62,17 @@ constexpr std::size_t max_temporary_stem = 200;  // the name's bytes in the temp
     return folder.empty() ? fs::path(".") : folder;
 }
 
-// Makes a temporary beside `target`; returns its descriptor and fills `path`.
-int make_temporary(const fs::path& target, fs::path& path) {
+// Makes a file of a new name beside `target` (O_EXCL): `before`, the
+// target's name, `after`, then six random characters. Returns its descriptor
+// and fills `path`.
+int make_temporary(const fs::path& target, fs::path& path, std::string_view before,
+                   std::string_view after) {
     std::string stem = target.filename().string();
     if (stem.size() > max_temporary_stem) {
         stem.resize(max_temporary_stem);
     }
-    std::string name = (folder_of(target) / ("." + stem + ".XXXXXX")).string();
+    const std::string name =
+        (folder_of(target) / (std::string(before) + stem + std::string(after) + "XXXXXX")).string();
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back('\0');
     const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
@@ -117,23 +122,13 @@ FileWriter::FileWriter(fs::path target, std::span<const fs::path> inputs, Unfini
         return;
     }
     if (!keep_unfinished_) {
-        fd_ = make_temporary(target_, written_);
+        fd_ = make_temporary(target_, written_, ".", ".");
         return;
     }
-    // The ".partial" is made like any temporary and renamed into place, so an
-    // old file or a link of that name is replaced, never written into.
-    const fs::path partial = fs::path(target_.string() + ".partial");
-    refuse_input_target(partial, inputs);
-    fs::path temporary;
-    fd_ = make_temporary(partial, temporary);
-    if (::rename(temporary.c_str(), partial.c_str()) != 0) {
-        const int error = errno;
-        ::close(fd_);
-        fd_ = -1;
-        ::unlink(temporary.c_str());
-        throw write_error(partial, error);
-    }
-    written_ = partial;
+    // A name of this writer's own, made with O_EXCL: a concurrent run with the
+    // same target, an old file or a link of a similar name is never written
+    // into, and commit() renames only this one.
+    fd_ = make_temporary(target_, written_, "", ".partial-" + std::to_string(::getpid()) + "-");
 }
 
 FileWriter::~FileWriter() {
@@ -149,7 +144,8 @@ FileWriter::~FileWriter() {
     }
 }
 
-// A hidden temporary is named after its target; a ".partial" by its own name.
+// A hidden temporary is named after its target; a kept one by its own name,
+// which a stopped run's message gives too.
 void FileWriter::fail(int error) const {
     throw write_error(direct_ || keep_unfinished_ ? written_ : target_, error);
 }

@@ -25,14 +25,16 @@ public:
 // What becomes of the bytes when the writer ends without commit().
 enum class Unfinished {
     removed,  // the temporary goes; the target is untouched
-    kept,     // they stay in "<target>.partial", there from the start; the target is untouched
+    // They stay in "<target>.partial-<pid>-<random>", a name of this writer's
+    // own, there from the start; the target is untouched.
+    kept,
 };
 
 class FileWriter {
 public:
-    // Throws FileWriteError when the target (or its ".partial") is the same
-    // file (device and inode) as one of `inputs`, before anything is written,
-    // or when the file cannot be created.
+    // Throws FileWriteError when the target is the same file (device and
+    // inode) as one of `inputs`, before anything is written, or when the file
+    // cannot be created.
     FileWriter(std::filesystem::path target, std::span<const std::filesystem::path> inputs,
                Unfinished unfinished = Unfinished::removed);
     ~FileWriter();
@@ -45,8 +47,8 @@ public:
     void commit();
 
     [[nodiscard]] const std::filesystem::path& target() const { return target_; }
-    // Where the bytes are until commit(): the temporary, the ".partial", or
-    // the target itself when it is written directly.
+    // Where the bytes are until commit(): the temporary (the kept file's name
+    // for Unfinished::kept), or the target itself when it is written directly.
     [[nodiscard]] const std::filesystem::path& written_path() const { return written_; }
     [[nodiscard]] bool writes_directly() const { return direct_; }
 

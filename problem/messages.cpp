@@ -92,6 +92,8 @@ std::string_view pattern(MessageId id) {
         case MessageId::runs_stopped:
             return "The runs were stopped by {0}: {1} of {2} runs finished; the others left no "
                    "record.";
+        case MessageId::mode_stopped:
+            return "{0} was stopped by {1} after {2}.";
         case MessageId::recent_file_missing:
             return "\"{0}\" no longer exists and was removed from Recent Files.";
     }
@@ -377,6 +379,11 @@ Message records_stopped(std::uint64_t count) {
 Message runs_stopped(std::string_view signal, std::uint64_t finished, std::uint64_t runs) {
     return make(MessageId::runs_stopped,
                 {std::string(signal), std::to_string(finished), std::to_string(runs)});
+}
+
+Message mode_stopped(std::string_view what, std::string_view signal, std::string_view done) {
+    return make(MessageId::mode_stopped,
+                {std::string(what), std::string(signal), std::string(done)});
 }
 
 Message recent_file_missing(std::string_view file) {

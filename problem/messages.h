@@ -53,6 +53,7 @@ enum class MessageId {
     runs_stopped,      // signal name, runs finished, runs
     records_repeated,  // records left out as repeats of a seed given before
     records_stopped,   // records of runs stopped before their last generation
+    mode_stopped,      // what was stopped, signal name, what was done
     // The window's list of recent files.
     recent_file_missing,  // file
 };
@@ -152,6 +153,9 @@ namespace messages {
 [[nodiscard]] Message records_stopped(std::uint64_t count);
 [[nodiscard]] Message runs_stopped(std::string_view signal, std::uint64_t finished,
                                    std::uint64_t runs);
+// `Prediction was stopped by SIGINT after 1200 points.`
+[[nodiscard]] Message mode_stopped(std::string_view what, std::string_view signal,
+                                   std::string_view done);
 // `"/data/train.txt" no longer exists and was removed from Recent Files.`
 [[nodiscard]] Message recent_file_missing(std::string_view file);
 }  // namespace messages

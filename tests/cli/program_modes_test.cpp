@@ -17,10 +17,12 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/run_cli.h"
 #include "engine/program_io.h"
+#include "problem/messages.h"
 #include "problem/number_text.h"
 #include "program/interpreter.h"
 #include "program/program_export.h"
@@ -146,6 +148,8 @@ TEST(ProgramModes, RefusalsAndTheirExitCodes) {
     const std::string program = program_file(folder, R"(["input1"])");
     const std::string missing = (folder.path / "missing.txt").string();
     const std::string points = folder.write("points.txt", "1 2\n3 4\n5 x\n7 8\n");
+    const std::string one_column = folder.write("one.csv", "x\n1\n2\n");
+    const std::string two_columns = folder.write("two.csv", "x,y\n1,2\n");
     struct Case {
         std::vector<std::string> args;
         int code;
@@ -160,6 +164,15 @@ TEST(ProgramModes, RefusalsAndTheirExitCodes) {
         // The lines before a bad one are answered.
         {{"--predict", program, points}, exit_refused, 2, "points.txt, line 3: \"x\" is not"},
         {{"--predict", spirals, points}, exit_refused, 0, "cannot be read as a program"},
+        // One column is never both x and y.
+        {{"--predict", program, one_column},
+         exit_refused,
+         0,
+         "one.csv: the file has 1 column; it needs one for x and one for y."},
+        {{"--predict", program, two_columns, "--columns", "y,y"},
+         exit_refused,
+         0,
+         "two.csv: the x and y columns must differ."},
         {{"--export", "c", folder.path.string()}, exit_refused, 0, "Is a directory"},
         {{"--export", "c", program, "--seed", "1"}, exit_usage, 0, "cannot be combined"},
         {{spirals, "--save-program", spirals}, exit_refused, 0, "same file as the input"},
@@ -249,55 +262,173 @@ TEST(ProgramModes, PredictGivesTheInterpretersBitsAtTrickyPoints) {
     }
 }
 
-// The real runner on pipes: each line is answered before the next is sent,
-// and a reader that goes away ends it quietly.
+// The real runner's --predict - with both ends on pipes: `in` to write the
+// points to, `out` to read the answers from. Default dispositions for the
+// stop signals (the test may have started with them ignored); SIGPIPE is
+// ignored, so the runner sees EPIPE rather than dying of it.
+class PredictProcess {
+public:
+    explicit PredictProcess(const std::string& program) {
+        std::array<int, 2> in{};
+        std::array<int, 2> out{};
+        if (::pipe2(in.data(), O_CLOEXEC) != 0 || ::pipe2(out.data(), O_CLOEXEC) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            sigaddset(&defaults, signal);
+        }
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        std::vector<std::string> args = {VORN_RUN_PATH, "--predict", program, "-"};
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        const auto old_pipe = std::signal(SIGPIPE, SIG_IGN);
+        if (posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        std::signal(SIGPIPE, old_pipe);
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(in[0]);
+        ::close(out[1]);
+        in_ = in[1];
+        out_ = out[0];
+    }
+    PredictProcess(const PredictProcess&) = delete;
+    PredictProcess& operator=(const PredictProcess&) = delete;
+    ~PredictProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            (void)wait();
+        }
+        close_in();
+        close_out();
+    }
+
+    [[nodiscard]] bool started() const { return pid_ > 0; }
+    bool send(std::string_view text) const {
+        return ::write(in_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+    // What comes until `done` says it is enough, or the output ends; the
+    // poll's limit is only so that a runner that never answers fails the test.
+    template <typename Done>
+    std::string read_until(Done done) const {
+        std::string text;
+        while (!done(text)) {
+            pollfd ready{out_, POLLIN, 0};
+            std::array<char, 256> buffer{};
+            if (::poll(&ready, 1, 30'000) != 1) {
+                break;
+            }
+            const ssize_t got = ::read(out_, buffer.data(), buffer.size());
+            if (got <= 0) {
+                break;
+            }
+            text.append(buffer.data(), static_cast<std::size_t>(got));
+        }
+        return text;
+    }
+    void signal(int number) const { ::kill(pid_, number); }
+    void close_in() { close_fd(in_); }
+    void close_out() { close_fd(out_); }
+    // The wait status.
+    int wait() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
+    }
+
+private:
+    static void close_fd(int& fd) {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+
+    pid_t pid_ = -1;
+    int in_ = -1;
+    int out_ = -1;
+};
+
+// Each line is answered before the next is sent, and a reader that goes
+// away ends the runner quietly.
 TEST(ProgramModes, PredictAnswersEachLineAsItArrives) {
     const TempFolder folder;
-    const std::string file = program_file(folder, R"(["input1"])");
-    std::array<int, 2> in{};
-    std::array<int, 2> out{};
-    ASSERT_EQ(::pipe2(in.data(), O_CLOEXEC), 0);
-    ASSERT_EQ(::pipe2(out.data(), O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<std::string> args = {VORN_RUN_PATH, "--predict", file, "-"};
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    // Ignored, so the runner sees EPIPE rather than dying of the signal.
-    const auto old_pipe = std::signal(SIGPIPE, SIG_IGN);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
+    PredictProcess runner(program_file(folder, R"(["input1"])"));
+    ASSERT_TRUE(runner.started());
     for (const std::string line : {"1.5 2\n", "-3 4\n"}) {
-        ASSERT_EQ(::write(in[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
-        std::string answer;
-        while (!answer.ends_with('\n')) {
-            // Only so that a runner waiting for the end fails instead of hanging.
-            pollfd ready{out[0], POLLIN, 0};
-            ASSERT_EQ(::poll(&ready, 1, 30'000), 1) << "no answer to " << line;
-            std::array<char, 256> buffer{};
-            const ssize_t got = ::read(out[0], buffer.data(), buffer.size());
-            ASSERT_GT(got, 0);
-            answer.append(buffer.data(), static_cast<std::size_t>(got));
-        }
+        ASSERT_TRUE(runner.send(line));
+        const std::string answer =
+            runner.read_until([](const std::string& text) { return text.ends_with('\n'); });
         const std::string x = fields_of(line)[0];
         EXPECT_EQ(answer,
                   line.substr(0, line.size() - 1) + " " + x + (x[0] == '-' ? " -1\n" : " +1\n"));
     }
-    ::close(out[0]);
-    (void)::write(in[1], "5 6\n", 4);
-    ::close(in[1]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    std::signal(SIGPIPE, old_pipe);
+    runner.close_out();
+    (void)runner.send("5 6\n");
+    runner.close_in();
+    const int status = runner.wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == exit_broken_pipe) << status;
+}
+
+// A stop signal ends --score and --predict as it ends a run: whole lines so
+// far, a message, and 128 + the signal; one that comes while --predict waits
+// for input ends the wait.
+TEST(ProgramModes, AStopSignalEndsScoringAndPrediction) {
+    const TempFolder folder;
+    const std::string program = program_file(folder, R"(["input1"])");
+    const std::string points = folder.write("points.txt", "1 2\n3 4\n");
+    const std::string csv = folder.write("points.csv", "x,y\n1,2\n3,4\n");
+    struct Case {
+        std::vector<std::string> args;
+        int signal;
+        Message message;
+    };
+    const Case cases[] = {
+        {{"--score", program, spirals, clouds},
+         SIGTERM,
+         messages::mode_stopped("Scoring", "SIGTERM", "0 of 2 files")},
+        {{"--predict", program, points},
+         SIGINT,
+         messages::mode_stopped("Prediction", "SIGINT", "0 points")},
+        {{"--predict", program, csv},
+         SIGHUP,
+         messages::mode_stopped("Prediction", "SIGHUP", "0 points")},
+    };
+    for (const Case& c : cases) {
+        volatile std::sig_atomic_t signal = c.signal;  // as if it came during the load
+        const Result result = testing::run_runner(c.args, CliEnvironment{.stop_signal = &signal});
+        EXPECT_EQ(result.code, exit_signal_base + c.signal) << c.args.back();
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, c.message.text + "\n");
+    }
+
+    PredictProcess runner(program);
+    ASSERT_TRUE(runner.started());
+    // The first answer shows the handlers in place; the half line is never answered.
+    ASSERT_TRUE(runner.send("1.5 2\n-3"));
+    const auto whole_line = [](const std::string& text) { return text.ends_with('\n'); };
+    EXPECT_EQ(runner.read_until(whole_line), "1.5 2 1.5 +1\n");
+    runner.signal(SIGINT);
+    EXPECT_EQ(runner.read_until([](const std::string&) { return false; }), "");
+    runner.close_in();  // a runner that ignored the signal ends here, with 0
+    const int status = runner.wait();
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), exit_signal_base + SIGINT);
 }
 
 TEST(ProgramModes, ExportPrintsTheCoresText) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <random>
 #include <string>
 #include <utility>
@@ -184,7 +183,6 @@ TEST(Creation, HopelessSettingEndsWithAMessage) {
     run.texts.function_ratio = "0.99";
     run.texts.variable_ratio = "0.005";
     run.texts.constant_ratio = "0.005";
-    const auto started = std::chrono::steady_clock::now();
     try {
         const Created created(run, 1);
         FAIL() << "no RunError";
@@ -194,7 +192,6 @@ TEST(Creation, HopelessSettingEndsWithAMessage) {
         EXPECT_NE(message.find("\"Maximum Initial Depth\""), std::string::npos) << message;
         EXPECT_NE(message.find("\"Function\" ratio"), std::string::npos) << message;
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }
 
 // With IFLTE alone in five codes about one attempt in 120 completes a program

