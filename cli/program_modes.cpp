@@ -61,6 +61,23 @@ int stopped_mode(std::ostream& out, std::ostream& err, std::string_view what,
     return exit_signal_base + signal;
 }
 
+// The CSV choice a program was made with, from its provenance, where the
+// command line gives none: a file is then read as the run read its data.
+CliOptions with_program_csv(CliOptions options, const Program& program) {
+    const ProgramCsvChoice made_with = program_csv_choice(program);
+    if (!options.columns) {
+        options.columns = made_with.columns;
+        // --predict reads the points of the x and y columns only.
+        if (options.columns && options.mode == CliMode::predict) {
+            options.columns = options.columns->substr(0, options.columns->rfind(','));
+        }
+    }
+    if (!options.positive && options.mode == CliMode::score) {
+        options.positive = made_with.positive;
+    }
+    return options;
+}
+
 // The points of two columns of a CSV file: --columns X,Y, or the first two
 // numeric columns.
 PredictionEnd predict_csv(const CliOptions& options, const ProgramCode& code, std::ostream& out,
@@ -120,7 +137,9 @@ void save_run_program(const CliOptions& options, const PreparedRun& run,
 
 int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
                const volatile std::sig_atomic_t* stop) {
-    const ProgramCode code = program_code(load_program_file(options.program_file));
+    const Program program = load_program_file(options.program_file);
+    const ProgramCode code = program_code(program);
+    const CliOptions scoring = with_program_csv(options, program);
     int status = exit_done;
     std::size_t scored = 0;
     for (const std::string& file : options.score_files) {
@@ -133,7 +152,7 @@ int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
         ++scored;
         try {
             std::vector<std::string> pairings;
-            const DataTable table = load_data_file(file, options, pairings);
+            const DataTable table = load_data_file(file, scoring, pairings);
             out << score_line(file, score_table(code, table)) << '\n';
         } catch (const MessageError& error) {
             // The lines so far first, so both streams on one terminal keep their order.
@@ -150,10 +169,11 @@ int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
 
 int predict_mode(const CliOptions& options, std::ostream& out, std::ostream& err, int input_fd,
                  const volatile std::sig_atomic_t* stop) {
-    const ProgramCode code = program_code(load_program_file(options.program_file));
+    const Program program = load_program_file(options.program_file);
+    const ProgramCode code = program_code(program);
     PredictionEnd end;
     if (is_csv_name(options.points_file)) {
-        end = predict_csv(options, code, out, stop);
+        end = predict_csv(with_program_csv(options, program), code, out, stop);
     } else if (options.points_file == "-") {
         end = predict_stream(input_fd, std::string(standard_input), code, out, stop);
     } else {

@@ -149,6 +149,17 @@ Program run_program(const PreparedRun& run, std::span<const std::int32_t> gene,
     return program;
 }
 
+ProgramCsvChoice program_csv_choice(const Program& program) {
+    const auto text = [&](const char* key) -> std::optional<std::string> {
+        const auto found = program.provenance.find(key);
+        if (found == program.provenance.end() || !found->is_string()) {
+            return std::nullopt;
+        }
+        return found->get<std::string>();
+    };
+    return {text("columns"), text("positive")};
+}
+
 Program with_provenance(Program program, const RunSpec& spec, std::uint32_t seed) {
     RunSpec run = spec;
     run.seed = seed;

@@ -43,6 +43,14 @@ struct PreparedRun;
 // validation data.
 [[nodiscard]] Program run_program(const PreparedRun& run, std::span<const std::int32_t> gene,
                                   double training_fitness, double validation_count);
+// The CSV columns and positive label the program's run read its data with,
+// from its provenance; none for a run on data files.
+struct ProgramCsvChoice {
+    std::optional<std::string> columns;  // "X,Y,LABEL", as --columns takes them
+    std::optional<std::string> positive;
+};
+[[nodiscard]] ProgramCsvChoice program_csv_choice(const Program& program);
+
 // The program with the provenance of a run of `spec` with `seed`.
 [[nodiscard]] Program with_provenance(Program program, const RunSpec& spec, std::uint32_t seed);
 

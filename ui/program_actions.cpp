@@ -27,9 +27,10 @@ const QString program_filter = QStringLiteral("Program files (*.json);;All files
 
 }  // namespace
 
-ProgramActions::ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run,
-                               Dialogs& dialogs, const HandlerGuard& guard,
-                               std::function<std::optional<DataTable>(const QString&)> read_data)
+ProgramActions::ProgramActions(
+    const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run, Dialogs& dialogs,
+    const HandlerGuard& guard,
+    std::function<std::optional<DataTable>(const QString&, const CsvOptions&)> read_data)
     : QObject(formula_box),
       menu_(menu),
       formula_box_(formula_box),
@@ -154,7 +155,10 @@ void ProgramActions::ScoreProgram1Click() {
     if (!data_file) {
         return;
     }
-    const std::optional<DataTable> table = read_data_(*data_file);
+    // A CSV file is read as the program's run read its data.
+    const ProgramCsvChoice made_with = program_csv_choice(program);
+    const std::optional<DataTable> table =
+        read_data_(*data_file, CsvOptions{made_with.columns, made_with.positive});
     if (!table) {
         return;
     }

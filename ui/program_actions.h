@@ -14,6 +14,7 @@
 #include "engine/parameters.h"
 #include "engine/program_io.h"
 #include "problem/data_table.h"
+#include "ui/data_files.h"
 #include "ui/handler_guard.h"
 
 class QAction;
@@ -30,10 +31,12 @@ struct MainMenu;
 class ProgramActions final : public QObject {
     Q_OBJECT
 public:
-    // `read_data` reads a data file as the window's loads do (none: cancelled).
-    ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run,
-                   Dialogs& dialogs, const HandlerGuard& guard,
-                   std::function<std::optional<DataTable>(const QString&)> read_data);
+    // `read_data` reads a data file as the window's loads do, a CSV file by the
+    // columns given where they fit (none: cancelled).
+    ProgramActions(
+        const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run, Dialogs& dialogs,
+        const HandlerGuard& guard,
+        std::function<std::optional<DataTable>(const QString&, const CsvOptions&)> read_data);
 
     // What the program files of the run about to start record about it.
 
@@ -60,7 +63,7 @@ private:
     QPlainTextEdit* formula_box_;
     RunControl& run_;
     Dialogs& dialogs_;
-    std::function<std::optional<DataTable>(const QString&)> read_data_;
+    std::function<std::optional<DataTable>(const QString&, const CsvOptions&)> read_data_;
     QMenu* formula_menu_ = nullptr;
     QAction* copy_ = nullptr;
     QAction* copy_exact_ = nullptr;

@@ -145,6 +145,38 @@ TEST(CsvRuns, ValidationIsReadByTheTrainingFilesChoice) {
     EXPECT_NE(refused.err.find("bare.csv"), std::string::npos) << refused.err;
 }
 
+// A program file keeps the columns and label its run read, so --score reads
+// another file as the run read its validation data: the same count, whatever
+// the file's column order or first row; --columns and --positive override.
+TEST(CsvRuns, ScoreReadsByTheProgramsChoice) {
+    const TempFolder folder;
+    const std::string train =
+        folder.write("train.csv",
+                     "mean radius,mean texture,diagnosis\n1,2,malignant\n-1,-2,benign\n"
+                     "2,1,malignant\n-2,-1,benign\n0.5,0.5,malignant\n3,-3,benign\n");
+    const std::string valid =
+        folder.write("valid.csv",
+                     "diagnosis,mean texture,mean radius\nbenign,-1,-1\nbenign,2,-3\n"
+                     "malignant,1,1\nbenign,-2,2\nmalignant,0.5,-0.5\n");
+    const std::string fixed = folder.write("valid-ordered.csv",
+                                           "mean radius,mean texture,diagnosis\n-1,-1,benign\n"
+                                           "-3,2,benign\n1,1,malignant\n2,-2,benign\n"
+                                           "-0.5,0.5,malignant\n");
+    const std::string program = (folder.path / "p.json").string();
+    ASSERT_EQ(run(small_run(train, {"--columns", "mean radius,mean texture,diagnosis", "--positive",
+                                    "malignant", "--save-program", program, "--quiet"}))
+                  .code,
+              exit_done);
+    const Result reordered = run({"--score", program, valid});
+    const Result ordered = run({"--score", program, fixed});
+    ASSERT_EQ(reordered.code, exit_done) << reordered.err;
+    ASSERT_EQ(ordered.code, exit_done) << ordered.err;
+    const auto counts = [](const std::string& line) { return line.substr(line.find(" rows=")); };
+    EXPECT_EQ(counts(reordered.out), counts(ordered.out));
+    const Result other = run({"--score", program, valid, "--positive", "benign"});
+    EXPECT_NE(counts(other.out), counts(ordered.out));
+}
+
 // --score counts a CSV file's paired rows as a run reads them, and --predict
 // reads the points of two of its columns, as from the equivalent files.
 TEST(CsvRuns, ScoreAndPredictReadCsvFiles) {
