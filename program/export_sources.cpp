@@ -118,6 +118,10 @@ constexpr std::string_view c_magnitude = R"(static double pmagnitude(double a)
 
 )";
 
+// C linkage when compiled as C++, so a C++ program links the same function.
+constexpr std::string_view c_open = "#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n";
+constexpr std::string_view c_close = "\n#ifdef __cplusplus\n}\n#endif\n";
+
 constexpr std::string_view python_magnitude = R"(def pmagnitude(a):
     if not math.fabs(a) < 2147483648.0:
         return 0.0
@@ -135,8 +139,10 @@ std::string c_source(const Program& program, std::string_view function_name) {
     lines.insert(lines.end(),
                  {"", "Compiled for x86-64 without -ffast-math, as by",
                   "  cc -std=c99 -O2 -ffp-contract=off -c FILE.c      (link with -lm)",
-                  "it gives the same bits as VORN's interpreter on the same C math library."});
-    std::string out = "/*\n" + comment_block(lines, " *") + " */\n\n";
+                  "it gives the same bits as VORN's interpreter on the same C math library;",
+                  "-march=native or -ffast-math builds may differ in the last bits.",
+                  "A C++ program may compile it as well: its functions have C linkage."});
+    std::string out = "/*\n" + comment_block(lines, " *") + " */\n\n" + std::string(c_open);
 
     // Declared here rather than by <math.h>, whose macros could meet the
     // function's name; called through volatile pointers, so the compiler
@@ -186,7 +192,7 @@ std::string c_source(const Program& program, std::string_view function_name) {
     const std::string assignments = body(program, c_language, result);
     const std::string signature = "double " + name + "(double x, double y)";
     return out + signature + ";\n\n" + signature + "\n{\n    (void)x;\n    (void)y;\n" +
-           assignments + "    return " + result + ";\n}\n";
+           assignments + "    return " + result + ";\n}\n" + std::string(c_close);
 }
 
 std::string python_source(const Program& program, std::string_view function_name) {

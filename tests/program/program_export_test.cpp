@@ -252,7 +252,10 @@ TEST(ProgramExport, CPythonAndFormulaGiveTheInterpretersBits) {
     const std::string dir = "cd '" + folder.path.string() + "' && ";
     const std::string command =
         dir + "{ cc -std=c99 -O2 -ffp-contract=off -Wall -Wextra -Wpedantic -Werror main.c -lm " +
-        "&& ./a.out >c.txt; } 2>c.err & " + dir +
+        "&& ./a.out >c.txt " +
+        // Compiled as C++ the function keeps its C name, so C++ links it.
+        "&& c++ -std=c++17 -O2 -ffp-contract=off -Wall -Wextra -Werror -x c++ -c p0.c -o p0.o " +
+        "&& nm p0.o | grep -q ' T " + functions[0] + "$'; } 2>c.err & " + dir +
         "python3 main.py >py.txt 2>py.err; p=$?; wait $!; test $? -eq 0 -a $p -eq 0";
     ASSERT_EQ(std::system(command.c_str()), 0)
         << read_text(folder.path / "c.err") << read_text(folder.path / "py.err");
