@@ -64,6 +64,9 @@ std::string checked_function_list(const std::string& value) {
 
 void apply_parameter(const Parameter& row, CliOptions& options, const std::string& value) {
     ParameterTexts& texts = options.texts;
+    if (row.id == ParamId::input1_name || row.id == ParamId::input2_name) {
+        options.input_names_given = true;
+    }
     switch (row.option_form) {
         case OptionForm::none:
             break;
@@ -347,6 +350,8 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
         options.seed = spec.seed;
         options.columns = spec.columns;
         options.positive = spec.positive;
+        options.input_names_given = base->given[static_cast<std::size_t>(ParamId::input1_name)] ||
+                                    base->given[static_cast<std::size_t>(ParamId::input2_name)];
         if (spec.validation && !spec.texts.flag(ParamId::use_training_data)) {
             options.validation_file = spec.validation->string();
         }

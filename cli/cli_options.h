@@ -50,6 +50,9 @@ struct CliOptions {
     std::optional<std::string> columns;
     std::optional<std::string> positive;
     ParameterTexts texts;  // every panel text, starting from the defaults
+    // --input1 or --input2 given, or named by the settings file: a CSV
+    // file's header names then do not name the inputs.
+    bool input_names_given = false;
     std::optional<std::uint32_t> seed;
     EvaluatorKind evaluator = EvaluatorKind::batch;
     unsigned threads = 0;  // 0 = every core

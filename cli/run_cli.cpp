@@ -38,7 +38,11 @@ DataTable load_data_file(const std::string& file, const CliOptions& options,
         options.columns ? std::optional<std::string_view>(*options.columns) : std::nullopt;
     const CsvChoice choice = csv_choice_from_option(table, columns, options.positive);
     PairedData paired = pair_csv(table, choice);
-    const CsvUsed chosen{csv_columns_text(table, choice), choice.positive_label};
+    CsvUsed chosen{csv_columns_text(table, choice), choice.positive_label, {}, {}};
+    if (csv_has_header(table, choice.x_column, choice.y_column)) {
+        chosen.x_name = table.field(0, choice.x_column);
+        chosen.y_name = table.field(0, choice.y_column);
+    }
     pairings.push_back(escaped_text(file) + ": " + pairing_summary(paired.counts) + " (columns \"" +
                        escaped_text(chosen.columns) + "\", positive \"" +
                        escaped_text(chosen.positive) + "\")");
@@ -71,6 +75,11 @@ RunRequest run_request(const CliOptions& options, const CliData& data) {
     if (data.csv) {
         request.spec.columns = data.csv->columns;
         request.spec.positive = data.csv->positive;
+        // The header names the inputs, as --input1 and --input2 would.
+        if (!options.input_names_given && !data.csv->x_name.empty() && !data.csv->y_name.empty()) {
+            request.spec.texts[ParamId::input1_name] = data.csv->x_name;
+            request.spec.texts[ParamId::input2_name] = data.csv->y_name;
+        }
     }
     request.cells = GridCells{&data.training, &data.validation};
     request.training_loaded = true;

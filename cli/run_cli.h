@@ -20,6 +20,9 @@ namespace vorn {
 struct CsvUsed {
     std::string columns;
     std::string positive;
+    // The header's names of the x and y columns; empty without a header.
+    std::string x_name;
+    std::string y_name;
 };
 
 // The grids as the window's loaders fill them: the files' values.

@@ -88,8 +88,11 @@ TEST(CsvRuns, SameStdoutAsTheEquivalentDataFile) {
     const TempFolder folder;
     const std::string csv = folder.write("set.csv", unequal_csv);
     const std::string data = folder.write("set.txt", equivalent_data);
-    const Result from_data = run(small_run(data));
+    // The header names the inputs unless names are given: "x pos" and "y".
+    const Result from_data = run(small_run(data, {"--input1", "x pos"}));
     ASSERT_EQ(from_data.code, exit_done) << from_data.err;
+    const Result named = run(small_run(csv, {"--input1", "u", "--input2", "v"}));
+    EXPECT_EQ(named.out, run(small_run(data, {"--input1", "u", "--input2", "v"})).out);
     // The counts name the choice, by header name whichever way it was given.
     const std::string counts =
         "5 positive, 2 negative \xE2\x86\x92 5 rows, negatives cycled (columns \"x pos,y,kind\", "
@@ -108,7 +111,8 @@ TEST(CsvRuns, SameStdoutAsTheEquivalentDataFile) {
     const Result both = run(small_run(csv, {"--validation", csv, "--quiet"}));
     ASSERT_EQ(both.code, exit_done) << both.err;
     EXPECT_EQ(both.err, "");
-    EXPECT_EQ(both.out, run(small_run(data, {"--validation", data, "--quiet"})).out);
+    EXPECT_EQ(both.out,
+              run(small_run(data, {"--validation", data, "--quiet", "--input1", "x pos"})).out);
     // The other class as the positive one: the counts swap.
     const Result swapped = run(small_run(csv, {"--positive", "out", "--quiet"}));
     EXPECT_EQ(swapped.code, exit_done) << swapped.err;
