@@ -152,8 +152,9 @@ int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
         ++scored;
         try {
             std::vector<std::string> pairings;
-            const DataTable table = load_data_file(file, scoring, pairings);
-            out << score_line(file, score_table(code, table)) << '\n';
+            std::optional<PairingCounts> points;
+            const DataTable table = load_data_file(file, scoring, pairings, nullptr, &points);
+            out << score_line(file, score_table(code, table, points)) << '\n';
         } catch (const MessageError& error) {
             // The lines so far first, so both streams on one terminal keep their order.
             out.flush();

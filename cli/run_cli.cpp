@@ -29,7 +29,8 @@
 namespace vorn {
 
 DataTable load_data_file(const std::string& file, const CliOptions& options,
-                         std::vector<std::string>& pairings, std::optional<CsvUsed>* used) {
+                         std::vector<std::string>& pairings, std::optional<CsvUsed>* used,
+                         std::optional<PairingCounts>* counts) {
     if (!is_csv_name(file)) {
         return DataTable(read_data_file(file));
     }
@@ -48,6 +49,9 @@ DataTable load_data_file(const std::string& file, const CliOptions& options,
                        escaped_text(chosen.positive) + "\")");
     if (used != nullptr) {
         *used = chosen;
+    }
+    if (counts != nullptr) {
+        *counts = paired.counts;
     }
     return DataTable(std::move(paired.rows));
 }

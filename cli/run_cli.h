@@ -11,6 +11,7 @@
 
 #include "cli/cli_options.h"
 #include "engine/prepare_run.h"
+#include "problem/csv_pairing.h"
 #include "problem/data_file.h"
 
 namespace vorn {
@@ -47,7 +48,8 @@ struct CliData {
 // with to `used`. Throws DataFileError.
 [[nodiscard]] DataTable load_data_file(const std::string& file, const CliOptions& options,
                                        std::vector<std::string>& pairings,
-                                       std::optional<CsvUsed>* used = nullptr);
+                                       std::optional<CsvUsed>* used = nullptr,
+                                       std::optional<PairingCounts>* counts = nullptr);
 
 // What the window's Start would hand over: the texts with the remainder
 // labels as the window shows them, and the grids, which point into `data`.

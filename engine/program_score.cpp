@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "problem/errors.h"
@@ -21,11 +23,13 @@ constexpr std::size_t points_per_pass = 16 * BatchEvaluator::block_size;
     return !(output > 0) && !(output < 0);
 }
 
-// Counts one class's points into `hit` and `miss` by the class's rule.
+// Counts one class's points into `hit` and `miss` by the class's rule, and
+// keeps their values.
 template <class Rule>
 void count_points(BatchEvaluator& evaluator, std::span<const std::int32_t> gene,
                   std::span<const double> xs, std::span<const double> ys, Rule is_hit,
-                  std::int64_t& hit, std::int64_t& miss, std::int64_t& zero_or_nan_count) {
+                  std::int64_t& hit, std::int64_t& miss, std::int64_t& zero_or_nan_count,
+                  std::vector<double>& values) {
     std::vector<double> out(std::min(points_per_pass, xs.size()));
     for (std::size_t start = 0; start < xs.size(); start += points_per_pass) {
         const std::size_t n = std::min(points_per_pass, xs.size() - start);
@@ -34,15 +38,62 @@ void count_points(BatchEvaluator& evaluator, std::span<const std::int32_t> gene,
         for (const double output : block) {
             (is_hit(output) ? hit : miss) += 1;
             zero_or_nan_count += zero_or_nan(output) ? 1 : 0;
+            values.push_back(std::isnan(output) ? -std::numeric_limits<double>::infinity()
+                                                : output);
         }
     }
+}
+
+// The Mann-Whitney statistic over the positive and negative values, ties
+// counting one half.
+std::optional<double> area_under_curve(std::vector<double> positive, std::vector<double> negative) {
+    if (positive.empty() || negative.empty()) {
+        return std::nullopt;
+    }
+    std::sort(positive.begin(), positive.end());
+    std::sort(negative.begin(), negative.end());
+    double above = 0;
+    for (const double value : positive) {
+        const auto low = std::lower_bound(negative.begin(), negative.end(), value);
+        const auto high = std::upper_bound(low, negative.end(), value);
+        above +=
+            static_cast<double>(low - negative.begin()) + 0.5 * static_cast<double>(high - low);
+    }
+    return above / (static_cast<double>(positive.size()) * static_cast<double>(negative.size()));
+}
+
+std::optional<double> ratio(std::int64_t part, std::int64_t whole) {
+    if (whole == 0) {
+        return std::nullopt;
+    }
+    return static_cast<double>(part) / static_cast<double>(whole);
+}
+
+std::string measure_text(const std::optional<double>& value) {
+    return value ? general_text(*value) : std::string("n/a");
 }
 
 }  // namespace
 
 double ScoreCounts::fraction() const {
-    return training_fitness_from_hits(static_cast<double>(true_positive + true_negative),
-                                      static_cast<double>(rows));
+    return training_fitness_from_hits(
+        static_cast<double>(row_hits.value_or(true_positive + true_negative)),
+        static_cast<double>(rows));
+}
+
+ScoreMeasures score_measures(const ScoreCounts& c) {
+    const std::int64_t positives = c.true_positive + c.false_negative;
+    const std::int64_t negatives = c.false_positive + c.true_negative;
+    ScoreMeasures m;
+    m.accuracy = ratio(c.true_positive + c.true_negative, positives + negatives);
+    m.recall = ratio(c.true_positive, positives);
+    const auto specificity = ratio(c.true_negative, negatives);
+    if (m.recall && specificity) {
+        m.balanced_accuracy = (*m.recall + *specificity) / 2;
+    }
+    m.precision = ratio(c.true_positive, c.true_positive + c.false_positive);
+    m.f1 = ratio(2 * c.true_positive, 2 * c.true_positive + c.false_positive + c.false_negative);
+    return m;
 }
 
 ScoreCounts score_program(const ProgramCode& code, const DataColumns& data) {
@@ -50,12 +101,27 @@ ScoreCounts score_program(const ProgramCode& code, const DataColumns& data) {
                              static_cast<std::int32_t>(code.gene.size()));
     ScoreCounts counts;
     counts.rows = static_cast<std::int64_t>(data.x1.size());
+    std::vector<double> positive;
+    std::vector<double> negative;
     count_points(evaluator, code.gene, data.x1, data.y1, positive_hit, counts.true_positive,
-                 counts.false_negative, counts.zero_or_nan);
+                 counts.false_negative, counts.zero_or_nan, positive);
     count_points(evaluator, code.gene, data.x2, data.y2, negative_hit, counts.true_negative,
-                 counts.false_positive, counts.zero_or_nan);
+                 counts.false_positive, counts.zero_or_nan, negative);
+    counts.auc = area_under_curve(std::move(positive), std::move(negative));
     return counts;
 }
+
+namespace {
+
+std::string measures_text(const ScoreCounts& counts) {
+    const ScoreMeasures m = score_measures(counts);
+    return " accuracy=" + measure_text(m.accuracy) +
+           " balanced_accuracy=" + measure_text(m.balanced_accuracy) +
+           " precision=" + measure_text(m.precision) + " recall=" + measure_text(m.recall) +
+           " f1=" + measure_text(m.f1) + " auc=" + measure_text(counts.auc);
+}
+
+}  // namespace
 
 std::string score_line(std::string_view file, const ScoreCounts& counts) {
     // The name as messages show it, so a line break in it cannot split the line.
@@ -66,14 +132,15 @@ std::string score_line(std::string_view file, const ScoreCounts& counts) {
            " TN=" + std::to_string(counts.true_negative) +
            " zero_or_nan=" + std::to_string(counts.zero_or_nan) +
            " misclassified=" + std::to_string(counts.misclassified()) +
-           " fraction=" + general_text(counts.fraction());
+           " fraction=" + general_text(counts.fraction()) + measures_text(counts);
 }
 
 }  // namespace vorn
 
 namespace vorn {
 
-ScoreCounts score_table(const ProgramCode& code, const DataTable& table) {
+ScoreCounts score_table(const ProgramCode& code, const DataTable& table,
+                        std::optional<PairingCounts> points) {
     std::array<std::vector<double>, DataTable::column_count> columns;
     for (auto& column : columns) {
         column.resize(table.row_count());
@@ -88,7 +155,21 @@ ScoreCounts score_table(const ProgramCode& code, const DataTable& table) {
             columns[static_cast<std::size_t>(c)][r] = *value;
         }
     }
-    return score_program(code, {columns[0], columns[1], columns[2], columns[3]});
+    const DataColumns rows{columns[0], columns[1], columns[2], columns[3]};
+    if (!points ||
+        (points->positives == table.row_count() && points->negatives == table.row_count())) {
+        return score_program(code, rows);
+    }
+    // The first rows hold each point of a class once; the rest are copies.
+    const std::size_t p = std::min(points->positives, table.row_count());
+    const std::size_t n = std::min(points->negatives, table.row_count());
+    const ScoreCounts all = score_program(code, rows);
+    ScoreCounts counts =
+        score_program(code, {std::span(columns[0]).first(p), std::span(columns[1]).first(p),
+                             std::span(columns[2]).first(n), std::span(columns[3]).first(n)});
+    counts.rows = all.rows;
+    counts.row_hits = all.true_positive + all.true_negative;
+    return counts;
 }
 
 }  // namespace vorn

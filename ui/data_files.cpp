@@ -18,12 +18,16 @@ std::filesystem::path local_path(const QString& name) {
 }
 
 std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs,
-                                        const CsvOptions& given, std::optional<CsvChoice>* used) {
+                                        const CsvOptions& given, std::optional<CsvChoice>* used,
+                                        std::optional<PairingCounts>* counts) {
     const std::filesystem::path file = local_path(path);
     if (!is_csv_name(file)) {
         DataTable table(read_data_file(file));
         if (used) {
             used->reset();
+        }
+        if (counts) {
+            counts->reset();
         }
         return table;
     }
@@ -38,11 +42,14 @@ std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs,
     if (!choice) {
         return std::nullopt;
     }
-    DataTable paired(pair_csv(table, *choice).rows);
+    PairedData pairs = pair_csv(table, *choice);
     if (used) {
         *used = choice;
     }
-    return paired;
+    if (counts) {
+        *counts = pairs.counts;
+    }
+    return DataTable(std::move(pairs.rows));
 }
 
 CsvOptions run_csv_options(const std::optional<CsvChoice>& training,

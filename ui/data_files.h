@@ -27,11 +27,12 @@ struct CsvOptions {
 // What "Load" reads into a grid: the whole data file, or for a name ending
 // in .csv (any case) a labelled table paired by the columns of `given` or,
 // when it names none that fit, by those asked through `dialogs`; cancelling
-// gives none. `used` receives the CSV choice (none for other files). Throws
+// gives none. `used` receives the CSV choice and `counts` the pairing's
+// counts (none for other files). Throws
 // DataFileError, and then nothing is read.
-[[nodiscard]] std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs,
-                                                      const CsvOptions& given = {},
-                                                      std::optional<CsvChoice>* used = nullptr);
+[[nodiscard]] std::optional<DataTable> read_grid_file(
+    const QString& path, Dialogs& dialogs, const CsvOptions& given = {},
+    std::optional<CsvChoice>* used = nullptr, std::optional<PairingCounts>* counts = nullptr);
 
 // The one choice of columns that settings files and records write for a
 // run's CSV files, as the runner takes one --columns for all: the training

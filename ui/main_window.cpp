@@ -70,10 +70,11 @@ TForm1::TForm1(std::unique_ptr<Dialogs> dialogs)
     new MenuShortcuts(this);
     RunWindow& run_window = *this;
     run_control_ = std::make_unique<RunControl>(*results_, run_window, *dialogs_);
-    program_actions_ = new ProgramActions(menu_, results_->Memo1, *run_control_, *dialogs_, guard(),
-                                          [this](const QString& path, const CsvOptions& csv) {
-                                              return read_grid_file(path, *dialogs_, csv);
-                                          });
+    program_actions_ = new ProgramActions(
+        menu_, results_->Memo1, *run_control_, *dialogs_, guard(),
+        [this](const QString& path, const CsvOptions& csv, std::optional<PairingCounts>* counts) {
+            return read_grid_file(path, *dialogs_, csv, nullptr, counts);
+        });
     settings_actions_ = new SettingsActions(*this, menu_, *dialogs_, guard());
     new RecordActions(*this, *dialogs_, guard());
     recent_files_ = new RecentFiles(*this, menu_, *dialogs_, guard());

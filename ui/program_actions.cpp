@@ -30,7 +30,9 @@ const QString program_filter = QStringLiteral("Program files (*.json);;All files
 ProgramActions::ProgramActions(
     const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run, Dialogs& dialogs,
     const HandlerGuard& guard,
-    std::function<std::optional<DataTable>(const QString&, const CsvOptions&)> read_data)
+    std::function<std::optional<DataTable>(const QString&, const CsvOptions&,
+                                           std::optional<PairingCounts>*)>
+        read_data)
     : QObject(formula_box),
       menu_(menu),
       formula_box_(formula_box),
@@ -157,12 +159,13 @@ void ProgramActions::ScoreProgram1Click() {
     }
     // A CSV file is read as the program's run read its data.
     const ProgramCsvChoice made_with = program_csv_choice(program);
+    std::optional<PairingCounts> points;
     const std::optional<DataTable> table =
-        read_data_(*data_file, CsvOptions{made_with.columns, made_with.positive});
+        read_data_(*data_file, CsvOptions{made_with.columns, made_with.positive}, &points);
     if (!table) {
         return;
     }
-    const ScoreCounts counts = score_table(program_code(program), *table);
+    const ScoreCounts counts = score_table(program_code(program), *table, points);
     dialogs_.message(messages::program_scored(QFile::encodeName(*program_file).toStdString(),
                                               score_line(local_path(*data_file).string(), counts)));
 }

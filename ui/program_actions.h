@@ -33,10 +33,11 @@ class ProgramActions final : public QObject {
 public:
     // `read_data` reads a data file as the window's loads do, a CSV file by the
     // columns given where they fit (none: cancelled).
-    ProgramActions(
-        const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run, Dialogs& dialogs,
-        const HandlerGuard& guard,
-        std::function<std::optional<DataTable>(const QString&, const CsvOptions&)> read_data);
+    ProgramActions(const MainMenu& menu, QPlainTextEdit* formula_box, RunControl& run,
+                   Dialogs& dialogs, const HandlerGuard& guard,
+                   std::function<std::optional<DataTable>(const QString&, const CsvOptions&,
+                                                          std::optional<PairingCounts>*)>
+                       read_data);
 
     // What the program files of the run about to start record about it.
 
@@ -63,7 +64,9 @@ private:
     QPlainTextEdit* formula_box_;
     RunControl& run_;
     Dialogs& dialogs_;
-    std::function<std::optional<DataTable>(const QString&, const CsvOptions&)> read_data_;
+    std::function<std::optional<DataTable>(const QString&, const CsvOptions&,
+                                           std::optional<PairingCounts>*)>
+        read_data_;
     QMenu* formula_menu_ = nullptr;
     QAction* copy_ = nullptr;
     QAction* copy_exact_ = nullptr;

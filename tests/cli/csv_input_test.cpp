@@ -181,8 +181,9 @@ TEST(CsvRuns, ScoreReadsByTheProgramsChoice) {
     EXPECT_NE(counts(other.out), counts(ordered.out));
 }
 
-// --score counts a CSV file's paired rows as a run reads them, and --predict
-// reads the points of two of its columns, as from the equivalent files.
+// --score counts a CSV file's points each once, and its rows and fraction as
+// a run reads them; --predict reads the points of two of its columns, as
+// from the equivalent files.
 TEST(CsvRuns, ScoreAndPredictReadCsvFiles) {
     const TempFolder folder;
     const std::string csv = folder.write("set.csv", unequal_csv);
@@ -193,7 +194,15 @@ TEST(CsvRuns, ScoreAndPredictReadCsvFiles) {
         run({"--score", program, csv, "--columns", "x pos,y,kind", "--positive", "in"});
     ASSERT_EQ(scored.code, 0) << scored.err;
     const Result expected = run({"--score", program, data});
-    EXPECT_EQ(scored.out.substr(scored.out.find(' ')), expected.out.substr(expected.out.find(' ')));
+    const auto field = [](const std::string& line, const std::string& name) {
+        const auto start = line.find(" " + name + "=") + name.size() + 2;
+        return line.substr(start, line.find(' ', start) - start);
+    };
+    for (const char* same : {"rows", "fraction", "TP", "FN"}) {
+        EXPECT_EQ(field(scored.out, same), field(expected.out, same)) << same;
+    }
+    // Two negative points, not the five rows that cycle them.
+    EXPECT_EQ(std::stoi(field(scored.out, "FP")) + std::stoi(field(scored.out, "TN")), 2);
 
     const std::string points = folder.write("points.txt",
                                             "0.5 0.25\n-1.25 3\n1e-3 -2\n7 8\n0.1 "

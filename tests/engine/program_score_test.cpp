@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "problem/data_table.h"
 #include "problem/number_text.h"
 #include "program/interpreter.h"
 #include "program/program_file.h"
@@ -104,10 +105,45 @@ TEST(ProgramScore, ConstantProgramsLandInTheirOutcomes) {
             " FP=" + std::to_string(c.fp) + " TN=" + std::to_string(c.tn) +
             " zero_or_nan=" + std::to_string(c.zero_or_nan) +
             " misclassified=" + std::to_string(c.fn + c.fp) + " fraction=" + c.fraction;
-        EXPECT_EQ(score_line("f", counts), expected);
+        EXPECT_TRUE(score_line("f", counts).starts_with(expected + " accuracy="))
+            << score_line("f", counts);
     }
     // A name cannot break the line.
     EXPECT_TRUE(score_line("a\nb", ScoreCounts{}).starts_with("a\\x0Ab rows=0 "));
+}
+
+// The program x: positives at x = 1, 2, 3 and -1, negatives at x = -2 and
+// 0.5, paired as a CSV file pairs them (negatives cycled over four rows).
+// The counts and measures are of the six points; rows and fraction are the
+// run's, over the eight points of the four rows.
+TEST(ProgramScore, CycledCopiesAreLeftOutOfTheCountsAndMeasures) {
+    DataTable table({DataRow{1, 0, -2, 0}, DataRow{2, 0, 0.5f, 0}, DataRow{3, 0, -2, 0},
+                     DataRow{-1, 0, 0.5f, 0}});
+    Program program;
+    program.nodes = {{OpCode::input1, 0}};
+    const ProgramCode code = program_code(program);
+    const ScoreCounts counts = score_table(code, table, PairingCounts{4, 2});
+    EXPECT_EQ(counts.rows, 4);
+    EXPECT_EQ(std::vector<std::int64_t>({counts.true_positive, counts.false_negative,
+                                         counts.false_positive, counts.true_negative}),
+              std::vector<std::int64_t>({3, 1, 1, 1}));
+    // The run's fitness counts both copies of the negative at 0.5.
+    EXPECT_EQ(counts.fraction(), score_table(code, table).fraction());
+    EXPECT_EQ(counts.fraction(), 3.0 / 8);
+    const ScoreMeasures m = score_measures(counts);
+    EXPECT_EQ(m.accuracy, 4.0 / 6);
+    EXPECT_EQ(m.balanced_accuracy, (3.0 / 4 + 1.0 / 2) / 2);
+    EXPECT_EQ(m.precision, 3.0 / 4);
+    EXPECT_EQ(m.recall, 3.0 / 4);
+    EXPECT_EQ(m.f1, 6.0 / 8);
+    // Pairs (positive above negative): 1 beats -2 and 0.5, 2 and 3 beat both,
+    // -1 beats -2: 7 of 8.
+    EXPECT_EQ(counts.auc, 7.0 / 8);
+    EXPECT_NE(score_line("f", counts).find(" accuracy=0.666666666666667 "), std::string::npos);
+    // Without points there is nothing to measure.
+    const ScoreMeasures none = score_measures(ScoreCounts{});
+    EXPECT_FALSE(none.accuracy || none.precision || none.recall || none.f1);
+    EXPECT_TRUE(score_line("f", ScoreCounts{}).ends_with(" f1=n/a auc=n/a"));
 }
 
 // A program file nested deep costs memory near its own size to read and
