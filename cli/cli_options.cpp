@@ -201,44 +201,6 @@ constexpr std::array runner_option_rows = {
                  OptionUse::any},
 };
 
-void apply_export(CliOptions& options, const std::string& value) {
-    if (value == "c") {
-        options.export_language = ExportLanguage::c;
-    } else if (value == "python") {
-        options.export_language = ExportLanguage::python;
-    } else if (value == "formula") {
-        options.export_language = ExportLanguage::formula;
-    } else {
-        throw UsageError("--export takes c, python or formula (it is \"" + value + "\")");
-    }
-    options.mode = CliMode::export_program;
-}
-
-// Each mode replaces the run; it takes no run option.
-constexpr std::array mode_option_rows = {
-    RunnerOption{"score", "PROGRAM",
-                 "score the program file on each DATA_FILE that follows: one line per file with "
-                 "its rows, the counts of each outcome, the misclassified points and their "
-                 "fraction, by the rule fitness uses",
-                 [](CliOptions& o, const std::string& v) {
-                     o.mode = CliMode::score;
-                     o.program_file = v;
-                 },
-                 OptionUse::mode},
-    RunnerOption{"predict", "PROGRAM",
-                 "evaluate the program at the points of POINTS_FILE (x y on each line; - for "
-                 "standard input) and print x y value class, class +1, 0 or -1",
-                 [](CliOptions& o, const std::string& v) {
-                     o.mode = CliMode::predict;
-                     o.program_file = v;
-                 },
-                 OptionUse::mode},
-    RunnerOption{"export", "LANGUAGE",
-                 "print the program file that follows as C, Python or an exact formula (c, "
-                 "python or formula)",
-                 apply_export, OptionUse::mode, "c python formula"},
-};
-
 // One option of either kind, found by its spelling.
 struct Found {
     const Parameter* parameter = nullptr;
@@ -338,10 +300,6 @@ std::span<const RunnerOption> runner_options() {
     return runner_option_rows;
 }
 
-std::span<const RunnerOption> mode_options() {
-    return mode_option_rows;
-}
-
 CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     CliOptions options;
     if (base != nullptr) {
@@ -431,6 +389,9 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     }
     if (options.save_which && !options.save_program) {
         throw UsageError("--save-which needs --save-program");
+    }
+    if (options.score_format_given && options.mode != CliMode::score) {
+        throw UsageError("--score-format needs --score");
     }
     take_operands(options, mode, std::move(operands), base);
     check_csv_options(options);

@@ -38,6 +38,9 @@ public:
 // What the command does: a run, or one of the modes that use a saved program.
 enum class CliMode { run, score, predict, export_program, rerun, summarize };
 
+// How --score prints its figures.
+enum class ScoreFormat { line, csv, json };
+
 // Which of a run's programs --save-program writes.
 enum class SaveWhich { last, best_validation };
 
@@ -74,6 +77,8 @@ struct CliOptions {
     std::vector<std::string> score_files;       // --score: the data files
     std::string points_file;                    // --predict: "-" is standard input
     ExportLanguage export_language = ExportLanguage::formula;
+    ScoreFormat score_format = ScoreFormat::line;
+    bool score_format_given = false;
 };
 
 // `args` holds the arguments without the program name. Throws UsageError.

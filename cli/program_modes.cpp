@@ -140,6 +140,9 @@ int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
     const Program program = load_program_file(options.program_file);
     const ProgramCode code = program_code(program);
     const CliOptions scoring = with_program_csv(options, program);
+    if (options.score_format == ScoreFormat::csv) {
+        out << score_csv_header() << '\n';
+    }
     int status = exit_done;
     std::size_t scored = 0;
     for (const std::string& file : options.score_files) {
@@ -154,7 +157,18 @@ int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
             std::vector<std::string> pairings;
             std::optional<PairingCounts> points;
             const DataTable table = load_data_file(file, scoring, pairings, nullptr, &points);
-            out << score_line(file, score_table(code, table, points)) << '\n';
+            const ScoreCounts counts = score_table(code, table, points);
+            switch (options.score_format) {
+                case ScoreFormat::line:
+                    out << score_line(file, counts) << '\n';
+                    break;
+                case ScoreFormat::csv:
+                    out << score_csv_row(file, counts) << '\n';
+                    break;
+                case ScoreFormat::json:
+                    out << score_json(file, counts) << '\n';
+                    break;
+            }
         } catch (const MessageError& error) {
             // The lines so far first, so both streams on one terminal keep their order.
             out.flush();

@@ -4,6 +4,9 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
+
+#include <nlohmann/json.hpp>
 #include <vector>
 
 #include "problem/errors.h"
@@ -113,26 +116,78 @@ ScoreCounts score_program(const ProgramCode& code, const DataColumns& data) {
 
 namespace {
 
-std::string measures_text(const ScoreCounts& counts) {
-    const ScoreMeasures m = score_measures(counts);
-    return " accuracy=" + measure_text(m.accuracy) +
-           " balanced_accuracy=" + measure_text(m.balanced_accuracy) +
-           " precision=" + measure_text(m.precision) + " recall=" + measure_text(m.recall) +
-           " f1=" + measure_text(m.f1) + " auc=" + measure_text(counts.auc);
+// The figures of a line, in its order: the counts, then the reals; a
+// measure with nothing to measure has no number.
+struct ScoreField {
+    std::string_view name;
+    std::optional<double> value;
+    bool count = false;
+};
+
+std::vector<ScoreField> score_fields(const ScoreCounts& c) {
+    const ScoreMeasures m = score_measures(c);
+    const auto whole = [](std::string_view name, std::int64_t n) {
+        return ScoreField{name, static_cast<double>(n), true};
+    };
+    return {whole("rows", c.rows),
+            whole("TP", c.true_positive),
+            whole("FN", c.false_negative),
+            whole("FP", c.false_positive),
+            whole("TN", c.true_negative),
+            whole("zero_or_nan", c.zero_or_nan),
+            whole("misclassified", c.misclassified()),
+            {"fraction", c.fraction()},
+            {"accuracy", m.accuracy},
+            {"balanced_accuracy", m.balanced_accuracy},
+            {"precision", m.precision},
+            {"recall", m.recall},
+            {"f1", m.f1},
+            {"auc", c.auc}};
 }
 
 }  // namespace
 
+std::string score_csv_header() {
+    std::string header = "file";
+    for (const ScoreField& field : score_fields(ScoreCounts{})) {
+        header += "," + std::string(field.name);
+    }
+    return header;
+}
+
+std::string score_csv_row(std::string_view file, const ScoreCounts& counts) {
+    std::string row = "\"";
+    for (const char c : file) {
+        row += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    row += "\"";
+    for (const ScoreField& field : score_fields(counts)) {
+        row += "," + (field.value ? general_text(*field.value) : std::string());
+    }
+    return row;
+}
+
+std::string score_json(std::string_view file, const ScoreCounts& counts) {
+    nlohmann::ordered_json object = {{"file", std::string(file)}};
+    for (const ScoreField& field : score_fields(counts)) {
+        object[std::string(field.name)] =
+            !field.value  ? nlohmann::ordered_json(nullptr)
+            : field.count ? nlohmann::ordered_json(static_cast<std::int64_t>(*field.value))
+                          : nlohmann::ordered_json(*field.value);
+    }
+    // A name that is not UTF-8 is written with U+FFFD, never refused.
+    return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 std::string score_line(std::string_view file, const ScoreCounts& counts) {
     // The name as messages show it, so a line break in it cannot split the line.
-    return escaped_text(file) + " rows=" + std::to_string(counts.rows) +
-           " TP=" + std::to_string(counts.true_positive) +
-           " FN=" + std::to_string(counts.false_negative) +
-           " FP=" + std::to_string(counts.false_positive) +
-           " TN=" + std::to_string(counts.true_negative) +
-           " zero_or_nan=" + std::to_string(counts.zero_or_nan) +
-           " misclassified=" + std::to_string(counts.misclassified()) +
-           " fraction=" + general_text(counts.fraction()) + measures_text(counts);
+    std::string line = escaped_text(file);
+    for (const ScoreField& field : score_fields(counts)) {
+        line += " " + std::string(field.name) + "=" +
+                (field.count ? std::to_string(static_cast<std::int64_t>(*field.value))
+                             : measure_text(field.value));
+    }
+    return line;
 }
 
 }  // namespace vorn

@@ -60,4 +60,11 @@ struct ScoreMeasures {
 // with nothing to measure.
 [[nodiscard]] std::string score_line(std::string_view file, const ScoreCounts& counts);
 
+// The same figures for scripts: a CSV header and a row per file (the file
+// name quoted, a measure with nothing to measure empty), or one JSON object
+// per file on one line (such a measure null). No line break ends them.
+[[nodiscard]] std::string score_csv_header();
+[[nodiscard]] std::string score_csv_row(std::string_view file, const ScoreCounts& counts);
+[[nodiscard]] std::string score_json(std::string_view file, const ScoreCounts& counts);
+
 }  // namespace vorn

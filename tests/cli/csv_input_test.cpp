@@ -2,12 +2,15 @@
 // on stderr, and the same run as the equivalent data file.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
 #include "cli/run_cli.h"
+#include "problem/number_text.h"
 #include "tests/cli/cli_run.h"
 #include "tests/temp_folder.h"
 
@@ -179,6 +182,38 @@ TEST(CsvRuns, ScoreReadsByTheProgramsChoice) {
     EXPECT_EQ(counts(reordered.out), counts(ordered.out));
     const Result other = run({"--score", program, valid, "--positive", "benign"});
     EXPECT_NE(counts(other.out), counts(ordered.out));
+}
+
+// --score-format gives scripts the figures of the line: a CSV header and a
+// row per file, or a JSON object per file, the same numbers in each.
+TEST(CsvRuns, ScoreFormatsHoldTheLinesFigures) {
+    const TempFolder folder;
+    const std::string data = folder.write("set.txt", equivalent_data);
+    const std::string program = (folder.path / "p.json").string();
+    ASSERT_EQ(run(small_run(data, {"--quiet", "--save-program", program})).code, exit_done);
+    const std::string line = run({"--score", program, data}).out;
+    const auto csv =
+        testing::lines_of(run({"--score", program, data, data, "--score-format", "csv"}).out);
+    ASSERT_EQ(csv.size(), 3U);
+    const nlohmann::json object = nlohmann::json::parse(
+        testing::lines_of(run({"--score", program, data, "--score-format", "json"}).out).at(0));
+    std::vector<std::string> names;
+    std::stringstream header(csv[0]);
+    for (std::string name; std::getline(header, name, ',');) {
+        names.push_back(name);
+    }
+    ASSERT_EQ(names.front(), "file");
+    std::stringstream row(csv[1].substr(csv[1].rfind('"') + 2));
+    for (std::size_t i = 1; i < names.size(); ++i) {
+        std::string value;
+        std::getline(row, value, ',');
+        SCOPED_TRACE(names[i]);
+        EXPECT_NE(line.find(" " + names[i] + "=" + value), std::string::npos) << line;
+        EXPECT_EQ(general_text(object.at(names[i]).get<double>()), value);
+    }
+    EXPECT_EQ(object.at("file"), data);
+    EXPECT_EQ(run({data, "--score-format", "csv"}).code, exit_usage);
+    EXPECT_EQ(run({"--score", program, data, "--score-format", "xml"}).code, exit_usage);
 }
 
 // --score counts a CSV file's points each once, and its rows and fraction as
