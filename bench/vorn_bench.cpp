@@ -98,7 +98,7 @@ struct Problem {
     // The run the texts give, built as Start builds it.
     [[nodiscard]] PreparedRun prepare() const {
         RunRequest request;
-        request.spec.texts = texts;
+        request.plan.texts = texts;
         request.cells = GridCells{&cells, nullptr};
         request.training_loaded = true;
         PrepareResult result = prepare_run(request, function_table);

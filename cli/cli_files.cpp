@@ -18,24 +18,24 @@ namespace vorn {
 
 namespace fs = std::filesystem;
 
-RunSpec run_spec(const CliOptions& options) {
-    RunSpec spec;
-    spec.texts = options.texts;
-    fill_remainders(spec.texts);
-    spec.seed = options.seed;
+RunPlan run_plan(const CliOptions& options) {
+    RunPlan plan;
+    plan.texts = options.texts;
+    fill_remainders(plan.texts);
+    plan.seed = options.seed;
     if (!options.training_file.empty()) {
-        spec.training = options.training_file;
+        plan.training = options.training_file;
     }
     if (options.validation_file) {
-        spec.validation = *options.validation_file;
+        plan.validation = *options.validation_file;
     }
-    spec.columns = options.columns;
-    spec.positive = options.positive;
-    return spec;
+    plan.columns = options.columns;
+    plan.positive = options.positive;
+    return plan;
 }
 
 std::vector<std::filesystem::path> input_files(const CliOptions& options) {
-    std::vector<std::filesystem::path> inputs = spec_inputs(run_spec(options));
+    std::vector<std::filesystem::path> inputs = plan_inputs(run_plan(options));
     for (const auto& file : {options.settings_file, std::optional<std::string>(options.rerun_file),
                              std::optional<std::string>(options.program_file),
                              std::optional<std::string>(options.points_file)}) {

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "cli/cli_options.h"
-#include "engine/run_spec.h"
+#include "engine/run_plan.h"
 
 namespace vorn {
 
 // What the options ask to run: the texts with the remainder labels as the
 // window shows them, the seed, the data files as given and the CSV choice.
-[[nodiscard]] RunSpec run_spec(const CliOptions& options);
+[[nodiscard]] RunPlan run_plan(const CliOptions& options);
 
 // Every file the command reads (data, settings, records, programs, points):
 // no file it writes may replace one of them.

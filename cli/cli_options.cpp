@@ -246,8 +246,8 @@ void take_operands(CliOptions& options, std::string_view mode, std::vector<std::
                 }
                 break;
             }
-            if (operands.empty() && base != nullptr && base->spec.training) {
-                operands.push_back(base->spec.training->string());
+            if (operands.empty() && base != nullptr && base->plan.training) {
+                operands.push_back(base->plan.training->string());
             }
             if (operands.empty() && options.settings_file && base == nullptr) {
                 break;  // the settings file may name it
@@ -303,15 +303,15 @@ std::span<const RunnerOption> runner_options() {
 CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     CliOptions options;
     if (base != nullptr) {
-        const RunSpec& spec = base->spec;
-        options.texts = spec.texts;
-        options.seed = spec.seed;
-        options.columns = spec.columns;
-        options.positive = spec.positive;
+        const RunPlan& plan = base->plan;
+        options.texts = plan.texts;
+        options.seed = plan.seed;
+        options.columns = plan.columns;
+        options.positive = plan.positive;
         options.input_names_given = base->given[static_cast<std::size_t>(ParamId::input1_name)] ||
                                     base->given[static_cast<std::size_t>(ParamId::input2_name)];
-        if (spec.validation && !spec.texts.flag(ParamId::use_training_data)) {
-            options.validation_file = spec.validation->string();
+        if (plan.validation && !plan.texts.flag(ParamId::use_training_data)) {
+            options.validation_file = plan.validation->string();
         }
     }
     std::vector<std::string> operands;

@@ -48,7 +48,7 @@ QuietRun quiet_run(const CliOptions& options, const CliData& data,
                    const volatile std::sig_atomic_t* stop_signal) {
     QuietRun result;
     RunRequest request = run_request(options, data);
-    request.spec.seed = seed;
+    request.plan.seed = seed;
     request.threads = threads;
     PrepareResult prepared = prepare_run(request, functions);
     if (prepared.refusal) {
@@ -169,7 +169,7 @@ RunRecord runner_record(const CliData& data, const PreparedRun& run,
     result.cells_sha256 = cells_sha256(GridCells{&data.training, &data.validation});
     result.wall_seconds = wall_seconds;
     result.threads = threads;
-    return run_record_of(run.spec, std::move(result));
+    return run_record_of(run.plan, std::move(result));
 }
 
 int many_runs(const CliOptions& options, std::ostream& out, std::ostream& err,
@@ -292,25 +292,25 @@ int rerun_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
         throw RecordError(messages::record_refused(
             options.rerun_file, "it holds no generation, so there is nothing to compare"));
     }
-    const RunSpec& spec = recorded.spec;
+    const RunPlan& plan = recorded.plan;
     CliOptions repeat = options;
     repeat.mode = CliMode::run;
-    repeat.texts = spec.texts;
-    repeat.columns = spec.columns;
-    repeat.positive = spec.positive;
+    repeat.texts = plan.texts;
+    repeat.columns = plan.columns;
+    repeat.positive = plan.positive;
     if (!options.training_given) {
-        if (!spec.training) {
+        if (!plan.training) {
             throw RecordError(
                 messages::record_refused(options.rerun_file, "it names no training file"));
         }
-        repeat.training_file = spec.training->string();
+        repeat.training_file = plan.training->string();
     }
-    if (!options.validation_file && spec.validation) {
-        repeat.validation_file = spec.validation->string();
+    if (!options.validation_file && plan.validation) {
+        repeat.validation_file = plan.validation->string();
     }
     const CliData data = load_data(repeat);
     const std::vector<functable> functions = build_function_table();
-    const std::uint32_t seed = spec.seed.value_or(0);
+    const std::uint32_t seed = plan.seed.value_or(0);
     const QuietRun run =
         quiet_run(repeat, data, functions, seed, options.threads, environment.stop_signal);
     if (run.refusal || run.outcome.error) {

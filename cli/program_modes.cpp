@@ -132,7 +132,7 @@ void save_run_program(const CliOptions& options, const PreparedRun& run,
             ? run_program(run, best->gene, best->training_fitness, best->validation_count)
             : run_program(run, front_end.best_gene(), front_end.best_training_fitness(),
                           front_end.best_validation_fitness());
-    save_program_file(*options.save_program, with_provenance(program, run.spec, seed), inputs);
+    save_program_file(*options.save_program, with_provenance(program, run.plan, seed), inputs);
 }
 
 int score_mode(const CliOptions& options, std::ostream& out, std::ostream& err,

@@ -75,14 +75,14 @@ CliData load_data(const CliOptions& options) {
 
 RunRequest run_request(const CliOptions& options, const CliData& data) {
     RunRequest request;
-    request.spec = run_spec(options);
+    request.plan = run_plan(options);
     if (data.csv) {
-        request.spec.columns = data.csv->columns;
-        request.spec.positive = data.csv->positive;
+        request.plan.columns = data.csv->columns;
+        request.plan.positive = data.csv->positive;
         // The header names the inputs, as --input1 and --input2 would.
         if (!options.input_names_given && !data.csv->x_name.empty() && !data.csv->y_name.empty()) {
-            request.spec.texts[ParamId::input1_name] = data.csv->x_name;
-            request.spec.texts[ParamId::input2_name] = data.csv->y_name;
+            request.plan.texts[ParamId::input1_name] = data.csv->x_name;
+            request.plan.texts[ParamId::input2_name] = data.csv->y_name;
         }
     }
     request.cells = GridCells{&data.training, &data.validation};
@@ -106,11 +106,11 @@ namespace {
 constexpr std::string_view standard_output = "standard output";
 
 // What this run starts from, as a settings file.
-void write_effective_settings(const CliOptions& options, const RunSpec& spec) {
+void write_effective_settings(const CliOptions& options, const RunPlan& plan) {
     Settings settings;
-    settings.spec = spec;
+    settings.plan = plan;
     settings.given.fill(true);
-    for (auto* file : {&settings.spec.training, &settings.spec.validation}) {
+    for (auto* file : {&settings.plan.training, &settings.plan.validation}) {
         if (*file) {
             **file = std::filesystem::absolute(**file);
         }
@@ -170,7 +170,7 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
         csv.emplace(*options.csv_file, input_files(options), Unfinished::kept);
     }
     if (options.write_settings) {
-        write_effective_settings(options, run.spec);
+        write_effective_settings(options, run.plan);
     }
 
     ConsoleFrontEnd front_end(
@@ -180,7 +180,7 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
         StopSources{.abort_request = &run.setting->abort_request,
                     .stop_signal = environment.stop_signal});
     RunOptions run_options;
-    run_options.seed = run.spec.seed;
+    run_options.seed = run.plan.seed;
     run_options.evaluator = options.evaluator;
     run_options.threads = options.threads;
     const auto started = std::chrono::steady_clock::now();

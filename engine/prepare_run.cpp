@@ -117,7 +117,7 @@ std::vector<Restore> constant_range_restore() {
 
 // The checks made before any text is parsed, in Start's order.
 std::optional<Refusal> check_start(const RunRequest& request) {
-    const ParameterTexts& texts = request.spec.texts;
+    const ParameterTexts& texts = request.plan.texts;
     if (!request.training_loaded) {
         return Refusal{messages::training_not_loaded(), Page::problem_setting, {}};
     }
@@ -264,8 +264,8 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
         return result;
     }
     PreparedRun run;
-    run.spec = request.spec;
-    const ParameterTexts& texts = run.spec.texts;
+    run.plan = request.plan;
+    const ParameterTexts& texts = run.plan.texts;
     result.refusal = refusal_of_stage(
         [&] {
             run.parameters.problem = parse_problem_parameters(texts);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/parameters.h"
-#include "engine/run_spec.h"
+#include "engine/run_plan.h"
 #include "engine/tgp_pop.h"
 #include "problem/messages.h"
 #include "problem/problem_setting.h"
@@ -19,8 +19,8 @@
 namespace vorn {
 
 struct RunRequest {
-    RunSpec spec;     // its texts and seed; the clock's seed when it has none
-    GridCells cells;  // the data the spec's files were read into
+    RunPlan plan;     // its texts and seed; the clock's seed when it has none
+    GridCells cells;  // the data the plan's files were read into
     bool training_loaded = false;
     bool validation_loaded = false;
     // The runner has no page to leave, so Start checks the constant range.
@@ -61,7 +61,7 @@ struct RunParameters {
 // What a run is made of. Everything a front end shows or writes about the
 // run comes from here, not from controls that may change while it runs.
 struct PreparedRun {
-    RunSpec spec;
+    RunPlan plan;
     RunParameters parameters;
     std::unique_ptr<Tproblem_setting> setting;
     std::unique_ptr<Tgp_pop> pop;

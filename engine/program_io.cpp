@@ -116,8 +116,8 @@ std::string sha256_of_file(const std::filesystem::path& path) {
     return hex_of(std::span(digest.data(), size));
 }
 
-nlohmann::json provenance_block(const RunSpec& spec) {
-    nlohmann::json block = spec_json(spec, hashed_files(spec), {});
+nlohmann::json provenance_block(const RunPlan& plan) {
+    nlohmann::json block = plan_json(plan, hashed_files(plan), {});
     block["program"] = version_text();
     return block;
 }
@@ -137,7 +137,7 @@ Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
 
 Program run_program(const PreparedRun& run, std::span<const std::int32_t> gene,
                     double training_fitness, double validation_count) {
-    const std::vector<DataFileRef> files = spec_files(run.spec);
+    const std::vector<DataFileRef> files = plan_files(run.plan);
     const bool validated = std::any_of(files.begin(), files.end(), [](const DataFileRef& file) {
         return file.role == "validation";
     });
@@ -160,8 +160,8 @@ ProgramCsvChoice program_csv_choice(const Program& program) {
     return {text("columns"), text("positive")};
 }
 
-Program with_provenance(Program program, const RunSpec& spec, std::uint32_t seed) {
-    RunSpec run = spec;
+Program with_provenance(Program program, const RunPlan& plan, std::uint32_t seed) {
+    RunPlan run = plan;
     run.seed = seed;
     program.provenance = provenance_block(run);
     return program;

@@ -13,7 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/parameters.h"
-#include "engine/run_spec.h"
+#include "engine/run_plan.h"
 #include "program/program_file.h"
 #include "program/views.h"
 
@@ -26,9 +26,9 @@ namespace vorn {
 
 // {"program": version_text(), "seed": S, "parameters": {settings key: text, ...},
 //  "data": [{"role": ..., "file": name, "sha256": hex}, ...]}, with the CSV
-// choice when the spec has one. A file that can no longer be read gets no
+// choice when the plan has one. A file that can no longer be read gets no
 // "sha256".
-[[nodiscard]] nlohmann::json provenance_block(const RunSpec& spec);
+[[nodiscard]] nlohmann::json provenance_block(const RunPlan& plan);
 
 // The program of a run's gene with the run's names and recorded measures.
 [[nodiscard]] Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
@@ -51,8 +51,8 @@ struct ProgramCsvChoice {
 };
 [[nodiscard]] ProgramCsvChoice program_csv_choice(const Program& program);
 
-// The program with the provenance of a run of `spec` with `seed`.
-[[nodiscard]] Program with_provenance(Program program, const RunSpec& spec, std::uint32_t seed);
+// The program with the provenance of a run of `plan` with `seed`.
+[[nodiscard]] Program with_provenance(Program program, const RunPlan& plan, std::uint32_t seed);
 
 // A JSON file refused before it is parsed; what() is the reason.
 class JsonFileRefused : public std::runtime_error {

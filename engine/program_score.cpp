@@ -90,9 +90,9 @@ ScoreMeasures score_measures(const ScoreCounts& c) {
     ScoreMeasures m;
     m.accuracy = ratio(c.true_positive + c.true_negative, positives + negatives);
     m.recall = ratio(c.true_positive, positives);
-    const auto specificity = ratio(c.true_negative, negatives);
-    if (m.recall && specificity) {
-        m.balanced_accuracy = (*m.recall + *specificity) / 2;
+    const auto true_negative_rate = ratio(c.true_negative, negatives);
+    if (m.recall && true_negative_rate) {
+        m.balanced_accuracy = (*m.recall + *true_negative_rate) / 2;
     }
     m.precision = ratio(c.true_positive, c.true_positive + c.false_positive);
     m.f1 = ratio(2 * c.true_positive, 2 * c.true_positive + c.false_positive + c.false_negative);

@@ -138,8 +138,8 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
     RunRecord record;
     record.program_version = text_member(file, "program");
     try {
-        record.spec = spec_of_json(file, folder, record.data);
-    } catch (const SpecError& e) {
+        record.plan = plan_of_json(file, folder, record.data);
+    } catch (const PlanError& e) {
         throw Refused(e.what());
     }
     record.cells_sha256 = text_member(file, "cells_sha256");
@@ -186,7 +186,7 @@ Json record_json(const RunRecord& record, const std::filesystem::path& folder) {
                 {"training_fitness", record.best_validation->training_fitness},
                 {"program", program_json(record.best_validation->program)}};
     }
-    Json object = spec_json(record.spec, record.data, folder);
+    Json object = plan_json(record.plan, record.data, folder);
     // A record names its CSV choice even when there is none.
     for (const char* key : {"columns", "positive"}) {
         if (!object.contains(key)) {
@@ -270,17 +270,17 @@ std::optional<std::string> data_difference(const RunRecord& a, const RunRecord& 
 
 }  // namespace
 
-RunRecord run_record_of(const RunSpec& spec, RunResult result) {
+RunRecord run_record_of(const RunPlan& plan, RunResult result) {
     RunRecord record;
     record.program_version = version_text();
-    record.spec = spec;
-    record.spec.seed = result.seed;
-    for (auto* file : {&record.spec.training, &record.spec.validation}) {
+    record.plan = plan;
+    record.plan.seed = result.seed;
+    for (auto* file : {&record.plan.training, &record.plan.validation}) {
         if (*file) {
             **file = std::filesystem::absolute(**file);
         }
     }
-    record.data = hashed_files(record.spec);
+    record.data = hashed_files(record.plan);
     record.cells_sha256 = std::move(result.cells_sha256);
     record.grid_edited = result.grid_edited;
     record.num_generations = result.num_generations;
@@ -288,7 +288,7 @@ RunRecord run_record_of(const RunSpec& spec, RunResult result) {
     record.last_program = std::move(result.last_program);
     record.best_validation = std::move(result.best_validation);
     const nlohmann::json provenance = [&] {
-        RunSpec run = spec;
+        RunPlan run = plan;
         run.seed = result.seed;
         return provenance_block(run);
     }();
@@ -407,11 +407,11 @@ bool same_platform(const RunRecord& a, const RunRecord& b) {
 
 std::optional<std::string> experiment_difference(const RunRecord& a, const RunRecord& b) {
     for (const Parameter& row : parameter_table()) {
-        if (!row.settings_key.empty() && a.spec.texts[row.id] != b.spec.texts[row.id]) {
+        if (!row.settings_key.empty() && a.plan.texts[row.id] != b.plan.texts[row.id]) {
             return "parameter " + in_quotes(row.settings_key);
         }
     }
-    if (a.spec.columns != b.spec.columns || a.spec.positive != b.spec.positive) {
+    if (a.plan.columns != b.plan.columns || a.plan.positive != b.plan.positive) {
         return std::string("the CSV columns or positive label");
     }
     return data_difference(a, b);
@@ -419,7 +419,7 @@ std::optional<std::string> experiment_difference(const RunRecord& a, const RunRe
 
 RunSummary run_summary(const RunRecord& record) {
     RunSummary summary;
-    summary.seed = record.spec.seed.value_or(0);
+    summary.seed = record.plan.seed.value_or(0);
     summary.seconds = record.wall_seconds;
     summary.stopped =
         record.generations.size() < static_cast<std::size_t>(std::max(record.num_generations, 0));

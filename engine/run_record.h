@@ -13,7 +13,7 @@
 
 #include "engine/parameters.h"
 #include "engine/run_gp.h"
-#include "engine/run_spec.h"
+#include "engine/run_plan.h"
 #include "problem/errors.h"
 #include "problem/problem_setting.h"
 #include "program/program_file.h"
@@ -33,8 +33,8 @@ struct RecordedBest {
 
 struct RunRecord {
     std::string program_version;  // version_text() of the build that ran it
-    RunSpec spec;                 // its seed always set: the one the run used
-    // The data files the run read, as the spec names them, with their hashes.
+    RunPlan plan;                 // its seed always set: the one the run used
+    // The data files the run read, as the plan names them, with their hashes.
     std::vector<RecordedFile> data;
     std::string cells_sha256;                // cells_sha256() of the grids the run read
     bool grid_edited = false;                // a cell was typed in rather than loaded
@@ -61,10 +61,10 @@ struct RunResult {
     unsigned threads = 0;
 };
 
-// The record of a run of `spec`: its data files made absolute and hashed
+// The record of a run of `plan`: its data files made absolute and hashed
 // now, its programs with the run's provenance, and the build and platform
 // that ran it.
-[[nodiscard]] RunRecord run_record_of(const RunSpec& spec, RunResult result);
+[[nodiscard]] RunRecord run_record_of(const RunPlan& plan, RunResult result);
 
 // SHA-256 over the text of every cell the run reads, the training grid's
 // rows and then the validation grid's: what the run saw, whatever the files.

@@ -152,14 +152,14 @@ private:
             if (const auto problem = value_problem(*row, value)) {
                 refuse(*problem);
             }
-            settings_.spec.texts[row->id] = std::string(value);
+            settings_.plan.texts[row->id] = std::string(value);
             settings_.given[static_cast<std::size_t>(row->id)] = true;
         } else {
             try {
-                if (!read_spec_settings_line(settings_.spec, key, value, folder_)) {
+                if (!read_plan_settings_line(settings_.plan, key, value, folder_)) {
                     refuse("unknown key " + quoted(key));
                 }
-            } catch (const SpecError& e) {
+            } catch (const PlanError& e) {
                 refuse(e.what());
             }
         }
@@ -237,10 +237,10 @@ std::string settings_text(const Settings& settings, const std::filesystem::path&
                        std::to_string(settings_version) + "\n";
     for (const Parameter& row : parameter_table()) {
         if (!row.settings_key.empty()) {
-            text += line_value(row.settings_key, settings.spec.texts[row.id]);
+            text += line_value(row.settings_key, settings.plan.texts[row.id]);
         }
     }
-    for (const auto& [key, value] : spec_settings_lines(settings.spec, folder)) {
+    for (const auto& [key, value] : plan_settings_lines(settings.plan, folder)) {
         text += line_value(key, value);
     }
     return text;

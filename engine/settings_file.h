@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "engine/parameters.h"
-#include "engine/run_spec.h"
+#include "engine/run_plan.h"
 #include "problem/errors.h"
 
 namespace vorn {
@@ -23,7 +23,7 @@ inline constexpr std::string_view settings_extension = ".vornsettings";
 // A key the file does not hold keeps its default; data paths are absolute,
 // or as written when no folder was given.
 struct Settings {
-    RunSpec spec;
+    RunPlan plan;
     std::array<bool, num_parameters> given{};  // the parameter keys the file holds
 };
 

@@ -301,9 +301,9 @@ void TForm1::BitBtn2Click() {
         return;
     }
     RunRequest request;
-    request.spec = run_spec();
-    if (!request.spec.seed) {
-        request.spec.seed = run_control_->seed;
+    request.plan = run_plan();
+    if (!request.plan.seed) {
+        request.plan.seed = run_control_->seed;
     }
     request.cells = grid_cells();
     request.training_loaded = training_loaded;
@@ -322,25 +322,25 @@ void TForm1::BitBtn2Click() {
         }
         return;
     }
-    run_control_->start(std::move(*prepared.run), result_of_start(*this, request.spec));
+    run_control_->start(std::move(*prepared.run), result_of_start(*this, request.plan));
 }
 
-RunSpec TForm1::run_spec() const {
-    RunSpec spec;
-    spec.texts = parameter_texts();
-    spec.seed = parse_seed(population_->EditSeed->text().toStdString());
+RunPlan TForm1::run_plan() const {
+    RunPlan plan;
+    plan.texts = parameter_texts();
+    plan.seed = parse_seed(population_->EditSeed->text().toStdString());
     if (!training_file_.isEmpty()) {
-        spec.training = local_path(training_file_);
+        plan.training = local_path(training_file_);
     }
     if (!validation_file_.isEmpty()) {
-        spec.validation = local_path(validation_file_);
+        plan.validation = local_path(validation_file_);
     }
-    const bool validation_used = !spec.texts.flag(ParamId::use_training_data);
+    const bool validation_used = !plan.texts.flag(ParamId::use_training_data);
     const CsvOptions csv =
         run_csv_options(training_csv_, validation_used ? validation_csv_ : std::nullopt);
-    spec.columns = csv.columns;
-    spec.positive = csv.positive;
-    return spec;
+    plan.columns = csv.columns;
+    plan.positive = csv.positive;
+    return plan;
 }
 
 void TForm1::Exit1Click() {

@@ -63,7 +63,7 @@ public:
     // What a run started now would run: the texts, the seed (none when the
     // field is empty or not a seed), the loaded files and the CSV choice of
     // the files the run reads.
-    [[nodiscard]] RunSpec run_spec() const;
+    [[nodiscard]] RunPlan run_plan() const;
     [[nodiscard]] GridCells grid_cells() const;
     // Puts fixed texts back into their controls.
     void apply_restore(const std::vector<Restore>& restore);

@@ -69,7 +69,7 @@ ProgramActions::ProgramActions(
     // The window's charts save their images through the same dialogs, never
     // over the files of the last run.
     new ChartImageActions(
-        dialogs, guard, [this] { return spec_inputs(run_.last_spec()); }, this);
+        dialogs, guard, [this] { return plan_inputs(run_.last_plan()); }, this);
 
     run_.program_changed = [this] { update_enabled(); };
     update_enabled();
@@ -89,7 +89,7 @@ void ProgramActions::show_formula_menu(const QPoint& position) {
 }
 
 Program ProgramActions::program_to_save(const Program& best) const {
-    return with_provenance(best, run_.last_spec(), run_.last_seed());
+    return with_provenance(best, run_.last_plan(), run_.last_seed());
 }
 
 // The last generation's best, or the generation's best that did best on
@@ -113,7 +113,7 @@ void ProgramActions::SaveBestProgram1Click() {
                                                 QStringLiteral("program.json"));
     if (file) {
         save_program_file(local_path(*file), program_to_save(chosen),
-                          spec_inputs(run_.last_spec()));
+                          plan_inputs(run_.last_plan()));
     }
 }
 
@@ -128,7 +128,7 @@ void ProgramActions::write_export(const QString& title, const QString& filter,
     if (const auto file = dialogs_.choose_save_file(title, filter, name)) {
         write_file(local_path(*file),
                    export_program(program, python ? ExportLanguage::python : ExportLanguage::c),
-                   spec_inputs(run_.last_spec()));
+                   plan_inputs(run_.last_plan()));
     }
 }
 

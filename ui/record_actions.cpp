@@ -27,9 +27,9 @@ bool typed_in(const DataTable& table, const QString& file) {
 
 }  // namespace
 
-RunResult result_of_start(const TForm1& form, const RunSpec& spec) {
+RunResult result_of_start(const TForm1& form, const RunPlan& plan) {
     RunResult result;
-    const bool validation_used = !spec.texts.flag(ParamId::use_training_data);
+    const bool validation_used = !plan.texts.flag(ParamId::use_training_data);
     // A validation grid the run does not read is hashed as an empty one,
     // as the runner does without --validation.
     const DataTable unused;

@@ -17,8 +17,8 @@ class TForm1;
 
 // What the window knows of a run's grids at Start, taken then because they
 // may be edited once the run has begun: the hash of the cells a run of
-// `spec` reads and whether any of them was typed in.
-[[nodiscard]] RunResult result_of_start(const TForm1& form, const RunSpec& spec);
+// `plan` reads and whether any of them was typed in.
+[[nodiscard]] RunResult result_of_start(const TForm1& form, const RunPlan& plan);
 
 class RecordActions final : public QObject {
     Q_OBJECT

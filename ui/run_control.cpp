@@ -49,7 +49,7 @@ void RunControl::start(PreparedRun run, RunResult start) {
     run_ = std::move(run);
     window_.set_active_page(Page::results);
     RunOptions options;
-    options.seed = run_.spec.seed;
+    options.seed = run_.plan.seed;
     result_ = std::move(start);
     result_.num_generations = run_.pop->num_generations;
     // As run_gp settles it for the evaluation.
@@ -158,7 +158,7 @@ std::optional<RunRecord> RunControl::run_record() const {
         result.best_validation = RecordedBest{best->generation, best->validation_count,
                                               best->training_fitness, *best_validation_program_};
     }
-    return run_record_of(run_.spec, std::move(result));
+    return run_record_of(run_.plan, std::move(result));
 }
 
 // The animated zoom comes back only once the final redraw has been painted:

@@ -54,7 +54,7 @@ public:
     [[nodiscard]] const std::vector<GenerationRow>& history() const { return history_; }
     [[nodiscard]] std::uint32_t last_seed() const { return last_seed_; }
     // What the last run was prepared from, kept as long as last_program().
-    [[nodiscard]] const RunSpec& last_spec() const { return run_.spec; }
+    [[nodiscard]] const RunPlan& last_plan() const { return run_.plan; }
     // Among the generations shown, the best program on validation, with
     // its generation and count; kept as long as last_program().
     [[nodiscard]] const std::optional<Program>& best_validation_program() const {
@@ -111,7 +111,7 @@ private:
     RunWindow& window_;
     Dialogs& dialogs_;
     ResultCharts charts_;
-    // The run under way, or the last one's spec and parameters once its
+    // The run under way, or the last one's plan and parameters once its
     // setting and population are released.
     PreparedRun run_;
     std::optional<RunOutcome> last_outcome_;

@@ -36,36 +36,36 @@ SettingsActions::SettingsActions(TForm1& form, const MainMenu& menu, Dialogs& di
 
 void SettingsActions::open_settings(const QString& path) {
     const Settings settings = read_settings_file(local_path(path));
-    const RunSpec& spec = settings.spec;
+    const RunPlan& plan = settings.plan;
     opened_ = path;
     const auto named = [](const auto& path) {
         return path ? std::optional<QString>(from_local(*path)) : std::nullopt;
     };
-    form_.load_grid_files(named(spec.training), named(spec.validation),
-                          {spec.columns, spec.positive});
+    form_.load_grid_files(named(plan.training), named(plan.validation),
+                          {plan.columns, plan.positive});
     // A key the file leaves out takes its default, and no seed means the
     // clock's, as the runner reads the same file.
-    form_.population().EditSeed->setText(spec.seed ? QString::number(*spec.seed) : QString());
+    form_.population().EditSeed->setText(plan.seed ? QString::number(*plan.seed) : QString());
     for (const Parameter& row : parameter_table()) {
         if (!row.settings_key.empty()) {
-            write_parameter_text(form_, row.id, spec.texts[row.id]);
+            write_parameter_text(form_, row.id, plan.texts[row.id]);
         }
     }
 }
 
 void SettingsActions::save_settings(const QString& path) {
     Settings settings;
-    settings.spec = form_.run_spec();
+    settings.plan = form_.run_plan();
     settings.given.fill(true);
     // The columns of every CSV file loaded, the unused validation file's too,
     // so that opening the settings can load it again without asking.
     const CsvOptions csv = run_csv_options(form_.training_csv(), form_.validation_csv());
-    settings.spec.columns = csv.columns;
-    settings.spec.positive = csv.positive;
-    const std::vector<std::filesystem::path> inputs = spec_inputs(settings.spec);
+    settings.plan.columns = csv.columns;
+    settings.plan.positive = csv.positive;
+    const std::vector<std::filesystem::path> inputs = plan_inputs(settings.plan);
     // Data paths are written relative to the settings file's folder, so
     // they are made absolute first.
-    for (auto* file : {&settings.spec.training, &settings.spec.validation}) {
+    for (auto* file : {&settings.plan.training, &settings.plan.validation}) {
         if (*file) {
             **file = std::filesystem::absolute(**file);
         }

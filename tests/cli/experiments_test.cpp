@@ -153,7 +153,7 @@ TEST(Experiments, SummaryCountsEachFinishedRunOnce) {
     const std::vector<std::string> plain_lines = lines_of(plain.out);
 
     RunRecord stopped = read_record_file(six);
-    stopped.spec.seed = 7;
+    stopped.plan.seed = 7;
     stopped.generations.resize(2);
     const std::string seven = (folder.path / "7.json").string();
     write_record_file(seven, stopped, {});

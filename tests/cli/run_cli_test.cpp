@@ -408,9 +408,9 @@ TEST(RunCli, RequestCarriesTheWindowsRemainderLabels) {
     options.threads = 3;
     const CliData data;
     const RunRequest request = run_request(options, data);
-    EXPECT_EQ(request.spec.texts[ParamId::reproduction_rate], "0.1300");
-    EXPECT_EQ(request.spec.texts[ParamId::constant_ratio], "0.2500");
-    EXPECT_TRUE(request.spec.texts.flag(ParamId::use_training_data));
+    EXPECT_EQ(request.plan.texts[ParamId::reproduction_rate], "0.1300");
+    EXPECT_EQ(request.plan.texts[ParamId::constant_ratio], "0.2500");
+    EXPECT_TRUE(request.plan.texts.flag(ParamId::use_training_data));
     EXPECT_TRUE(request.training_loaded);
     EXPECT_FALSE(request.validation_loaded);
     EXPECT_TRUE(request.check_constant_range);

@@ -25,8 +25,8 @@ struct Road {
 
     Road() {
         request.training_loaded = true;
-        request.spec.texts[I::population_size] = "20";
-        request.spec.texts[I::num_generations] = "3";
+        request.plan.texts[I::population_size] = "20";
+        request.plan.texts[I::num_generations] = "3";
     }
     [[nodiscard]] PrepareResult prepare() {
         training_table = DataTable::from_texts(training);
@@ -47,15 +47,15 @@ TEST(PrepareRun, RefusalsThroughOneRoad) {
         std::optional<ParamId> restored;
     };
     const auto set = [](ParamId id, std::string text) {
-        return [id, text](Road& r) { r.request.spec.texts[id] = text; };
+        return [id, text](Road& r) { r.request.plan.texts[id] = text; };
     };
     const std::vector<Case> cases = {
         {"no training data", [](Road& r) { r.request.training_loaded = false; },
          MessageId::training_not_loaded, Page::problem_setting, std::nullopt},
         {"no validation data",
          [](Road& r) {
-             r.request.spec.texts.set_flag(I::use_training_data, false);
-             r.request.spec.texts[I::reproduction_rate] = "-0.1";  // comes later
+             r.request.plan.texts.set_flag(I::use_training_data, false);
+             r.request.plan.texts[I::reproduction_rate] = "-0.1";  // comes later
          },
          MessageId::validation_not_loaded, Page::problem_setting, std::nullopt},
         {"negative reproduction", set(I::reproduction_rate, "-0.1000"),
@@ -67,9 +67,9 @@ TEST(PrepareRun, RefusalsThroughOneRoad) {
         {"constant range, runner only",
          [](Road& r) {
              r.request.check_constant_range = true;
-             r.request.spec.texts[I::constant_min] = "2";
-             r.request.spec.texts[I::constant_max] = "2";
-             r.request.spec.texts[I::constant_ratio] = "-1";  // comes later
+             r.request.plan.texts[I::constant_min] = "2";
+             r.request.plan.texts[I::constant_max] = "2";
+             r.request.plan.texts[I::constant_ratio] = "-1";  // comes later
          },
          MessageId::constant_range, Page::problem_setting, I::constant_min},
         {"constants not a number", set(I::num_constants, "many"), MessageId::field_refused,
@@ -88,14 +88,14 @@ TEST(PrepareRun, RefusalsThroughOneRoad) {
          Page::problem_setting, std::nullopt},
         {"break point checked",
          [](Road& r) {
-             r.request.spec.texts.set_flag(I::break_point, true);
-             r.request.spec.texts[I::break_every] = "-";
+             r.request.plan.texts.set_flag(I::break_point, true);
+             r.request.plan.texts[I::break_every] = "-";
          },
          MessageId::field_refused, Page::population, std::nullopt},
         {"population beyond memory",
          [](Road& r) {
-             r.request.spec.texts[I::population_size] = "2000000000";
-             r.request.spec.texts[I::max_length] = "2000000000";
+             r.request.plan.texts[I::population_size] = "2000000000";
+             r.request.plan.texts[I::max_length] = "2000000000";
          },
          MessageId::population_memory, Page::population, std::nullopt},
     };
@@ -118,14 +118,14 @@ TEST(PrepareRun, RefusalsThroughOneRoad) {
 
 TEST(PrepareRun, ReadyRunCarriesEveryParameter) {
     Road road;
-    road.request.spec.texts[I::selection_method] = "tournament";
-    road.request.spec.texts[I::tournament_size] = "4";
-    road.request.spec.texts[I::elite_percent] = "29";
-    road.request.spec.texts[I::constant_min] = "-5";
-    road.request.spec.texts[I::constant_max] = "5";
-    road.request.spec.texts[I::num_constants] = "77";
-    road.request.spec.texts[I::output_name] = "class";
-    road.request.spec.seed = 9;
+    road.request.plan.texts[I::selection_method] = "tournament";
+    road.request.plan.texts[I::tournament_size] = "4";
+    road.request.plan.texts[I::elite_percent] = "29";
+    road.request.plan.texts[I::constant_min] = "-5";
+    road.request.plan.texts[I::constant_max] = "5";
+    road.request.plan.texts[I::num_constants] = "77";
+    road.request.plan.texts[I::output_name] = "class";
+    road.request.plan.seed = 9;
     const PrepareResult result = road.prepare();
     ASSERT_TRUE(result.run) << result.refusal->message.text;
     EXPECT_TRUE(result.notices.empty());
@@ -143,13 +143,13 @@ TEST(PrepareRun, ReadyRunCarriesEveryParameter) {
     EXPECT_EQ(pop.num_constants, 77);
     EXPECT_EQ(result.run->setting->num_constants, 77);
     EXPECT_EQ(result.run->parameters.output_name, "class");
-    EXPECT_EQ(result.run->spec.seed, 9u);
+    EXPECT_EQ(result.run->plan.seed, 9u);
 }
 
 TEST(PrepareRun, NoFunctionFallsBackToPlusAndGoesOn) {
     Road road;
-    road.request.spec.texts[I::functions] = "";
-    road.request.spec.texts[I::max_length] = "1";  // refused after the notice
+    road.request.plan.texts[I::functions] = "";
+    road.request.plan.texts[I::max_length] = "1";  // refused after the notice
     PrepareResult result = road.prepare();
     ASSERT_EQ(result.notices.size(), 1U);
     EXPECT_EQ(result.notices[0].message.id, MessageId::no_function);
@@ -161,7 +161,7 @@ TEST(PrepareRun, NoFunctionFallsBackToPlusAndGoesOn) {
               "\"Maximum Length\" must be a whole number of at least 3 with the checked "
               "functions (it is \"1\").");
 
-    road.request.spec.texts[I::max_length] = "3";
+    road.request.plan.texts[I::max_length] = "3";
     result = road.prepare();
     ASSERT_TRUE(result.run);
     EXPECT_EQ(result.run->setting->num_functions, 1);
@@ -242,7 +242,7 @@ TEST(PrepareRun, AnAddressSpaceLimitRefusesAnOversizedPopulation) {
                           {"1000", "built"}};
     for (const Case& c : cases) {
         Road road;
-        road.request.spec.texts[I::population_size] = c.population;
+        road.request.plan.texts[I::population_size] = c.population;
         const auto result = testing::run_with_address_limit(256.0 * 1024 * 1024, [&] {
             const PrepareResult prepared = road.prepare();
             if (!prepared.refusal) {

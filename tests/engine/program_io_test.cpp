@@ -56,20 +56,20 @@ TEST(ProgramIo, Sha256AgreesWithKnownDigestsAndSha256sum) {
 
 TEST(ProgramIo, ProvenanceKeepsEveryStoredTextAndWhatTheFilesHeld) {
     const TempFolder folder;
-    RunSpec spec;
-    ParameterTexts& texts = spec.texts;
+    RunPlan plan;
+    ParameterTexts& texts = plan.texts;
     texts[ParamId::population_size] = "33";
     texts[ParamId::input1_name] = "L\xC3\xA4nge \\ \"a\"";
     texts.set_flag(ParamId::use_training_data, false);
     const std::string training = folder.write("train.txt", "1 2 3 4\n");
-    spec.training = training;
-    spec.validation = folder.path / "gone.txt";
-    spec.seed = 4294967295u;
-    const nlohmann::json block = provenance_block(spec);
+    plan.training = training;
+    plan.validation = folder.path / "gone.txt";
+    plan.seed = 4294967295u;
+    const nlohmann::json block = provenance_block(plan);
     // The CSV choice only where there is one, so other programs read as before.
     EXPECT_FALSE(block.contains("columns"));
-    spec.columns = "a,b,c";
-    EXPECT_EQ(provenance_block(spec)["columns"], "a,b,c");
+    plan.columns = "a,b,c";
+    EXPECT_EQ(provenance_block(plan)["columns"], "a,b,c");
 
     EXPECT_EQ(block["seed"], 4294967295u);
     std::size_t keyed = 0;

@@ -22,11 +22,11 @@ namespace {
 RunRecord sample_record() {
     RunRecord record;
     record.program_version = "vorn 1.0.0";
-    record.spec.texts[ParamId::num_generations] = "3";
-    record.spec.columns = "a,b,c";
-    record.spec.seed = 4294967295U;
-    record.spec.training = "/data/t.txt";
-    record.spec.validation = "/elsewhere/v.txt";
+    record.plan.texts[ParamId::num_generations] = "3";
+    record.plan.columns = "a,b,c";
+    record.plan.seed = 4294967295U;
+    record.plan.training = "/data/t.txt";
+    record.plan.validation = "/elsewhere/v.txt";
     record.data = {{"training", "/data/t.txt", std::string(64, 'a')},
                    {"validation", "/elsewhere/v.txt", std::nullopt}};
     record.cells_sha256 = std::string(64, 'b');
@@ -53,11 +53,12 @@ TEST(RunRecord, EveryFieldSurvivesTheFile) {
     const RunRecord record = sample_record();
     const RunRecord back = parse_record_text(record_text(record, "/data"), "r.json", "/data");
     EXPECT_EQ(back.program_version, record.program_version);
-    EXPECT_EQ(back.spec.texts[ParamId::num_generations], "3");
-    EXPECT_EQ(back.spec.texts[ParamId::population_size], record.spec.texts[ParamId::population_size]);
-    EXPECT_EQ(back.spec.columns, record.spec.columns);
-    EXPECT_EQ(back.spec.positive, std::nullopt);
-    EXPECT_EQ(back.spec.seed, record.spec.seed);
+    EXPECT_EQ(back.plan.texts[ParamId::num_generations], "3");
+    EXPECT_EQ(back.plan.texts[ParamId::population_size],
+              record.plan.texts[ParamId::population_size]);
+    EXPECT_EQ(back.plan.columns, record.plan.columns);
+    EXPECT_EQ(back.plan.positive, std::nullopt);
+    EXPECT_EQ(back.plan.seed, record.plan.seed);
     ASSERT_EQ(back.data.size(), 2U);
     EXPECT_EQ(back.data[0].path, "/data/t.txt");  // written relative, read back absolute
     EXPECT_EQ(back.data[1].path, "/elsewhere/v.txt");
@@ -190,12 +191,12 @@ TEST(RunRecord, ComparisonsNameTheFirstDifference) {
     EXPECT_EQ(rerun_difference(record, other), "different data: the SHA-256 of the cell texts");
     // Seeds, timing and the build are no part of the experiment.
     other = record;
-    other.spec.seed = 1;
+    other.plan.seed = 1;
     other.wall_seconds = 9;
     other.compiler = "clang++ 14";
     EXPECT_EQ(experiment_difference(record, other), std::nullopt);
     EXPECT_FALSE(same_platform(record, other));
-    other.spec.texts[ParamId::mutation_rate] = "0.3";
+    other.plan.texts[ParamId::mutation_rate] = "0.3";
     EXPECT_EQ(experiment_difference(record, other), "parameter \"mutation\"");
 }
 

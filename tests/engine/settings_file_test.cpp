@@ -27,30 +27,30 @@ std::string other_text(const Parameter& row) {
 TEST(SettingsFile, EveryParameterAndOptionalKeyRoundTrips) {
     Settings settings;
     for (const Parameter& row : parameter_table()) {
-        settings.spec.texts[row.id] = other_text(row);
+        settings.plan.texts[row.id] = other_text(row);
     }
-    settings.spec.training = "/data/sets/train.csv";
-    settings.spec.validation = "/elsewhere/valid.txt";
-    settings.spec.columns = "x,y,class";
-    settings.spec.positive = "M";
-    settings.spec.seed = 4294967295u;
+    settings.plan.training = "/data/sets/train.csv";
+    settings.plan.validation = "/elsewhere/valid.txt";
+    settings.plan.columns = "x,y,class";
+    settings.plan.positive = "M";
+    settings.plan.seed = 4294967295u;
     const std::string text = settings_text(settings, "/data");
     EXPECT_NE(text.find("training = sets/train.csv\n"), std::string::npos) << text;
     const Settings back = parse_settings_text(text, "s", "/data");
     for (const Parameter& row : parameter_table()) {
         if (!row.settings_key.empty()) {
-            EXPECT_EQ(back.spec.texts[row.id], settings.spec.texts[row.id]) << row.settings_key;
+            EXPECT_EQ(back.plan.texts[row.id], settings.plan.texts[row.id]) << row.settings_key;
             EXPECT_TRUE(back.given[static_cast<std::size_t>(row.id)]);
         } else {
-            EXPECT_EQ(back.spec.texts[row.id], ParameterTexts()[row.id])
+            EXPECT_EQ(back.plan.texts[row.id], ParameterTexts()[row.id])
                 << "computed labels are no keys";
         }
     }
-    EXPECT_EQ(back.spec.training, settings.spec.training);
-    EXPECT_EQ(back.spec.validation, settings.spec.validation);
-    EXPECT_EQ(back.spec.columns, settings.spec.columns);
-    EXPECT_EQ(back.spec.positive, settings.spec.positive);
-    EXPECT_EQ(back.spec.seed, settings.spec.seed);
+    EXPECT_EQ(back.plan.training, settings.plan.training);
+    EXPECT_EQ(back.plan.validation, settings.plan.validation);
+    EXPECT_EQ(back.plan.columns, settings.plan.columns);
+    EXPECT_EQ(back.plan.positive, settings.plan.positive);
+    EXPECT_EQ(back.plan.seed, settings.plan.seed);
 }
 
 TEST(SettingsFile, BlanksCommentsMarkAndLineEndsAreAccepted) {
@@ -58,16 +58,16 @@ TEST(SettingsFile, BlanksCommentsMarkAndLineEndsAreAccepted) {
         "\xEF\xBB\xBF# made by hand\r\n  format = vorn-settings 1 \r\n\r\n"
         "\tpopulation_size =  250 \r\n  # generations = 9\r\noutput = a # b\r\n",
         "s", "/d");
-    EXPECT_EQ(settings.spec.texts[ParamId::population_size], "250");
-    EXPECT_EQ(settings.spec.texts[ParamId::num_generations],
+    EXPECT_EQ(settings.plan.texts[ParamId::population_size], "250");
+    EXPECT_EQ(settings.plan.texts[ParamId::num_generations],
               ParameterTexts()[ParamId::num_generations]);
-    EXPECT_EQ(settings.spec.texts[ParamId::output_name], "a # b");
+    EXPECT_EQ(settings.plan.texts[ParamId::output_name], "a # b");
     EXPECT_FALSE(settings.given[static_cast<std::size_t>(ParamId::num_generations)]);
     // A lone CR ends a line too.
     const Settings old_mac = parse_settings_text(
         "format = vorn-settings 1\rpopulation_size = 7\r\routput = w", "s", "/d");
-    EXPECT_EQ(old_mac.spec.texts[ParamId::population_size], "7");
-    EXPECT_EQ(old_mac.spec.texts[ParamId::output_name], "w");
+    EXPECT_EQ(old_mac.plan.texts[ParamId::population_size], "7");
+    EXPECT_EQ(old_mac.plan.texts[ParamId::output_name], "w");
 }
 
 TEST(SettingsFile, RefusalsNameTheLine) {

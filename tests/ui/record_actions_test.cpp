@@ -78,10 +78,10 @@ TEST_F(RecordActionsTest, RecordDescribesTheRunAsItStarted) {
 
     const RunControl& run = form->run_control();
     const RunRecord first = save_and_read(QStringLiteral("first.json"));
-    EXPECT_EQ(first.spec.seed, 7u);
+    EXPECT_EQ(first.plan.seed, 7u);
     for (const Parameter& row : parameter_table()) {
         if (!row.settings_key.empty()) {
-            EXPECT_EQ(first.spec.texts[row.id], started[row.id]) << row.settings_key;
+            EXPECT_EQ(first.plan.texts[row.id], started[row.id]) << row.settings_key;
         }
     }
     ASSERT_EQ(first.data.size(), 1u);
@@ -103,7 +103,7 @@ TEST_F(RecordActionsTest, RecordDescribesTheRunAsItStarted) {
     const RunRecord edited = save_and_read(QStringLiteral("edited.json"));
     EXPECT_TRUE(edited.grid_edited);
     EXPECT_NE(edited.cells_sha256, first.cells_sha256);
-    EXPECT_EQ(edited.spec.texts[ParamId::population_size], "30");
+    EXPECT_EQ(edited.plan.texts[ParamId::population_size], "30");
     EXPECT_NE(rerun_exit_code(QStringLiteral("edited.json")), 0);
 }
 

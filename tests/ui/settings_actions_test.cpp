@@ -107,8 +107,8 @@ TEST_F(SettingsActionsTest, KeysTheFileLeavesOutTakeTheirDefaults) {
     const QString file = write_file(QStringLiteral("few.vornsettings"),
                                     "format = vorn-settings 1\ncrossover = 0.5\n");
     form->settings_actions().open_settings(file);
-    const RunSpec runner = read_settings_file(local_path(file)).spec;
-    const RunSpec window = form->run_spec();
+    const RunPlan runner = read_settings_file(local_path(file)).plan;
+    const RunPlan window = form->run_plan();
     for (const Parameter& row : parameter_table()) {
         if (!row.settings_key.empty()) {
             EXPECT_EQ(window.texts[row.id], runner.texts[row.id]) << row.settings_key;

@@ -20,7 +20,7 @@
 
 namespace vorn {
 
-struct RunSpec {
+struct RunPlan {
     ParameterTexts texts;               // every parameter text, remainders included
     std::optional<std::uint32_t> seed;  // none: the clock's when the run starts
     std::optional<std::filesystem::path> training;
@@ -45,24 +45,24 @@ struct RecordedFile {
     std::optional<std::string> sha256;
 };
 
-// The data files a run of the spec reads, training first.
-[[nodiscard]] std::vector<DataFileRef> spec_files(const RunSpec& spec);
-// The files a run of the spec reads: no file the run writes may replace one.
-[[nodiscard]] std::vector<std::filesystem::path> spec_inputs(const RunSpec& spec);
-// The spec's data files with the SHA-256 of their bytes as they are now.
-[[nodiscard]] std::vector<RecordedFile> hashed_files(const RunSpec& spec);
+// The data files a run of the plan reads, training first.
+[[nodiscard]] std::vector<DataFileRef> plan_files(const RunPlan& plan);
+// The files a run of the plan reads: no file the run writes may replace one.
+[[nodiscard]] std::vector<std::filesystem::path> plan_inputs(const RunPlan& plan);
+// The plan's data files with the SHA-256 of their bytes as they are now.
+[[nodiscard]] std::vector<RecordedFile> hashed_files(const RunPlan& plan);
 
-// The spec's lines in a settings file, after the parameters: data paths
+// The plan's lines in a settings file, after the parameters: data paths
 // inside `folder` relative to it, and only the items that are set.
-[[nodiscard]] std::vector<std::pair<std::string_view, std::string>> spec_settings_lines(
-    const RunSpec& spec, const std::filesystem::path& folder);
+[[nodiscard]] std::vector<std::pair<std::string_view, std::string>> plan_settings_lines(
+    const RunPlan& plan, const std::filesystem::path& folder);
 // Takes one settings line that is not a parameter; false when the key is
-// none of the spec's. Throws SpecError with the reason for a bad value.
-bool read_spec_settings_line(RunSpec& spec, std::string_view key, std::string_view value,
+// none of the plan's. Throws PlanError with the reason for a bad value.
+bool read_plan_settings_line(RunPlan& plan, std::string_view key, std::string_view value,
                              const std::filesystem::path& folder);
 
-// A spec member of a file that cannot be used, with the reason in words.
-class SpecError : public std::runtime_error {
+// A plan member of a file that cannot be used, with the reason in words.
+class PlanError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -70,11 +70,11 @@ public:
 // The members that records and program files share: "seed", "parameters"
 // (by settings key), "data" (role, file, SHA-256; paths inside `folder`
 // relative to it) and, when set, "columns" and "positive".
-[[nodiscard]] nlohmann::json spec_json(const RunSpec& spec, std::span<const RecordedFile> files,
+[[nodiscard]] nlohmann::json plan_json(const RunPlan& plan, std::span<const RecordedFile> files,
                                        const std::filesystem::path& folder);
 // Reads those members back; relative data paths are taken against `folder`.
-// The data files go to `files` with their hashes. Throws SpecError.
-[[nodiscard]] RunSpec spec_of_json(const nlohmann::json& object,
+// The data files go to `files` with their hashes. Throws PlanError.
+[[nodiscard]] RunPlan plan_of_json(const nlohmann::json& object,
                                    const std::filesystem::path& folder,
                                    std::vector<RecordedFile>& files);
 

@@ -1,4 +1,4 @@
-#include "engine/run_spec.h"
+#include "engine/run_plan.h"
 
 #include <algorithm>
 #include <limits>
@@ -35,14 +35,14 @@ std::filesystem::path against(std::filesystem::path path, const std::filesystem:
 const Json& member(const Json& object, const char* key) {
     const auto found = object.find(key);
     if (found == object.end()) {
-        throw SpecError(in_quotes(key) + " is missing");
+        throw PlanError(in_quotes(key) + " is missing");
     }
     return *found;
 }
 
 std::string text_of(const Json& value, std::string_view what) {
     if (!value.is_string()) {
-        throw SpecError(std::string(what) + " is not a text");
+        throw PlanError(std::string(what) + " is not a text");
     }
     return value.get<std::string>();
 }
@@ -57,7 +57,7 @@ std::optional<std::string> optional_text(const Json& object, const char* key) {
 
 ParameterTexts texts_of(const Json& parameters) {
     if (!parameters.is_object()) {
-        throw SpecError("\"parameters\" is not an object");
+        throw PlanError("\"parameters\" is not an object");
     }
     ParameterTexts texts;
     const auto& table = parameter_table();
@@ -66,7 +66,7 @@ ParameterTexts texts_of(const Json& parameters) {
             return !p.settings_key.empty() && p.settings_key == key;
         });
         if (row == table.end()) {
-            throw SpecError("unknown parameter " + in_quotes(key));
+            throw PlanError("unknown parameter " + in_quotes(key));
         }
         texts[row->id] = text_of(value, "parameter " + in_quotes(key));
     }
@@ -75,20 +75,20 @@ ParameterTexts texts_of(const Json& parameters) {
 
 }  // namespace
 
-std::vector<DataFileRef> spec_files(const RunSpec& spec) {
+std::vector<DataFileRef> plan_files(const RunPlan& plan) {
     std::vector<DataFileRef> files;
-    if (spec.training) {
-        files.push_back({"training", *spec.training});
+    if (plan.training) {
+        files.push_back({"training", *plan.training});
     }
-    if (spec.validation && !spec.texts.flag(ParamId::use_training_data)) {
-        files.push_back({"validation", *spec.validation});
+    if (plan.validation && !plan.texts.flag(ParamId::use_training_data)) {
+        files.push_back({"validation", *plan.validation});
     }
     return files;
 }
 
-std::vector<std::filesystem::path> spec_inputs(const RunSpec& spec) {
+std::vector<std::filesystem::path> plan_inputs(const RunPlan& plan) {
     std::vector<std::filesystem::path> inputs;
-    for (const auto& file : {spec.training, spec.validation}) {
+    for (const auto& file : {plan.training, plan.validation}) {
         if (file) {
             inputs.push_back(*file);
         }
@@ -96,9 +96,9 @@ std::vector<std::filesystem::path> spec_inputs(const RunSpec& spec) {
     return inputs;
 }
 
-std::vector<RecordedFile> hashed_files(const RunSpec& spec) {
+std::vector<RecordedFile> hashed_files(const RunPlan& plan) {
     std::vector<RecordedFile> files;
-    for (const DataFileRef& file : spec_files(spec)) {
+    for (const DataFileRef& file : plan_files(plan)) {
         RecordedFile recorded{file.role, file.path, std::nullopt};
         try {
             recorded.sha256 = sha256_of_file(file.path);
@@ -110,43 +110,43 @@ std::vector<RecordedFile> hashed_files(const RunSpec& spec) {
     return files;
 }
 
-std::vector<std::pair<std::string_view, std::string>> spec_settings_lines(
-    const RunSpec& spec, const std::filesystem::path& folder) {
+std::vector<std::pair<std::string_view, std::string>> plan_settings_lines(
+    const RunPlan& plan, const std::filesystem::path& folder) {
     std::vector<std::pair<std::string_view, std::string>> lines;
-    if (spec.training) {
-        lines.emplace_back(key_training, path_text(*spec.training, folder));
+    if (plan.training) {
+        lines.emplace_back(key_training, path_text(*plan.training, folder));
     }
-    if (spec.validation) {
-        lines.emplace_back(key_validation, path_text(*spec.validation, folder));
+    if (plan.validation) {
+        lines.emplace_back(key_validation, path_text(*plan.validation, folder));
     }
-    if (spec.columns) {
-        lines.emplace_back(key_columns, *spec.columns);
+    if (plan.columns) {
+        lines.emplace_back(key_columns, *plan.columns);
     }
-    if (spec.positive) {
-        lines.emplace_back(key_positive, *spec.positive);
+    if (plan.positive) {
+        lines.emplace_back(key_positive, *plan.positive);
     }
-    if (spec.seed) {
-        lines.emplace_back(key_seed, std::to_string(*spec.seed));
+    if (plan.seed) {
+        lines.emplace_back(key_seed, std::to_string(*plan.seed));
     }
     return lines;
 }
 
-bool read_spec_settings_line(RunSpec& spec, std::string_view key, std::string_view value,
+bool read_plan_settings_line(RunPlan& plan, std::string_view key, std::string_view value,
                              const std::filesystem::path& folder) {
     if (key == key_training || key == key_validation) {
         if (value.empty()) {
-            throw SpecError(in_quotes(key) + " names no file");
+            throw PlanError(in_quotes(key) + " names no file");
         }
-        (key == key_training ? spec.training : spec.validation) =
+        (key == key_training ? plan.training : plan.validation) =
             against(std::filesystem::path(value), folder);
     } else if (key == key_columns) {
-        spec.columns = std::string(value);
+        plan.columns = std::string(value);
     } else if (key == key_positive) {
-        spec.positive = std::string(value);
+        plan.positive = std::string(value);
     } else if (key == key_seed) {
-        spec.seed = parse_seed(value);
-        if (!spec.seed) {
-            throw SpecError("\"seed\" must be a whole number from 0 to 4294967295");
+        plan.seed = parse_seed(value);
+        if (!plan.seed) {
+            throw PlanError("\"seed\" must be a whole number from 0 to 4294967295");
         }
     } else {
         return false;
@@ -154,13 +154,13 @@ bool read_spec_settings_line(RunSpec& spec, std::string_view key, std::string_vi
     return true;
 }
 
-Json spec_json(const RunSpec& spec, std::span<const RecordedFile> files,
+Json plan_json(const RunPlan& plan, std::span<const RecordedFile> files,
                const std::filesystem::path& folder) {
     Json parameters = Json::object();
     for (const Parameter& row : parameter_table()) {
         // The remainders have no key: the rates they come from are there.
         if (!row.settings_key.empty()) {
-            parameters[std::string(row.settings_key)] = spec.texts[row.id];
+            parameters[std::string(row.settings_key)] = plan.texts[row.id];
         }
     }
     Json data = Json::array();
@@ -172,53 +172,53 @@ Json spec_json(const RunSpec& spec, std::span<const RecordedFile> files,
         data.push_back(std::move(entry));
     }
     Json object = {{"parameters", std::move(parameters)}, {"data", std::move(data)}};
-    if (spec.seed) {
-        object["seed"] = *spec.seed;
+    if (plan.seed) {
+        object["seed"] = *plan.seed;
     }
-    if (spec.columns) {
-        object["columns"] = *spec.columns;
+    if (plan.columns) {
+        object["columns"] = *plan.columns;
     }
-    if (spec.positive) {
-        object["positive"] = *spec.positive;
+    if (plan.positive) {
+        object["positive"] = *plan.positive;
     }
     return object;
 }
 
-RunSpec spec_of_json(const Json& object, const std::filesystem::path& folder,
+RunPlan plan_of_json(const Json& object, const std::filesystem::path& folder,
                      std::vector<RecordedFile>& files) {
-    RunSpec spec;
-    spec.texts = texts_of(member(object, "parameters"));
-    spec.columns = optional_text(object, "columns");
-    spec.positive = optional_text(object, "positive");
+    RunPlan plan;
+    plan.texts = texts_of(member(object, "parameters"));
+    plan.columns = optional_text(object, "columns");
+    plan.positive = optional_text(object, "positive");
     const Json& seed = member(object, "seed");
     if (!seed.is_number_integer() || seed.get<std::int64_t>() < 0 ||
         seed.get<std::int64_t>() > std::numeric_limits<std::uint32_t>::max()) {
-        throw SpecError("\"seed\" is not a whole number from 0 to 4294967295");
+        throw PlanError("\"seed\" is not a whole number from 0 to 4294967295");
     }
-    spec.seed = static_cast<std::uint32_t>(seed.get<std::int64_t>());
+    plan.seed = static_cast<std::uint32_t>(seed.get<std::int64_t>());
     const Json& data = member(object, "data");
     if (!data.is_array()) {
-        throw SpecError("\"data\" is not a list");
+        throw PlanError("\"data\" is not a list");
     }
     files.clear();
     for (const Json& entry : data) {
         if (!entry.is_object()) {
-            throw SpecError("a data file is not an object");
+            throw PlanError("a data file is not an object");
         }
         RecordedFile file{text_of(member(entry, "role"), "\"role\""),
                           against(text_of(member(entry, "file"), "\"file\""), folder),
                           optional_text(entry, "sha256")};
         if (file.role == "training") {
-            spec.training = file.path;
+            plan.training = file.path;
         } else if (file.role == "validation") {
-            spec.validation = file.path;
+            plan.validation = file.path;
         } else {
-            throw SpecError("the data role " + in_quotes(file.role) +
+            throw PlanError("the data role " + in_quotes(file.role) +
                             " is neither training nor validation");
         }
         files.push_back(std::move(file));
     }
-    return spec;
+    return plan;
 }
 
 }  // namespace vorn
