@@ -108,13 +108,8 @@ constexpr std::string_view standard_output = "standard output";
 // What this run starts from, as a settings file.
 void write_effective_settings(const CliOptions& options, const RunPlan& plan) {
     Settings settings;
-    settings.plan = plan;
+    settings.plan = with_absolute_paths(plan);
     settings.given.fill(true);
-    for (auto* file : {&settings.plan.training, &settings.plan.validation}) {
-        if (*file) {
-            **file = std::filesystem::absolute(**file);
-        }
-    }
     write_settings_file(*options.write_settings, settings, input_files(options));
 }
 

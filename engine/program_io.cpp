@@ -116,8 +116,10 @@ std::string sha256_of_file(const std::filesystem::path& path) {
     return hex_of(std::span(digest.data(), size));
 }
 
-nlohmann::json provenance_block(const RunPlan& plan) {
-    nlohmann::json block = plan_json(plan, hashed_files(plan), {});
+nlohmann::json provenance_block(const RunPlan& plan, std::uint32_t seed) {
+    RunPlan run = plan;
+    run.seed = seed;
+    nlohmann::json block = plan_json(run, hashed_files(run), {});
     block["program"] = version_text();
     return block;
 }
@@ -137,10 +139,7 @@ Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
 
 Program run_program(const PreparedRun& run, std::span<const std::int32_t> gene,
                     double training_fitness, double validation_count) {
-    const std::vector<DataFileRef> files = plan_files(run.plan);
-    const bool validated = std::any_of(files.begin(), files.end(), [](const DataFileRef& file) {
-        return file.role == "validation";
-    });
+    const bool validated = reads_validation_file(run.plan);
     const ProblemParameters& problem = run.parameters.problem;
     Program program =
         program_of_run(run.setting->node_table_view(), gene, problem.input1_name,
@@ -161,9 +160,7 @@ ProgramCsvChoice program_csv_choice(const Program& program) {
 }
 
 Program with_provenance(Program program, const RunPlan& plan, std::uint32_t seed) {
-    RunPlan run = plan;
-    run.seed = seed;
-    program.provenance = provenance_block(run);
+    program.provenance = provenance_block(plan, seed);
     return program;
 }
 

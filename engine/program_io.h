@@ -25,10 +25,10 @@ namespace vorn {
 [[nodiscard]] std::string sha256_of_file(const std::filesystem::path& path);
 
 // {"program": version_text(), "seed": S, "parameters": {settings key: text, ...},
-//  "data": [{"role": ..., "file": name, "sha256": hex}, ...]}, with the CSV
-// choice when the plan has one. A file that can no longer be read gets no
-// "sha256".
-[[nodiscard]] nlohmann::json provenance_block(const RunPlan& plan);
+//  "data": [{"role": ..., "file": name, "sha256": hex}, ...]} of a run of
+// `plan` with `seed`, with the CSV choice when the plan has one. A file that can no longer be read
+// gets no "sha256".
+[[nodiscard]] nlohmann::json provenance_block(const RunPlan& plan, std::uint32_t seed);
 
 // The program of a run's gene with the run's names and recorded measures.
 [[nodiscard]] Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,

@@ -75,12 +75,25 @@ ParameterTexts texts_of(const Json& parameters) {
 
 }  // namespace
 
+bool reads_validation_file(const RunPlan& plan) {
+    return plan.validation && !plan.texts.flag(ParamId::use_training_data);
+}
+
+RunPlan with_absolute_paths(RunPlan plan) {
+    for (auto* file : {&plan.training, &plan.validation}) {
+        if (*file) {
+            **file = std::filesystem::absolute(**file);
+        }
+    }
+    return plan;
+}
+
 std::vector<DataFileRef> plan_files(const RunPlan& plan) {
     std::vector<DataFileRef> files;
     if (plan.training) {
         files.push_back({"training", *plan.training});
     }
-    if (plan.validation && !plan.texts.flag(ParamId::use_training_data)) {
+    if (reads_validation_file(plan)) {
         files.push_back({"validation", *plan.validation});
     }
     return files;

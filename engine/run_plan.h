@@ -45,6 +45,13 @@ struct RecordedFile {
     std::optional<std::string> sha256;
 };
 
+// Whether a run of the plan reads its validation file: it has one and the
+// training data does not serve for validation.
+[[nodiscard]] bool reads_validation_file(const RunPlan& plan);
+// The plan with its data paths made absolute, as files written elsewhere
+// name them.
+[[nodiscard]] RunPlan with_absolute_paths(RunPlan plan);
+
 // The data files a run of the plan reads, training first.
 [[nodiscard]] std::vector<DataFileRef> plan_files(const RunPlan& plan);
 // The files a run of the plan reads: no file the run writes may replace one.

@@ -233,6 +233,12 @@ std::optional<std::string> row_difference(const GenerationRow& recorded,
     return std::nullopt;
 }
 
+// Fewer generations done than planned.
+bool stopped_early(const RunRecord& record) {
+    return record.generations.size() <
+           static_cast<std::size_t>(std::max(record.num_generations, 0));
+}
+
 bool same_nodes(const Program& a, const Program& b) {
     return std::equal(a.nodes.begin(), a.nodes.end(), b.nodes.begin(), b.nodes.end(),
                       [](const ProgramNode& x, const ProgramNode& y) {
@@ -240,13 +246,12 @@ bool same_nodes(const Program& a, const Program& b) {
                       });
 }
 
-std::optional<std::string> program_difference(std::string_view which,
-                                              const std::optional<Program>& recorded,
-                                              const std::optional<Program>& repeated) {
-    if (recorded.has_value() != repeated.has_value()) {
+std::optional<std::string> program_difference(std::string_view which, const Program* recorded,
+                                              const Program* repeated) {
+    if ((recorded != nullptr) != (repeated != nullptr)) {
         return std::string(which) + (recorded ? " is missing" : " was not recorded");
     }
-    if (recorded && !same_nodes(*recorded, *repeated)) {
+    if (recorded != nullptr && !same_nodes(*recorded, *repeated)) {
         return std::string(which) + " differs from the recorded one";
     }
     return std::nullopt;
@@ -273,13 +278,8 @@ std::optional<std::string> data_difference(const RunRecord& a, const RunRecord& 
 RunRecord run_record_of(const RunPlan& plan, RunResult result) {
     RunRecord record;
     record.program_version = version_text();
-    record.plan = plan;
+    record.plan = with_absolute_paths(plan);
     record.plan.seed = result.seed;
-    for (auto* file : {&record.plan.training, &record.plan.validation}) {
-        if (*file) {
-            **file = std::filesystem::absolute(**file);
-        }
-    }
     record.data = hashed_files(record.plan);
     record.cells_sha256 = std::move(result.cells_sha256);
     record.grid_edited = result.grid_edited;
@@ -287,11 +287,7 @@ RunRecord run_record_of(const RunPlan& plan, RunResult result) {
     record.generations = std::move(result.generations);
     record.last_program = std::move(result.last_program);
     record.best_validation = std::move(result.best_validation);
-    const nlohmann::json provenance = [&] {
-        RunPlan run = plan;
-        run.seed = result.seed;
-        return provenance_block(run);
-    }();
+    const nlohmann::json provenance = provenance_block(plan, result.seed);
     for (Program* program : {record.last_program ? &*record.last_program : nullptr,
                              record.best_validation ? &record.best_validation->program : nullptr}) {
         if (program != nullptr) {
@@ -374,8 +370,7 @@ std::optional<std::string> rerun_difference(const RunRecord& recorded, const Run
         }
     }
     // A run stopped early is compared as far as it went.
-    const bool stopped = recorded.generations.size() <
-                         static_cast<std::size_t>(std::max(recorded.num_generations, 0));
+    const bool stopped = stopped_early(recorded);
     if (recorded.generations.size() != repeated.generations.size() &&
         !(stopped && repeated.generations.size() >= recorded.generations.size())) {
         return std::to_string(repeated.generations.size()) + " generations, recorded " +
@@ -386,8 +381,10 @@ std::optional<std::string> rerun_difference(const RunRecord& recorded, const Run
     if (recorded.generations.size() != repeated.generations.size()) {
         return std::nullopt;
     }
+    const auto program_of = [](const auto& optional) { return optional ? &*optional : nullptr; };
     if (const auto last = program_difference("the last generation's best program",
-                                             recorded.last_program, repeated.last_program)) {
+                                             program_of(recorded.last_program),
+                                             program_of(repeated.last_program))) {
         return last;
     }
     const auto& was = recorded.best_validation;
@@ -396,9 +393,8 @@ std::optional<std::string> rerun_difference(const RunRecord& recorded, const Run
         return "the best program on validation: generation " + std::to_string(is->generation) +
                ", recorded " + std::to_string(was->generation);
     }
-    return program_difference("the best program on validation",
-                              was ? std::optional(was->program) : std::nullopt,
-                              is ? std::optional(is->program) : std::nullopt);
+    return program_difference("the best program on validation", was ? &was->program : nullptr,
+                              is ? &is->program : nullptr);
 }
 
 bool same_platform(const RunRecord& a, const RunRecord& b) {
@@ -421,8 +417,7 @@ RunSummary run_summary(const RunRecord& record) {
     RunSummary summary;
     summary.seed = record.plan.seed.value_or(0);
     summary.seconds = record.wall_seconds;
-    summary.stopped =
-        record.generations.size() < static_cast<std::size_t>(std::max(record.num_generations, 0));
+    summary.stopped = stopped_early(record);
     if (!record.generations.empty()) {
         const GenerationRow& last = record.generations.back();
         summary.training_fitness = last.best_raw_fitness;

@@ -65,11 +65,7 @@ void SettingsActions::save_settings(const QString& path) {
     const std::vector<std::filesystem::path> inputs = plan_inputs(settings.plan);
     // Data paths are written relative to the settings file's folder, so
     // they are made absolute first.
-    for (auto* file : {&settings.plan.training, &settings.plan.validation}) {
-        if (*file) {
-            **file = std::filesystem::absolute(**file);
-        }
-    }
+    settings.plan = with_absolute_paths(std::move(settings.plan));
     write_settings_file(local_path(path), settings, inputs);
     opened_ = path;
 }

@@ -65,11 +65,11 @@ TEST(ProgramIo, ProvenanceKeepsEveryStoredTextAndWhatTheFilesHeld) {
     plan.training = training;
     plan.validation = folder.path / "gone.txt";
     plan.seed = 4294967295u;
-    const nlohmann::json block = provenance_block(plan);
+    const nlohmann::json block = provenance_block(plan, 4294967295u);
     // The CSV choice only where there is one, so other programs read as before.
     EXPECT_FALSE(block.contains("columns"));
     plan.columns = "a,b,c";
-    EXPECT_EQ(provenance_block(plan)["columns"], "a,b,c");
+    EXPECT_EQ(provenance_block(plan, 4294967295u)["columns"], "a,b,c");
 
     EXPECT_EQ(block["seed"], 4294967295u);
     std::size_t keyed = 0;
