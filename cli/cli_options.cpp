@@ -73,12 +73,9 @@ void apply_parameter(const Parameter& row, CliOptions& options, const std::strin
         case OptionForm::plain:
             if (row.kind == ParamKind::function_list) {
                 texts[row.id] = checked_function_list(value);
-            } else if (row.kind == ParamKind::choice &&
-                       std::find(selection_names.begin(), selection_names.end(), value) ==
-                           selection_names.end()) {
-                throw UsageError("--" + std::string(row.option) +
-                                 " must be proportional, tournament or random (it is \"" + value +
-                                 "\")");
+            } else if (row.kind == ParamKind::choice && !choice_index(row, value)) {
+                throw UsageError("--" + std::string(row.option) + " must be " +
+                                 choice_list_text(row) + " (it is \"" + value + "\")");
             } else {
                 texts[row.id] = value;
             }

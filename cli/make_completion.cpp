@@ -26,7 +26,7 @@ std::vector<CompletedOption> completed_options() {
         }
         std::string choices;
         if (row.kind == vorn::ParamKind::choice) {
-            for (const std::string_view name : vorn::selection_names) {
+            for (const std::string_view name : row.choices) {
                 choices += (choices.empty() ? "" : " ") + std::string(name);
             }
         }

@@ -1,4 +1,5 @@
 #include <algorithm>
+
 #include "engine/tgp_pop.h"
 
 #include "problem/problem_setting.h"
@@ -86,12 +87,19 @@ std::int32_t Tgp_pop::select_parent() {
             return select_tournament();
         case random_selection:
             return select_random();
+        case lexicase:
+        case epsilon_lexicase:
+            return select_lexicase();
         default:
             return 0;
     }
 }
 
 void Tgp_pop::prepare_selection() {
+    if (uses_cases(selection_method)) {
+        prepare_lexicase();
+        return;
+    }
     if (selection_method != proportional) {
         return;
     }
@@ -125,6 +133,15 @@ std::int32_t Tgp_pop::select_tournament() {
         tournament_draws_[k] = random_below(population_size);
     }
     std::int32_t w = 0;
+    if (parsimony == parsimony_lexicographic) {
+        for (std::int32_t k = 0; k < tournament_size; ++k) {
+            if (compare_fitness_then_length(generation[tournament_draws_[k]],
+                                            generation[tournament_draws_[w]]) < 0) {
+                w = k;
+            }
+        }
+        return tournament_draws_[w];
+    }
     for (std::int32_t k = 0; k < tournament_size; ++k) {
         if (generation[tournament_draws_[k]]->normalized_fitness >
             generation[tournament_draws_[w]]->normalized_fitness) {
@@ -137,6 +154,92 @@ std::int32_t Tgp_pop::select_tournament() {
 std::int32_t Tgp_pop::select_random() {
     ++draws_;
     return random_below(population_size);
+}
+
+int compare_fitness_then_length(const Individual* a, const Individual* b) {
+    if (a->normalized_fitness != b->normalized_fitness) {
+        return a->normalized_fitness > b->normalized_fitness ? -1 : 1;
+    }
+    if (a->length != b->length) {
+        return a->length < b->length ? -1 : 1;
+    }
+    return 0;
+}
+
+// The errors in ranked order, and each case's epsilon: the median absolute
+// deviation of its errors over the generation (0 for plain lexicase).
+void Tgp_pop::prepare_lexicase() {
+    const auto generation = current();
+    const auto cases = static_cast<std::size_t>(num_cases);
+    for (std::size_t i = 0; i < generation.size(); ++i) {
+        const auto row = case_errors(generation[i]);
+        std::copy(row.begin(), row.end(),
+                  ranked_errors_.begin() + static_cast<std::ptrdiff_t>(i * cases));
+    }
+    std::fill(case_epsilon_.begin(), case_epsilon_.end(), 0);
+    if (selection_method != epsilon_lexicase) {
+        return;
+    }
+    const std::size_t n = generation.size();
+    // Errors are 0, 1 or 2: medians come from counts.
+    const auto median_of_counts = [n](const std::array<std::size_t, 3>& counts) {
+        std::size_t seen = 0;
+        for (std::uint8_t v = 0; v < 3; ++v) {
+            seen += counts[v];
+            if (2 * seen > n) {
+                return v;
+            }
+        }
+        return std::uint8_t{2};
+    };
+    for (std::size_t c = 0; c < cases; ++c) {
+        std::array<std::size_t, 3> counts{};
+        for (std::size_t i = 0; i < n; ++i) {
+            ++counts[ranked_errors_[i * cases + c]];
+        }
+        const std::uint8_t median = median_of_counts(counts);
+        std::array<std::size_t, 3> deviations{};
+        for (std::uint8_t v = 0; v < 3; ++v) {
+            deviations[static_cast<std::size_t>(v > median ? v - median : median - v)] += counts[v];
+        }
+        case_epsilon_[c] = median_of_counts(deviations);
+    }
+}
+
+std::int32_t Tgp_pop::select_lexicase() {
+    const auto cases = static_cast<std::size_t>(num_cases);
+    candidates_.resize(static_cast<std::size_t>(population_size));
+    for (std::int32_t i = 0; i < population_size; ++i) {
+        candidates_[static_cast<std::size_t>(i)] = i;
+    }
+    draws_ += population_size;
+    // A partial shuffle: only the cases looked at are drawn.
+    for (std::size_t k = 0; k < cases && candidates_.size() > 1; ++k) {
+        const auto j =
+            k + static_cast<std::size_t>(random_below(static_cast<std::int32_t>(cases - k)));
+        std::swap(case_order_[k], case_order_[j]);
+        const auto c = static_cast<std::size_t>(case_order_[k]);
+        std::uint8_t best = 255;
+        for (const std::int32_t i : candidates_) {
+            best = std::min(best, ranked_errors_[static_cast<std::size_t>(i) * cases + c]);
+        }
+        const int limit = best + case_epsilon_[c];
+        std::erase_if(candidates_, [&](std::int32_t i) {
+            return ranked_errors_[static_cast<std::size_t>(i) * cases + c] > limit;
+        });
+        draws_ += static_cast<std::int64_t>(candidates_.size());
+    }
+    if (parsimony == parsimony_lexicographic && candidates_.size() > 1) {
+        const auto generation = current();
+        std::int32_t shortest = generation[candidates_[0]]->length;
+        for (const std::int32_t i : candidates_) {
+            shortest = std::min(shortest, generation[i]->length);
+        }
+        std::erase_if(candidates_,
+                      [&](std::int32_t i) { return generation[i]->length > shortest; });
+    }
+    return candidates_[static_cast<std::size_t>(
+        random_below(static_cast<std::int32_t>(candidates_.size())))];
 }
 
 }  // namespace vorn

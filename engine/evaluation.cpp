@@ -63,6 +63,20 @@ void Evaluation::score(std::span<Individual* const> generation) {
     });
 }
 
+void Evaluation::score(std::span<Individual* const> generation, const CaseErrorsOf& errors_of) {
+    if (kind_ == EvaluatorKind::reference) {
+        for (Individual* individual : generation) {
+            individual->raw_fitness = vorn::training_fitness(
+                nodes_, training_, individual->program(), errors_of(individual));
+        }
+        return;
+    }
+    pool_->for_each_index(generation.size(), [&](std::size_t i, unsigned thread) {
+        generation[i]->raw_fitness = evaluators_[thread].training_fitness(generation[i]->program(),
+                                                                          errors_of(generation[i]));
+    });
+}
+
 double Evaluation::training_fitness(std::span<const std::int32_t> gene) {
     return kind_ == EvaluatorKind::reference ? vorn::training_fitness(nodes_, training_, gene)
                                              : evaluators_[0].training_fitness(gene);

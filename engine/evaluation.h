@@ -3,6 +3,7 @@
 // threads, or the reference interpreter on the calling thread. Both give
 // the same bits, so the choice never changes what a run does.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -38,6 +39,10 @@ public:
 
     // raw_fitness of every individual.
     void score(std::span<Individual* const> generation);
+    // The same, and each individual's errors on the training rows into the
+    // span `errors_of` gives it.
+    using CaseErrorsOf = std::function<std::span<std::uint8_t>(const Individual*)>;
+    void score(std::span<Individual* const> generation, const CaseErrorsOf& errors_of);
     [[nodiscard]] double training_fitness(std::span<const std::int32_t> gene);
     [[nodiscard]] double validation_fitness(std::span<const std::int32_t> gene);
     // Grid points of the box where the gene's output is > 0 (x outer, y inner).

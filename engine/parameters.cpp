@@ -71,8 +71,11 @@ constexpr std::array<Parameter, num_parameters> table = {{
      .option_value = "METHOD",
      .option_group = "Population",
      .option_form = F::plain,
-     .description = "how parents are chosen: proportional, tournament or random",
-     .option_help = "proportional, tournament or random"},
+     .choices = selection_names,
+     .description = "how parents are chosen: proportional, tournament, random, lexicase "
+                    "(elite on the data rows taken in a random order) or epsilon-lexicase "
+                    "(within the rows' spread of errors)",
+     .option_help = "proportional, tournament, random, lexicase or epsilon-lexicase"},
     {.id = I::tournament_size,
      .control = "Edit3",
      .caption = "Tournament Size",
@@ -353,6 +356,57 @@ constexpr std::array<Parameter, num_parameters> table = {{
      .option_group = "Problem",
      .option_form = F::plain,
      .description = "name written before the best formula"},
+    {.id = I::parsimony,
+     .control = "ComboBox1",
+     .caption = "Parsimony",
+     .default_text = "none",
+     .kind = K::choice,
+     .page = P::population,
+     .field = "parsimony",
+     .settings_key = "parsimony",
+     .option = "parsimony",
+     .option_value = "KIND",
+     .option_group = "Search",
+     .option_form = F::plain,
+     .choices = parsimony_names,
+     .description = "how program size weighs in selection: none, lexicographic (the shorter "
+                    "wins among equally fit) or penalty (the size penalty per node is added to "
+                    "the fitness that selection and ranking use)",
+     .option_help = "none, lexicographic (the shorter of equally fit programs wins) or "
+                    "penalty (see --size-penalty)"},
+    {.id = I::size_penalty,
+     .control = "Edit19",
+     .caption = "Size Penalty",
+     .default_text = "0.001",
+     .kind = K::real,
+     .page = P::population,
+     .field = "size_penalty",
+     .settings_key = "size_penalty",
+     .minimum = 0,
+     .requirement = "a number of at least 0",
+     .option = "size-penalty",
+     .option_value = "C",
+     .option_group = "Search",
+     .option_form = F::plain,
+     .description = "fitness added per node, with penalty parsimony only"},
+    {.id = I::holdout,
+     .control = "Edit20",
+     .caption = "Hold-out",
+     .default_text = "0",
+     .kind = K::real,
+     .page = P::population,
+     .field = "holdout",
+     .settings_key = "holdout",
+     .minimum = 0,
+     .maximum = 1,
+     .maximum_excluded = true,
+     .requirement = "a fraction from 0 to below 1",
+     .option = "holdout",
+     .option_value = "FRACTION",
+     .option_group = "Search",
+     .option_form = F::plain,
+     .description = "share of the training rows, chosen by the seed, kept out of fitness to "
+                    "validate on, when there is no validation file"},
 }};
 
 constexpr bool rows_in_id_order() {
@@ -373,52 +427,6 @@ std::span<const Parameter> parameter_table() {
 
 const Parameter& parameter(ParamId id) {
     return table[static_cast<std::size_t>(id)];
-}
-
-std::string parameter_tooltip(ParamId id) {
-    const Parameter& row = parameter(id);
-    const auto sentence = [](std::string_view text) {
-        std::string line(text);
-        if (!line.empty() && line.front() >= 'a' && line.front() <= 'z') {
-            line.front() = static_cast<char>(line.front() - 'a' + 'A');
-        }
-        return line + ".";
-    };
-    std::string takes;
-    switch (row.kind) {
-        case ParamKind::flag:
-            takes = "on or off";
-            break;
-        case ParamKind::choice:
-            takes = "proportional, tournament or random";
-            break;
-        case ParamKind::name:
-            takes = "any name";
-            break;
-        case ParamKind::function_list:
-            takes = "at least one function";
-            break;
-        case ParamKind::remainder:
-            return sentence(row.description) + "\nComputed; it must not be negative.";
-        default: {
-            takes = row.requirement;
-            // The shortest program depends on the checked functions.
-            if (const auto blank = takes.find("{0}"); blank != std::string::npos) {
-                takes.replace(blank, 3, "the shortest program's length");
-            }
-        }
-    }
-    std::string shown(row.default_text);
-    if (row.kind == ParamKind::flag) {
-        shown = row.default_text == flag_on ? "on" : "off";
-    }
-    return sentence(row.description) + "\nTakes " + takes + ".\nDefault: " + shown + ".";
-}
-
-ParameterTexts::ParameterTexts() {
-    for (const Parameter& row : table) {
-        texts_[static_cast<std::size_t>(row.id)] = std::string(row.default_text);
-    }
 }
 
 }  // namespace vorn

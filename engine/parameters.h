@@ -55,8 +55,11 @@ enum class ParamId : std::uint8_t {
     input1_name,
     input2_name,
     output_name,
+    parsimony,
+    size_penalty,
+    holdout,
 };
-inline constexpr std::size_t num_parameters = 25;
+inline constexpr std::size_t num_parameters = 28;
 
 // How a runner option maps onto the table, where it is more than "--name VALUE
 // sets this text".
@@ -92,6 +95,7 @@ struct Parameter {
     std::string_view option_group = {};
     OptionForm option_form = OptionForm::none;
     std::optional<ParamId> partner = {};
+    std::span<const std::string_view> choices = {};  // of a choice, in the window's order
     std::string_view description = {};
     std::string_view option_help = {};
     bool option_shows_default = true;
@@ -107,9 +111,17 @@ struct Parameter {
 // "Tournament Size" goes up to the larger of this and the population size.
 inline constexpr std::int32_t max_tournament_floor = 1000;
 
-// Names of the selection methods, in RadioGroup1's item order.
-inline constexpr std::array<std::string_view, 3> selection_names = {"proportional", "tournament",
-                                                                    "random"};
+// Names of the selection methods, in RadioGroup1's item order. The two
+// lexicase methods come after the three the workbench started with.
+inline constexpr std::array<std::string_view, 5> selection_names = {
+    "proportional", "tournament", "random", "lexicase", "epsilon-lexicase"};
+// How program size weighs in selection, in the "Parsimony" box's order.
+inline constexpr std::array<std::string_view, 3> parsimony_names = {"none", "lexicographic",
+                                                                    "penalty"};
+// "a, b or c": the names a choice takes, for help texts and refusals.
+[[nodiscard]] std::string choice_list_text(const Parameter& row);
+// The position of `text` among the row's choices; nothing when it is none.
+[[nodiscard]] std::optional<std::size_t> choice_index(const Parameter& row, std::string_view text);
 inline constexpr std::string_view flag_on = "true";
 inline constexpr std::string_view flag_off = "false";
 

@@ -5,9 +5,11 @@
 #include <stdexcept>
 
 #include "engine/evaluation.h"
+#include "engine/holdout.h"
 #include "problem/errors.h"
 #include "problem/memory_limit.h"
 #include "problem/number_text.h"
+#include "program/random.h"
 
 namespace vorn {
 
@@ -67,14 +69,12 @@ bool read_flag(const ParameterTexts& texts, ParamId id) {
     return texts[id] == flag_on;
 }
 
-std::int32_t read_selection(const ParameterTexts& texts) {
-    const auto* found =
-        std::find(selection_names.begin(), selection_names.end(), texts[I::selection_method]);
-    if (found == selection_names.end()) {
-        refuse(I::selection_method, "proportional, tournament or random",
-               texts[I::selection_method]);
+std::int32_t read_choice(const ParameterTexts& texts, ParamId id) {
+    const auto index = choice_index(parameter(id), texts[id]);
+    if (!index) {
+        refuse(id, choice_list_text(parameter(id)), texts[id]);
     }
-    return static_cast<std::int32_t>(found - selection_names.begin());
+    return static_cast<std::int32_t>(*index);
 }
 
 // Refuses, before anything is allocated, a constant count whose tables
@@ -215,13 +215,38 @@ ProblemParameters parse_problem_parameters(const ParameterTexts& texts) {
     return p;
 }
 
+namespace {
+
+void read_search_parameters(const ParameterTexts& texts, const ProblemParameters& problem,
+                            const Tproblem_setting& setting, PopulationParameters& p) {
+    p.parsimony = read_choice(texts, I::parsimony);
+    if (p.parsimony == parsimony_penalty) {
+        p.size_penalty = read_real(texts, I::size_penalty);
+    }
+    p.holdout = read_real(texts, I::holdout);
+    std::int32_t held = 0;
+    if (p.holdout > 0) {
+        if (!problem.use_training_data) {
+            refuse(I::holdout, "0 when validating on a file of its own", texts[I::holdout]);
+        }
+        held = held_out_count(setting.num_training_rows, p.holdout);
+        if (held < 1 || held >= setting.num_training_rows) {
+            refuse(I::holdout, "a share that holds out at least one row and keeps one",
+                   texts[I::holdout]);
+        }
+    }
+    p.num_cases = uses_cases(p.selection_method) ? setting.num_training_rows - held : 0;
+}
+
+}  // namespace
+
 PopulationParameters parse_population_parameters(const ParameterTexts& texts,
                                                  const ProblemParameters& problem,
                                                  const Tproblem_setting& setting) {
     PopulationParameters p;
     p.population_size = read_whole(texts, I::population_size);
     p.num_generations = read_whole(texts, I::num_generations);
-    p.selection_method = read_selection(texts);
+    p.selection_method = read_choice(texts, I::selection_method);
     if (p.selection_method == tournament) {
         // Entrants are drawn with replacement, so a tournament may outnumber
         // the population; far beyond it, it only repeats draws.
@@ -254,6 +279,7 @@ PopulationParameters parse_population_parameters(const ParameterTexts& texts,
     p.function_ratio = read_real(texts, I::function_ratio);
     p.variable_ratio = read_real(texts, I::variable_ratio);
     p.constant_ratio = read_real(texts, I::constant_ratio);
+    read_search_parameters(texts, problem, setting, p);
     return p;
 }
 
@@ -286,6 +312,16 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
         [&] {
             PopulationParameters& population = run.parameters.population;
             population = parse_population_parameters(texts, run.parameters.problem, *run.setting);
+            if (population.holdout > 0) {
+                // The rows held out follow from the seed, so it is settled here.
+                if (!run.plan.seed) {
+                    run.plan.seed = clock_seed();
+                }
+                hold_out(*run.setting, held_out_rows(run.setting->num_training_rows,
+                                                     held_out_count(run.setting->num_training_rows,
+                                                                    population.holdout),
+                                                     *run.plan.seed));
+            }
             // The evaluators' copies of the data count too, one per thread.
             const unsigned threads = scoring_threads(
                 request.threads, static_cast<std::size_t>(population.population_size));

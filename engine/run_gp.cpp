@@ -15,8 +15,34 @@
 
 namespace vorn {
 
-bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generation) {
-    evaluation.score(generation);
+FitnessOptions fitness_options(Tgp_pop& pop) {
+    FitnessOptions options;
+    if (pop.parsimony == parsimony_penalty) {
+        options.size_penalty = pop.size_penalty;
+    }
+    if (uses_cases(pop.selection_method)) {
+        options.case_errors = [&pop](const Individual* individual) {
+            return pop.case_errors(individual);
+        };
+    }
+    return options;
+}
+
+void rank_generation(const Tgp_pop& pop, std::span<Individual*> generation) {
+    if (pop.parsimony == parsimony_lexicographic) {
+        generic_sort(generation, compare_fitness_then_length);
+    } else {
+        generic_sort(generation, compare_fitness);
+    }
+}
+
+bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generation,
+                    const FitnessOptions& options) {
+    if (options.case_errors) {
+        evaluation.score(generation, options.case_errors);
+    } else {
+        evaluation.score(generation);
+    }
     bool perfect = false;
     for (const Individual* individual : generation) {
         if (!(individual->raw_fitness > 0)) {
@@ -25,7 +51,12 @@ bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generat
     }
     double sum = 0;
     for (Individual* individual : generation) {
-        individual->adjusted_fitness = 1 / (1 + individual->raw_fitness);
+        if (options.size_penalty == 0) {
+            individual->adjusted_fitness = 1 / (1 + individual->raw_fitness);
+        } else {
+            individual->adjusted_fitness =
+                1 / (1 + (individual->raw_fitness + options.size_penalty * individual->length));
+        }
         sum += individual->adjusted_fitness;
     }
     for (Individual* individual : generation) {
@@ -109,6 +140,7 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
             setting, pop.max_length, options.evaluator,
             scoring_threads(options.threads, static_cast<std::size_t>(pop.population_size)));
         const std::function<bool()> responsive = keep_going(setting, front_end);
+        const FitnessOptions fitness = fitness_options(pop);
         initialize_run(setting, pop, outcome.seed, &front_end);
         front_end.set_up(setting, pop, outcome.seed);
         for (std::int32_t g = 0; g < pop.num_generations; ++g) {
@@ -127,8 +159,8 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
             front_end.progress(g, pop.num_generations);
 
             auto& generation = pop.generation_buffers[pop.current_buffer];
-            assign_fitness(evaluation, generation);
-            generic_sort(std::span<Individual*>(generation), compare_fitness);
+            assign_fitness(evaluation, generation, fitness);
+            rank_generation(pop, generation);
             const Individual& best = *generation[0];
             const auto validation =
                 static_cast<float>(evaluation.validation_fitness(best.program()));

@@ -101,9 +101,25 @@ void initialize_run(Tproblem_setting& setting, Tgp_pop& pop, std::uint32_t seed,
 // creation and breeding call now and then during a long generation.
 [[nodiscard]] std::function<bool()> keep_going(Tproblem_setting& setting, RunFrontEnd& front_end);
 
+// What the search options add to fitness assignment; by default nothing.
+struct FitnessOptions {
+    // Added per node to the raw fitness before it is adjusted (penalty
+    // parsimony); the raw fitness itself stays the misclassified share.
+    double size_penalty = 0;
+    // Where each individual's errors per training row go (lexicase).
+    Evaluation::CaseErrorsOf case_errors;
+};
+// The options a population's parameters ask for.
+[[nodiscard]] FitnessOptions fitness_options(Tgp_pop& pop);
+
 // Fills the three fitness values of every individual; true when one of them
 // is perfect (raw fitness not above 0).
-bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generation);
+bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generation,
+                    const FitnessOptions& options = {});
+
+// The ranking of a generation, best first: by fitness, and with
+// lexicographic parsimony the shorter of equals first.
+void rank_generation(const Tgp_pop& pop, std::span<Individual*> generation);
 
 // -1 when a's normalized fitness is greater, 0 when equal, +1 otherwise.
 [[nodiscard]] int compare_fitness(const Individual* a, const Individual* b);

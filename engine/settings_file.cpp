@@ -51,9 +51,8 @@ std::optional<std::string> value_problem(const Parameter& row, std::string_view 
             }
             break;
         case ParamKind::choice:
-            if (std::find(selection_names.begin(), selection_names.end(), value) ==
-                selection_names.end()) {
-                return quoted(row.settings_key) + " must be proportional, tournament or random";
+            if (!choice_index(row, value)) {
+                return quoted(row.settings_key) + " must be " + choice_list_text(row);
             }
             break;
         case ParamKind::function_list:

@@ -10,12 +10,27 @@
 
 namespace vorn {
 
+namespace {
+
+// Two error tables of a byte per individual and case, a case order and the
+// candidates of one selection.
+double lexicase_bytes(const PopulationParameters& p) {
+    if (!uses_cases(p.selection_method)) {
+        return 0;
+    }
+    const double cases = p.num_cases;
+    return 2.0 * p.population_size * cases + cases * (1 + sizeof(std::int32_t)) +
+           static_cast<double>(p.population_size) * sizeof(std::int32_t);
+}
+
+}  // namespace
+
 double population_memory_bytes(const PopulationParameters& p) {
     const double individuals = 2.0 * p.population_size;
     return individuals * (sizeof(Individual) + sizeof(Individual*) +
                           static_cast<double>(p.max_length) * sizeof(std::int32_t)) +
            3.0 * p.num_generations * sizeof(float) +
-           static_cast<double>(p.tournament_size) * sizeof(std::int32_t);
+           static_cast<double>(p.tournament_size) * sizeof(std::int32_t) + lexicase_bytes(p);
 }
 
 void check_population_memory(const PopulationParameters& p, double other_bytes) {
@@ -51,7 +66,10 @@ Tgp_pop::Tgp_pop(const PopulationParameters& p)
       mutation_rate(p.mutation_rate),
       reproduction_rate(p.reproduction_rate),
       one_point_mutation_rate(p.one_point_mutation_rate),
-      elite_fraction(p.elite_fraction) {
+      elite_fraction(p.elite_fraction),
+      parsimony(p.parsimony),
+      size_penalty(p.size_penalty),
+      num_cases(p.num_cases) {
     // Refused before anything is allocated.
     check_population_memory(p);
 
@@ -75,7 +93,31 @@ Tgp_pop::Tgp_pop(const PopulationParameters& p)
     if (selection_method == proportional) {
         cumulative_fitness_.assign(size, 0.0);
     }
+    if (uses_cases(selection_method)) {
+        const auto cases = static_cast<std::size_t>(num_cases);
+        slot_errors_.assign(size * cases, 0);
+        ranked_errors_.assign(size * cases, 0);
+        case_epsilon_.assign(cases, 0);
+        case_order_.resize(cases);
+        for (std::size_t c = 0; c < cases; ++c) {
+            case_order_[c] = static_cast<std::int32_t>(c);
+        }
+        candidates_.reserve(size);
+    }
     current_buffer = 0;
+}
+
+std::span<std::uint8_t> Tgp_pop::case_errors(const Individual* individual) {
+    // Generation buffer b holds pointers into individuals_[b] only.
+    for (const auto& store : individuals_) {
+        if (!store.empty() && individual >= store.data() &&
+            individual < store.data() + store.size()) {
+            const auto slot = static_cast<std::size_t>(individual - store.data());
+            const auto cases = static_cast<std::size_t>(num_cases);
+            return std::span(slot_errors_).subspan(slot * cases, cases);
+        }
+    }
+    return {};
 }
 
 NodeChooser Tgp_pop::node_chooser(const Tproblem_setting& setting) const {

@@ -41,9 +41,29 @@ struct PopulationParameters {
     float function_ratio = 0;            // Edit13
     float variable_ratio = 0;            // Edit14
     float constant_ratio = 0;            // ConstLabel
+    std::int32_t parsimony = 0;          // ComboBox1 item index
+    float size_penalty = 0;              // Edit19, with penalty parsimony only
+    float holdout = 0;                   // Edit20
+    // Data rows each program is scored on, one case each, with lexicase
+    // selection only.
+    std::int32_t num_cases = 0;
 };
 
-enum SelectionMethod : std::int32_t { proportional = 0, tournament = 1, random_selection = 2 };
+enum SelectionMethod : std::int32_t {
+    proportional = 0,
+    tournament = 1,
+    random_selection = 2,
+    lexicase = 3,
+    epsilon_lexicase = 4,
+};
+enum Parsimony : std::int32_t {
+    parsimony_none = 0,
+    parsimony_lexicographic = 1,
+    parsimony_penalty = 2
+};
+[[nodiscard]] constexpr bool uses_cases(std::int32_t selection_method) {
+    return selection_method == lexicase || selection_method == epsilon_lexicase;
+}
 
 // Abandoned trees per individual, and for the whole first generation (at
 // least the fixed total, else so many per individual), before creation gives
@@ -96,6 +116,9 @@ public:
     float reproduction_rate = 0;
     float one_point_mutation_rate = 0;
     float elite_fraction = 0;
+    std::int32_t parsimony = 0;
+    float size_penalty = 0;
+    std::int32_t num_cases = 0;
     std::vector<float> validation_history;
     std::vector<float> training_history;
     std::vector<std::int32_t> mean_length_history;
@@ -129,6 +152,14 @@ public:
     [[nodiscard]] std::int32_t select_proportional();
     [[nodiscard]] std::int32_t select_tournament();
     [[nodiscard]] std::int32_t select_random();
+    // Lexicase: the data rows in a random order, each keeping the candidates
+    // with the fewest errors on it (epsilon-lexicase: within the row's median
+    // absolute deviation of errors); a random one of those left.
+    [[nodiscard]] std::int32_t select_lexicase();
+
+    // Where the evaluation writes an individual's errors on each data row
+    // (0, 1 or 2 points of the row misclassified), with lexicase only.
+    [[nodiscard]] std::span<std::uint8_t> case_errors(const Individual* individual);
 
     void record_statistics(std::int32_t g, float validation, float training,
                            std::int32_t mean_length);
@@ -137,6 +168,7 @@ public:
 
 private:
     [[nodiscard]] std::int32_t select_second_parent(std::int32_t p1);
+    void prepare_lexicase();
 
     std::array<std::vector<Individual>, 2> individuals_;
     std::array<std::vector<std::int32_t>, 2> gene_store_;
@@ -144,7 +176,14 @@ private:
     std::vector<std::int32_t> tournament_draws_;  // one tournament's entrants
     std::vector<std::int32_t> mutation_scratch_;  // mutation's new subtree
     std::vector<double> cumulative_fitness_;      // running sums for the roulette wheel
-    std::int64_t draws_ = 0;                      // since breeding last called keep_going
+    // Lexicase: errors by individual slot, then copied in ranked order; the
+    // epsilon of each case; the case order and the candidates of a selection.
+    std::vector<std::uint8_t> slot_errors_;
+    std::vector<std::uint8_t> ranked_errors_;
+    std::vector<std::uint8_t> case_epsilon_;
+    std::vector<std::int32_t> case_order_;
+    std::vector<std::int32_t> candidates_;
+    std::int64_t draws_ = 0;  // since breeding last called keep_going
 };
 
 // The memory a population of these parameters takes, in bytes.
@@ -152,6 +191,10 @@ private:
 // Refuses, naming "Population Size", a population that does not fit in the
 // memory this process may use beside `other_bytes` that the run also needs.
 void check_population_memory(const PopulationParameters& parameters, double other_bytes = 0);
+
+// Whether a ranks before b when their fitness is equal and a is shorter:
+// the order of lexicographic parsimony (-1, 0, +1 as compare_fitness).
+[[nodiscard]] int compare_fitness_then_length(const Individual* a, const Individual* b);
 
 // Number of elite copies: population size times the elite share, truncated,
 // in double precision (29 % of 100 is 28; 10 % of 1000 is 100).

@@ -299,6 +299,30 @@ double BatchEvaluator::training_fitness(std::span<const std::int32_t> gene) {
     return training_fitness_from_hits(hits, static_cast<double>(training_.rows));
 }
 
+double BatchEvaluator::training_fitness(std::span<const std::int32_t> gene,
+                                        std::span<std::uint8_t> errors) {
+    reserve_for(gene);
+    const DataSet& data = training_;
+    std::fill(errors.begin(), errors.end(), std::uint8_t{0});
+    std::int64_t misses = 0;
+    const std::size_t points = data.xs.size();
+    for (std::size_t start = 0; start < points; start += width_) {
+        const std::size_t n = std::min(width_, points - start);
+        const Operand r = evaluate_block(gene, data.xs.data() + start, data.ys.data() + start, n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t point = start + i;
+            const double output = r.data == nullptr ? r.scalar : r.data[i];
+            const bool positive = point < data.rows;
+            if (!(positive ? positive_hit(output) : negative_hit(output))) {
+                ++errors[positive ? point : point - data.rows];
+                ++misses;
+            }
+        }
+    }
+    const auto hits = static_cast<double>(static_cast<std::int64_t>(points) - misses);
+    return training_fitness_from_hits(hits, static_cast<double>(data.rows));
+}
+
 double BatchEvaluator::validation_fitness(std::span<const std::int32_t> gene) {
     const auto hits = static_cast<double>(count_hits(gene, validation_));
     return validation_fitness_from_hits(hits, static_cast<double>(validation_.rows));

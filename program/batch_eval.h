@@ -38,6 +38,10 @@ public:
                                           const DataColumns& data);
 
     [[nodiscard]] double training_fitness(std::span<const std::int32_t> gene);
+    // The same fitness, and errors[r] = the points of training row r that
+    // the gene misclassifies (0, 1 or 2).
+    [[nodiscard]] double training_fitness(std::span<const std::int32_t> gene,
+                                          std::span<std::uint8_t> errors);
     [[nodiscard]] double validation_fitness(std::span<const std::int32_t> gene);
 
 private:

@@ -95,6 +95,29 @@ double training_fitness(NodeTableView nodes, const DataColumns& data,
     return training_fitness_from_hits(hits, static_cast<double>(data.x1.size()));
 }
 
+double training_fitness(NodeTableView nodes, const DataColumns& data,
+                        std::span<const std::int32_t> gene, std::span<std::uint8_t> errors) {
+    Interpreter interpreter(nodes);
+    const std::size_t n = data.x1.size();
+    double hits = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        errors[i] = 0;
+        if (positive_hit(evaluate_at(interpreter, gene, data.x1[i], data.y1[i]))) {
+            hits = hits + 1;
+        } else {
+            ++errors[i];
+        }
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (negative_hit(evaluate_at(interpreter, gene, data.x2[i], data.y2[i]))) {
+            hits = hits + 1;
+        } else {
+            ++errors[i];
+        }
+    }
+    return training_fitness_from_hits(hits, static_cast<double>(n));
+}
+
 double validation_fitness(NodeTableView nodes, const DataColumns& data,
                           std::span<const std::int32_t> gene) {
     const double hits = count_hits(nodes, data, gene);

@@ -38,6 +38,10 @@ void set_input2(Interpreter& interpreter, double value);
 // perfect); the measure that drives a run.
 [[nodiscard]] double training_fitness(NodeTableView nodes, const DataColumns& data,
                                       std::span<const std::int32_t> gene);
+// The same, with errors[r] = the points of row r misclassified (0, 1 or 2).
+[[nodiscard]] double training_fitness(NodeTableView nodes, const DataColumns& data,
+                                      std::span<const std::int32_t> gene,
+                                      std::span<std::uint8_t> errors);
 
 // Number of the 2M points of the data set the gene misclassifies.
 [[nodiscard]] double validation_fitness(NodeTableView nodes, const DataColumns& data,

@@ -1,6 +1,7 @@
 #include "ui/parameter_controls.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
@@ -23,6 +24,15 @@ QString q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+std::string choice_at(const Parameter& row, int index) {
+    const auto i = static_cast<std::size_t>(std::max(index, 0));
+    return std::string(row.choices[std::min(i, row.choices.size() - 1)]);
+}
+
+int index_of_choice(ParamId id, const std::string& text) {
+    return static_cast<int>(choice_index(parameter(id), text).value_or(0));
+}
+
 // Reads the control as the parameter's text; nothing when it is not here.
 std::optional<std::string> text_of(const QWidget& root, const Parameter& row) {
     QWidget* control = root.findChild<QWidget*>(name_of(row.id));
@@ -39,8 +49,10 @@ std::optional<std::string> text_of(const QWidget& root, const Parameter& row) {
         return std::string(box->isChecked() ? flag_on : flag_off);
     }
     if (const auto* group = qobject_cast<RadioGroup*>(control)) {
-        const auto index = static_cast<std::size_t>(std::max(group->item_index(), 0));
-        return std::string(selection_names[std::min(index, selection_names.size() - 1)]);
+        return choice_at(row, group->item_index());
+    }
+    if (const auto* box = qobject_cast<QComboBox*>(control)) {
+        return choice_at(row, box->currentIndex());
     }
     if (const auto* list = qobject_cast<CheckListBox*>(control)) {
         std::array<bool, num_primitives> checked{};
@@ -79,9 +91,9 @@ bool write_parameter_text(QWidget& root, ParamId id, const std::string& text) {
     } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
         box->setChecked(text == flag_on);
     } else if (auto* group = qobject_cast<RadioGroup*>(control)) {
-        const auto* found = std::find(selection_names.begin(), selection_names.end(), text);
-        group->set_item_index(
-            found == selection_names.end() ? 0 : static_cast<int>(found - selection_names.begin()));
+        group->set_item_index(index_of_choice(id, text));
+    } else if (auto* box = qobject_cast<QComboBox*>(control)) {
+        box->setCurrentIndex(index_of_choice(id, text));
     } else if (auto* list = qobject_cast<CheckListBox*>(control)) {
         const auto checked = parse_function_list(text).value_or(std::array<bool, num_primitives>{});
         for (int i = 0; i < num_primitives; ++i) {
@@ -100,6 +112,17 @@ QLineEdit* make_parameter_edit(ParamId id, QWidget* parent) {
 QCheckBox* make_parameter_check_box(ParamId id, QWidget* parent) {
     const Parameter& row = parameter(id);
     return make_check_box(name_of(id), q(row.caption), row.default_text == flag_on, parent);
+}
+
+QComboBox* make_parameter_combo(ParamId id, QWidget* parent) {
+    const Parameter& row = parameter(id);
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name_of(id));
+    for (const std::string_view choice : row.choices) {
+        box->addItem(q(choice));
+    }
+    box->setCurrentIndex(index_of_choice(id, std::string(row.default_text)));
+    return box;
 }
 
 QLabel* make_caption_label(const QString& name, ParamId id, QWidget* parent) {

@@ -7,6 +7,7 @@
 #include "engine/parameters.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QString;
@@ -29,6 +30,8 @@ void set_parameter_tooltips(QWidget& root);
 [[nodiscard]] QLineEdit* make_parameter_edit(ParamId id, QWidget* parent);
 // A parameter's check box, named, captioned and set from the table.
 [[nodiscard]] QCheckBox* make_parameter_check_box(ParamId id, QWidget* parent);
+// A drop-down list of a choice's names, at its default.
+[[nodiscard]] QComboBox* make_parameter_combo(ParamId id, QWidget* parent);
 // A label showing the parameter's caption (or its default text, for the
 // computed remainder labels).
 [[nodiscard]] QLabel* make_caption_label(const QString& name, ParamId id, QWidget* parent);

@@ -1,6 +1,7 @@
 #include "ui/population_page.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -74,7 +75,8 @@ void build_selection_group(PopulationPage& page) {
     QGroupBox* group = page.GroupBox5;
     page.RadioGroup1 = new RadioGroup(
         QStringLiteral("RadioGroup1"),
-        {QStringLiteral("Proportional"), QStringLiteral("Tournament"), QStringLiteral("Random")},
+        {QStringLiteral("Proportional"), QStringLiteral("Tournament"), QStringLiteral("Random"),
+         QStringLiteral("Lexicase"), QStringLiteral("\u03b5-Lexicase")},
         group);
     write_parameter_text(*page.RadioGroup1->parentWidget(), ParamId::selection_method,
                          std::string(parameter(ParamId::selection_method).default_text));
@@ -159,6 +161,22 @@ void build_limits_group(PopulationPage& page) {
     field_rows(group, {{page.Label5, page.Edit8}, {page.Label11, page.Edit9}});
 }
 
+// Options beyond the workbench's first method; their defaults leave it as it was.
+void build_search_group(PopulationPage& page) {
+    page.GroupBox9 = make_group(QStringLiteral("GroupBox9"), QStringLiteral("Search"), &page);
+    QGroupBox* group = page.GroupBox9;
+    page.Label35 = make_caption_label(QStringLiteral("Label35"), ParamId::parsimony, group);
+    page.ComboBox1 = make_parameter_combo(ParamId::parsimony, group);
+    page.Label36 = make_caption_label(QStringLiteral("Label36"), ParamId::size_penalty, group);
+    page.Edit19 = make_parameter_edit(ParamId::size_penalty, group);
+    set_dependent_field(page.Edit19, false);
+    page.Label37 = make_caption_label(QStringLiteral("Label37"), ParamId::holdout, group);
+    page.Edit20 = make_parameter_edit(ParamId::holdout, group);
+    field_rows(
+        group,
+        {{page.Label35, page.ComboBox1}, {page.Label36, page.Edit19}, {page.Label37, page.Edit20}});
+}
+
 QWidget* build_break_point(PopulationPage& page) {
     page.CheckBox2 = make_parameter_check_box(ParamId::break_point, &page);
     auto* label = new GapLabel(QStringLiteral("Label22"),
@@ -189,6 +207,7 @@ PopulationPage::PopulationPage(const HandlerGuard& guard, QWidget* parent) : QWi
     build_rates_group(*this);
     build_ratios_group(*this);
     build_limits_group(*this);
+    build_search_group(*this);
 
     auto* sizes = new QGridLayout();
     sizes->addWidget(Label1, 0, 0);
@@ -209,6 +228,7 @@ PopulationPage::PopulationPage(const HandlerGuard& guard, QWidget* parent) : QWi
     left->addLayout(sizes);
     left->addWidget(GroupBox5);
     left->addWidget(build_break_point(*this));
+    left->addWidget(GroupBox9);
     left->addStretch(1);
 
     auto* right = new QVBoxLayout();
@@ -233,6 +253,7 @@ PopulationPage::PopulationPage(const HandlerGuard& guard, QWidget* parent) : QWi
                     &P::RadioGroup1Click);
     connect_guarded(guard, CheckBox1, &QCheckBox::toggled, this, &P::CheckBox1Click);
     connect_guarded(guard, CheckBox2, &QCheckBox::toggled, this, &P::CheckBox2Click);
+    connect_guarded(guard, ComboBox1, &QComboBox::currentIndexChanged, this, &P::ComboBox1Change);
     set_parameter_tooltips(*this);
 }
 
@@ -284,6 +305,10 @@ void PopulationPage::CheckBox1Click() {
 
 void PopulationPage::CheckBox2Click() {
     set_dependent_field(Edit15, CheckBox2->isChecked());
+}
+
+void PopulationPage::ComboBox1Change() {
+    set_dependent_field(Edit19, ComboBox1->currentIndex() == parsimony_penalty);
 }
 
 }  // namespace vorn

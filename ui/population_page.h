@@ -1,11 +1,12 @@
 #pragma once
 // The "Population" page: population, selection, operator rates, initial node
-// ratios, gene limits and the break point.
+// ratios, gene limits, the break point and the search options beyond them.
 #include <QWidget>
 
 #include "ui/handler_guard.h"
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -34,6 +35,7 @@ public:
     void RadioGroup1Click();
     void CheckBox1Click();
     void CheckBox2Click();
+    void ComboBox1Change();
 
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr;  // "Population Size"
@@ -73,6 +75,14 @@ public:
     QLineEdit* Edit8 = nullptr;  // "Maximum Length"
     QLabel* Label11 = nullptr;
     QLineEdit* Edit9 = nullptr;  // "Maximum Initial Depth"
+
+    QGroupBox* GroupBox9 = nullptr;  // "Search"
+    QLabel* Label35 = nullptr;
+    QComboBox* ComboBox1 = nullptr;  // "Parsimony"
+    QLabel* Label36 = nullptr;
+    QLineEdit* Edit19 = nullptr;  // "Size Penalty"
+    QLabel* Label37 = nullptr;
+    QLineEdit* Edit20 = nullptr;  // "Hold-out"
 
     QCheckBox* CheckBox2 = nullptr;  // "Break Point"
     QLineEdit* Edit15 = nullptr;

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <random>
+#include <string>
 
 #include "engine/run_gp.h"
 #include "program/gene.h"
@@ -167,7 +168,7 @@ TEST(Selection, SecondParentIsFoundEvenWhenSelectionIsStuck) {
     EngineFixture f;
     f.population.population_size = "2";
     f.population.elite_strategy = false;
-    f.population.selection_method = 3;
+    f.population.selection_method = 9;  // past every method: the fallback
     f.population.crossover_rate = "0.5";
     f.population.mutation_rate = "0";
     f.population.one_point_mutation_rate = "0.5";
@@ -245,6 +246,43 @@ TEST(Selection, ProportionalMatchesTheLinearWalkOfTheWheel) {
             }
         }
         ASSERT_EQ(picks[i], expected) << i;
+    }
+}
+
+// Lexicase only picks a program no other beats: none has errors as low on
+// every data row and lower on one. With lexicographic parsimony, none ties
+// it on every row and is shorter either.
+TEST(Selection, LexicasePicksOnlyProgramsNoOtherBeats) {
+    for (const char* parsimony : {"none", "lexicographic"}) {
+        EngineFixture f;
+        f.population.population_size = "60";
+        f.population.selection_method = lexicase;
+        f.population.parsimony = parsimony;
+        f.build();
+        initialize_run(*f.setting, *f.pop, 11);
+        Evaluation evaluation(*f.setting, f.pop->max_length, EvaluatorKind::reference);
+        (void)assign_fitness(evaluation, f.pop->generation_buffers[0], fitness_options(*f.pop));
+        rank_generation(*f.pop, f.pop->generation_buffers[0]);
+        f.pop->prepare_selection();
+        const bool by_length = std::string(parsimony) == "lexicographic";
+        const auto beats = [&](const Individual* b, const Individual* a) {
+            const auto eb = f.pop->case_errors(b);
+            const auto ea = f.pop->case_errors(a);
+            bool lower = false;
+            for (std::size_t c = 0; c < ea.size(); ++c) {
+                if (eb[c] > ea[c]) {
+                    return false;
+                }
+                lower = lower || eb[c] < ea[c];
+            }
+            return lower || (by_length && b->length < a->length);
+        };
+        for (int draw = 0; draw < 300; ++draw) {
+            const Individual* a = f.pop->current()[f.pop->select_lexicase()];
+            for (const Individual* b : f.pop->current()) {
+                ASSERT_FALSE(beats(b, a)) << parsimony << " draw " << draw;
+            }
+        }
     }
 }
 

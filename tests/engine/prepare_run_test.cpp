@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/evaluation.h"
+#include "engine/holdout.h"
 #include "engine/prepare_run.h"
 #include "tests/problem/address_limit.h"
 #include "tests/program/test_setting.h"
@@ -90,6 +92,26 @@ TEST(PrepareRun, RefusalsThroughOneRoad) {
          [](Road& r) {
              r.request.plan.texts.set_flag(I::break_point, true);
              r.request.plan.texts[I::break_every] = "-";
+         },
+         MessageId::field_refused, Page::population, std::nullopt},
+        {"unknown parsimony", set(I::parsimony, "strict"), MessageId::field_refused,
+         Page::population, std::nullopt},
+        {"negative size penalty",
+         [](Road& r) {
+             r.request.plan.texts[I::parsimony] = "penalty";
+             r.request.plan.texts[I::size_penalty] = "-1";
+         },
+         MessageId::field_refused, Page::population, std::nullopt},
+        {"hold-out of every row", set(I::holdout, "0.9"), MessageId::field_refused,
+         Page::population, std::nullopt},
+        {"hold-out of no row", set(I::holdout, "0.1"), MessageId::field_refused, Page::population,
+         std::nullopt},
+        {"hold-out beside a validation file",
+         [](Road& r) {
+             r.request.validation_loaded = true;
+             r.validation = r.training;
+             r.request.plan.texts.set_flag(I::use_training_data, false);
+             r.request.plan.texts[I::holdout] = "0.5";
          },
          MessageId::field_refused, Page::population, std::nullopt},
         {"population beyond memory",
@@ -274,6 +296,44 @@ TEST(PrepareRun, EvaluationMemoryGrowsWithRowsAndThreads) {
         EXPECT_GT(bytes - before, copy) << threads;
         before = bytes;
     }
+}
+
+// The rows held out: as many as the share asks, distinct, chosen by the seed
+// alone, and moved whole from the training data to the validation data with
+// the rest kept in order.
+TEST(PrepareRun, HoldOutSplitsTheTrainingRowsBySeed) {
+    for (const int rows : {2, 3, 10, 57}) {
+        for (const char* share : {"0.2", "0.5", "0.75"}) {
+            Road road;
+            road.training.clear();
+            for (int i = 0; i < rows; ++i) {
+                road.training.push_back(testing::row(std::to_string(i), "1", "2", "3"));
+            }
+            road.request.plan.texts[I::holdout] = share;
+            road.request.plan.seed = 5;
+            const int held = held_out_count(rows, std::stof(share));
+            if (held < 1 || held >= rows) {
+                EXPECT_TRUE(road.prepare().refusal) << rows << " " << share;
+                continue;
+            }
+            const PrepareResult result = road.prepare();
+            ASSERT_TRUE(result.run) << rows << " " << share;
+            const Tproblem_setting& s = *result.run->setting;
+            ASSERT_EQ(s.num_validation_rows, held);
+            ASSERT_EQ(s.num_training_rows, rows - held);
+            std::vector<double> all = s.train_x1;
+            all.insert(all.end(), s.valid_x1.begin(), s.valid_x1.end());
+            EXPECT_TRUE(std::is_sorted(s.train_x1.begin(), s.train_x1.end()));
+            EXPECT_TRUE(std::is_sorted(s.valid_x1.begin(), s.valid_x1.end()));
+            std::sort(all.begin(), all.end());
+            for (int i = 0; i < rows; ++i) {
+                EXPECT_EQ(all[static_cast<std::size_t>(i)], i);
+            }
+            EXPECT_EQ(held_out_rows(rows, held, 5), held_out_rows(rows, held, 5));
+        }
+    }
+    // Another seed, other rows (57 rows, 28 held: a repeat is all but impossible).
+    EXPECT_NE(held_out_rows(57, 28, 5), held_out_rows(57, 28, 6));
 }
 
 }  // namespace

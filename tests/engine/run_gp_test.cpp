@@ -270,37 +270,49 @@ TEST(GridScan, PositiveRegionOverTheBox) {
 namespace vorn {
 namespace {
 
+// With every search option, too: the options must not depend on how
+// programs are scored.
 TEST(RunDriver, EveryEvaluatorAndThreadCountRunsAlike) {
-    struct Result {
-        std::vector<std::string> formulas;
-        std::vector<float> training;
-        std::vector<float> validation;
-        std::vector<std::size_t> curve_sizes;
+    struct Search {
+        int selection;
+        const char* parsimony;
     };
-    const auto run = [](EvaluatorKind kind, unsigned threads) {
-        EngineFixture f;
-        f.problem.texts.checked.fill(true);
-        f.population.population_size = "80";
-        f.population.num_generations = "6";
-        f.build();
-        ScriptedFrontEnd front(*f.setting);
-        RunOptions options{99};
-        options.evaluator = kind;
-        options.threads = threads;
-        (void)run_gp(*f.setting, *f.pop, front, options);
-        Result result{front.formulas, f.pop->training_history, f.pop->validation_history, {}};
-        for (const auto& report : front.reports) {
-            result.curve_sizes.push_back(report.validation_curve.size());
+    for (const Search search : {Search{0, "none"}, Search{lexicase, "lexicographic"},
+                                Search{epsilon_lexicase, "penalty"}, Search{1, "lexicographic"}}) {
+        SCOPED_TRACE(std::to_string(search.selection) + search.parsimony);
+        struct Result {
+            std::vector<std::string> formulas;
+            std::vector<float> training;
+            std::vector<float> validation;
+            std::vector<std::size_t> curve_sizes;
+        };
+        const auto run = [&search](EvaluatorKind kind, unsigned threads) {
+            EngineFixture f;
+            f.problem.texts.checked.fill(true);
+            f.population.selection_method = search.selection;
+            f.population.parsimony = search.parsimony;
+            f.population.population_size = "80";
+            f.population.num_generations = "6";
+            f.build();
+            ScriptedFrontEnd front(*f.setting);
+            RunOptions options{99};
+            options.evaluator = kind;
+            options.threads = threads;
+            (void)run_gp(*f.setting, *f.pop, front, options);
+            Result result{front.formulas, f.pop->training_history, f.pop->validation_history, {}};
+            for (const auto& report : front.reports) {
+                result.curve_sizes.push_back(report.validation_curve.size());
+            }
+            return result;
+        };
+        const Result reference = run(EvaluatorKind::reference, 1);
+        for (unsigned threads : {1u, 2u, 3u}) {
+            const Result batch = run(EvaluatorKind::batch, threads);
+            EXPECT_EQ(batch.formulas, reference.formulas) << threads;
+            EXPECT_EQ(batch.training, reference.training) << threads;
+            EXPECT_EQ(batch.validation, reference.validation) << threads;
+            EXPECT_EQ(batch.curve_sizes, reference.curve_sizes) << threads;
         }
-        return result;
-    };
-    const Result reference = run(EvaluatorKind::reference, 1);
-    for (unsigned threads : {1u, 2u, 3u}) {
-        const Result batch = run(EvaluatorKind::batch, threads);
-        EXPECT_EQ(batch.formulas, reference.formulas) << threads;
-        EXPECT_EQ(batch.training, reference.training) << threads;
-        EXPECT_EQ(batch.validation, reference.validation) << threads;
-        EXPECT_EQ(batch.curve_sizes, reference.curve_sizes) << threads;
     }
 }
 

@@ -16,7 +16,7 @@ std::string other_text(const Parameter& row) {
         case ParamKind::flag:
             return row.default_text == flag_on ? "false" : "true";
         case ParamKind::choice:
-            return "tournament";
+            return std::string(row.choices.back());
         case ParamKind::function_list:
             return "sin,IFLTE";
         default:

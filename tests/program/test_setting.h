@@ -71,6 +71,8 @@ struct PopulationTexts {
     std::string function_ratio = "0.50";
     std::string variable_ratio = "0.20";
     std::string constant_ratio = "0.3";
+    std::string parsimony = "none";
+    std::string size_penalty = "0.001";
 };
 
 // Parses the texts as Start does (SettingError on the first refusal). An item
@@ -101,6 +103,8 @@ inline PopulationParameters population_parameters(const PopulationTexts& t,
     all[ParamId::function_ratio] = t.function_ratio;
     all[ParamId::variable_ratio] = t.variable_ratio;
     all[ParamId::constant_ratio] = t.constant_ratio;
+    all[ParamId::parsimony] = t.parsimony;
+    all[ParamId::size_penalty] = t.size_penalty;
     PopulationParameters p =
         parse_population_parameters(all, parse_problem_parameters(all), setting);
     if (method >= selection_names.size()) {

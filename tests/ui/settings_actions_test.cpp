@@ -30,7 +30,7 @@ std::string other_text(const Parameter& row) {
         case ParamKind::flag:
             return row.default_text == flag_on ? "false" : "true";
         case ParamKind::choice:
-            return "random";
+            return std::string(row.choices[row.choices.size() - 2]);
         case ParamKind::function_list:
             return "cos,log10";
         default:
