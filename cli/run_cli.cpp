@@ -39,11 +39,8 @@ DataTable load_data_file(const std::string& file, const CliOptions& options,
         options.columns ? std::optional<std::string_view>(*options.columns) : std::nullopt;
     const CsvChoice choice = csv_choice_from_option(table, columns, options.positive);
     PairedData paired = pair_csv(table, choice);
-    CsvUsed chosen{csv_columns_text(table, choice), choice.positive_label, {}, {}};
-    if (csv_has_header(table, choice.x_column, choice.y_column)) {
-        chosen.x_name = table.field(0, choice.x_column);
-        chosen.y_name = table.field(0, choice.y_column);
-    }
+    const auto [x_name, y_name] = csv_input_names(table, choice);
+    CsvUsed chosen{csv_columns_text(table, choice), choice.positive_label, x_name, y_name};
     pairings.push_back(escaped_text(file) + ": " + pairing_summary(paired.counts) + " (columns \"" +
                        escaped_text(chosen.columns) + "\", positive \"" +
                        escaped_text(chosen.positive) + "\")");

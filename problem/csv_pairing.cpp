@@ -185,6 +185,14 @@ std::vector<std::string> csv_column_names(const CsvTable& table) {
     return names;
 }
 
+std::array<std::string, 2> csv_input_names(const CsvTable& table, const CsvChoice& choice) {
+    if (!csv_has_header(table, choice.x_column, choice.y_column)) {
+        return {};
+    }
+    return {std::string(table.field(0, choice.x_column)),
+            std::string(table.field(0, choice.y_column))};
+}
+
 std::string csv_columns_text(const CsvTable& table, const CsvChoice& choice) {
     const std::array<std::size_t, 3> columns = {choice.x_column, choice.y_column,
                                                 choice.label_column};

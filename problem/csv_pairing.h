@@ -37,6 +37,11 @@ struct CsvChoice {
 // a header, otherwise none.
 [[nodiscard]] std::vector<std::string> csv_column_names(const CsvTable& table);
 
+// The header's names of the choice's x and y columns, which runs name their
+// inputs after; empty texts when the table has no header.
+[[nodiscard]] std::array<std::string, 2> csv_input_names(const CsvTable& table,
+                                                         const CsvChoice& choice);
+
 // The choice's columns as --columns takes them: by header name when the
 // table has a header whose names survive the trip (no comma, no blanks at
 // their ends, each naming only its own column), by 1-based number otherwise.

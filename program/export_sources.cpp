@@ -13,10 +13,21 @@ struct Language {
     std::string_view assignment;             // the start of a line that assigns t<node>
     std::string_view statement_end;          // what ends it
     std::array<std::string_view, 3> trig{};  // the calls for sin, cos and tan
+    std::string_view divide = "pdiv";
+    std::string_view iflte = "iflte";
+    // Whether sin, cos, tan and the logarithms go through _each, which calls
+    // the scalar helper point by point: numpy's own differ in the last bits.
+    bool each = false;
 };
 
 constexpr Language c_language = {"    const double t", ";", {"libm_sin", "libm_cos", "libm_tan"}};
 constexpr Language python_language = {"    t", "", {"psin", "pcos", "ptan"}};
+constexpr Language numpy_language = {.assignment = "            t",
+                                     .statement_end = "",
+                                     .trig = {"psin", "pcos", "ptan"},
+                                     .divide = "_pdiv",
+                                     .iflte = "_iflte",
+                                     .each = true};
 
 std::string call(std::string_view function, const std::vector<std::string>& arguments) {
     std::string out(function);
@@ -28,6 +39,9 @@ std::string call(std::string_view function, const std::vector<std::string>& argu
 }
 
 std::string expression(OpCode op, const std::vector<std::string>& a, const Language& language) {
+    const auto unary = [&](std::string_view function) {
+        return language.each ? call("_each", {std::string(function), a[0]}) : call(function, a);
+    };
     switch (op) {
         case OpCode::add:
             return operand(a[0]) + " + " + operand(a[1]);
@@ -36,19 +50,19 @@ std::string expression(OpCode op, const std::vector<std::string>& a, const Langu
         case OpCode::multiply:
             return operand(a[0]) + " * " + operand(a[1]);
         case OpCode::divide:
-            return call("pdiv", a);
+            return call(language.divide, a);
         case OpCode::sin:
-            return call(language.trig[0], a);
+            return unary(language.trig[0]);
         case OpCode::cos:
-            return call(language.trig[1], a);
+            return unary(language.trig[1]);
         case OpCode::tan:
-            return call(language.trig[2], a);
+            return unary(language.trig[2]);
         case OpCode::ln:
-            return call("pln", a);
+            return unary("pln");
         case OpCode::log10:
-            return call("plog10", a);
+            return unary("plog10");
         case OpCode::iflte:
-            return call("iflte", a);
+            return call(language.iflte, a);
         case OpCode::input1:
             return "x";
         case OpCode::input2:
@@ -130,6 +144,36 @@ constexpr std::string_view python_magnitude = R"(def pmagnitude(a):
 
 )";
 
+// The array forms of the helpers, named with an underscore, which no
+// exported function's name starts with.
+std::string numpy_helpers(const UsedOps& used, bool each) {
+    std::string out;
+    if (uses(used, OpCode::divide)) {
+        out +=
+            "def _pdiv(a, b):\n    import numpy as np\n"
+            "    return np.where((b == 0.0) | (b != b), 1.0, np.divide(a, b))\n\n\n";
+    }
+    if (uses(used, OpCode::iflte)) {
+        out +=
+            "def _iflte(a, b, c, d):\n    import numpy as np\n    return np.where(a > b, d, "
+            "c)\n\n\n";
+    }
+    if (each) {
+        out +=
+            "def _each(f, a):\n    import numpy as np\n"
+            "    return np.asarray(np.frompyfunc(f, 1, 1)(a), dtype=np.float64)\n\n\n";
+    }
+    return out;
+}
+
+// Arrays take the numpy form; anything else is read as a float, as before
+// arrays were taken. numpy is looked up, not imported, so that a caller
+// without it still runs.
+constexpr std::string_view numpy_dispatch = R"(    np = _modules.get("numpy")
+    if np is not None and (isinstance(x, np.ndarray) or isinstance(y, np.ndarray)):
+        x, y = np.broadcast_arrays(np.asarray(x, dtype=np.float64), np.asarray(y, dtype=np.float64))
+)";
+
 }  // namespace
 
 std::string c_source(const Program& program, std::string_view function_name) {
@@ -202,8 +246,16 @@ std::string python_source(const Program& program, std::string_view function_name
     lines.insert(lines.end(),
                  {"", "Python's floats are IEEE 754 doubles and its math module calls the C",
                   "math library, so this gives the same bits as VORN's interpreter on the",
-                  "same library; the helpers give NaN where the math module would raise."});
-    std::string out = comment_block(lines, "#") + "import math\n\n\n";
+                  "same library; the helpers give NaN where the math module would raise.", "",
+                  "Given numpy arrays (of shapes that broadcast together) it gives an array",
+                  "of doubles with the same bits at every point: numpy does the arithmetic",
+                  "and the protected cases, while sin, cos, tan and the logarithms call the",
+                  "math module point by point, as numpy's own differ in the last bits.",
+                  "Floats alone never import numpy.", "",
+                  "The interpreter's bits are those of a build with -ffp-contract=off and",
+                  "without -ffast-math; -march=native or -ffast-math builds may differ."});
+    std::string out =
+        comment_block(lines, "#") + "import math\nfrom sys import modules as _modules\n\n\n";
     if (uses(used, OpCode::divide)) {
         out +=
             "def pdiv(a, b):\n    if b == 0.0 or b != b:\n        return 1.0\n"
@@ -224,16 +276,26 @@ std::string python_source(const Program& program, std::string_view function_name
     }
     const std::array<std::pair<OpCode, std::string_view>, 3> trig = {
         {{OpCode::sin, "sin"}, {OpCode::cos, "cos"}, {OpCode::tan, "tan"}}};
+    bool each = uses(used, OpCode::ln) || uses(used, OpCode::log10);
     for (const auto& [op, f] : trig) {
         if (uses(used, op)) {
             const std::string n(f);
             out += "def p" + n + "(a):\n    return math.nan if math.isinf(a) else math." + n +
                    "(a)\n\n\n";
+            each = true;
         }
     }
+    out += numpy_helpers(used, each);
     std::string result;
     const std::string assignments = body(program, python_language, result);
-    return out + "def " + name + "(x, y):\n    x = float(x)\n    y = float(y)\n" + assignments +
+    std::string array_result;
+    const std::string array_assignments = body(program, numpy_language, array_result);
+    out += "def " + name + "(x, y):\n" + std::string(numpy_dispatch);
+    if (!array_assignments.empty()) {
+        out += "        with np.errstate(all=\"ignore\"):\n" + array_assignments;
+    }
+    return out + "        return np.array(np.broadcast_to(" + array_result +
+           ", x.shape), dtype=np.float64)\n    x = float(x)\n    y = float(y)\n" + assignments +
            "    return " + result + "\n";
 }
 

@@ -28,8 +28,8 @@ constexpr auto reserved_names = std::to_array<std::string_view>(
      "elif", "except", "finally", "from", "global", "import", "in", "is", "lambda", "nonlocal",
      "not", "or", "pass", "raise", "try", "with", "yield",
      // the exports' own names
-     "iflte", "libm_cos", "libm_log", "libm_log10", "libm_sin", "libm_tan", "main", "math", "pcos",
-     "pdiv", "pln", "plog10", "pmagnitude", "psin", "ptan",
+     "iflte", "isinstance", "libm_cos", "libm_log", "libm_log10", "libm_sin", "libm_tan", "main",
+     "math", "pcos", "pdiv", "pln", "plog10", "pmagnitude", "psin", "ptan",
      // C math functions
      "abs", "acos", "acosh", "asin", "asinh", "atan", "atan2", "atanh", "cbrt", "ceil", "copysign",
      "cos", "cosh", "erf", "erfc", "exp", "exp2", "expm1", "fabs", "fdim", "floor", "fma", "fmax",

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "engine/parameters.h"
 #include "problem/csv_pairing.h"
 #include "problem/data_file.h"
 #include "problem/file_writer.h"
@@ -18,7 +19,7 @@ std::filesystem::path local_path(const QString& name) {
 }
 
 std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs,
-                                        const CsvOptions& given, std::optional<CsvChoice>* used,
+                                        const CsvOptions& given, std::optional<CsvRead>* used,
                                         std::optional<PairingCounts>* counts) {
     const std::filesystem::path file = local_path(path);
     if (!is_csv_name(file)) {
@@ -44,7 +45,9 @@ std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs,
     }
     PairedData pairs = pair_csv(table, *choice);
     if (used) {
-        *used = choice;
+        *used = CsvRead{*choice,
+                        {csv_columns_text(table, *choice), choice->positive_label},
+                        csv_input_names(table, *choice)};
     }
     if (counts) {
         *counts = pairs.counts;
@@ -52,15 +55,35 @@ std::optional<DataTable> read_grid_file(const QString& path, Dialogs& dialogs,
     return DataTable(std::move(pairs.rows));
 }
 
-CsvOptions run_csv_options(const std::optional<CsvChoice>& training,
-                           const std::optional<CsvChoice>& validation) {
-    const std::optional<CsvChoice>& choice = training ? training : validation;
-    if (!choice) {
-        return {};
+CsvOptions validation_csv_options(const CsvOptions& given, const std::optional<CsvRead>& training) {
+    if (given.columns || given.positive || !training) {
+        return given;
     }
-    return {std::to_string(choice->x_column + 1) + ',' + std::to_string(choice->y_column + 1) +
-                ',' + std::to_string(choice->label_column + 1),
-            choice->positive_label};
+    return training->options;
+}
+
+CsvOptions run_csv_options(const std::optional<CsvRead>& training,
+                           const std::optional<CsvRead>& validation) {
+    const std::optional<CsvRead>& read = training ? training : validation;
+    return read ? read->options : CsvOptions{};
+}
+
+void set_plan_csv(RunPlan& plan, const std::optional<CsvRead>& training,
+                  const std::optional<CsvRead>& validation) {
+    const std::optional<CsvRead>& read = training ? training : validation;
+    if (!read) {
+        return;
+    }
+    plan.columns = read->options.columns;
+    plan.positive = read->options.positive;
+    std::string& x = plan.texts[ParamId::input1_name];
+    std::string& y = plan.texts[ParamId::input2_name];
+    const auto& [x_name, y_name] = read->input_names;
+    if (x == parameter(ParamId::input1_name).default_text &&
+        y == parameter(ParamId::input2_name).default_text && !x_name.empty() && !y_name.empty()) {
+        x = x_name;
+        y = y_name;
+    }
 }
 
 QString installed_data_folder() {

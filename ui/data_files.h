@@ -2,8 +2,10 @@
 // The window's data files: reading one into a grid's table, the record of
 // the last training load, and the files a run's program file names.
 #include <QString>
+#include <array>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/program_io.h"
@@ -24,6 +26,15 @@ struct CsvOptions {
     std::optional<std::string> positive;
 };
 
+// The choice a CSV file in a grid was read with: its columns and label, the
+// same as --columns (by header name where the file has a header) and
+// --positive give them, and the header's names of x and y (empty without).
+struct CsvRead {
+    CsvChoice choice;
+    CsvOptions options;
+    std::array<std::string, 2> input_names;
+};
+
 // What "Load" reads into a grid: the whole data file, or for a name ending
 // in .csv (any case) a labelled table paired by the columns of `given` or,
 // when it names none that fit, by those asked through `dialogs`; cancelling
@@ -32,14 +43,25 @@ struct CsvOptions {
 // DataFileError, and then nothing is read.
 [[nodiscard]] std::optional<DataTable> read_grid_file(
     const QString& path, Dialogs& dialogs, const CsvOptions& given = {},
-    std::optional<CsvChoice>* used = nullptr, std::optional<PairingCounts>* counts = nullptr);
+    std::optional<CsvRead>* used = nullptr, std::optional<PairingCounts>* counts = nullptr);
+
+// What a validation file is read with: `given` when it names columns or a
+// label, else the training file's choice, as the runner reads both files by
+// one choice, matched by header name.
+[[nodiscard]] CsvOptions validation_csv_options(const CsvOptions& given,
+                                                const std::optional<CsvRead>& training);
 
 // The one choice of columns that settings files and records write for a
 // run's CSV files, as the runner takes one --columns for all: the training
-// file's, or else the validation file's; as 1-based column numbers and the
-// label. None when neither file is CSV.
-[[nodiscard]] CsvOptions run_csv_options(const std::optional<CsvChoice>& training,
-                                         const std::optional<CsvChoice>& validation);
+// file's, or else the validation file's. None when neither file is CSV.
+[[nodiscard]] CsvOptions run_csv_options(const std::optional<CsvRead>& training,
+                                         const std::optional<CsvRead>& validation);
+
+// The plan's CSV choice (run_csv_options) and, when the plan's input names
+// are both at their defaults, the inputs named after that file's header, as
+// the runner names them unless told otherwise.
+void set_plan_csv(RunPlan& plan, const std::optional<CsvRead>& training,
+                  const std::optional<CsvRead>& validation);
 
 // The folder of the data installed with the program, beside its binary.
 [[nodiscard]] QString installed_data_folder();

@@ -336,10 +336,7 @@ RunPlan TForm1::run_plan() const {
         plan.validation = local_path(validation_file_);
     }
     const bool validation_used = !plan.texts.flag(ParamId::use_training_data);
-    const CsvOptions csv =
-        run_csv_options(training_csv_, validation_used ? validation_csv_ : std::nullopt);
-    plan.columns = csv.columns;
-    plan.positive = csv.positive;
+    set_plan_csv(plan, training_csv_, validation_used ? validation_csv_ : std::nullopt);
     return plan;
 }
 

@@ -86,8 +86,8 @@ public:
     [[nodiscard]] const QString& training_file() const { return training_file_; }
     [[nodiscard]] const QString& validation_file() const { return validation_file_; }
     // The columns a CSV file in a grid was read with; none for other files.
-    [[nodiscard]] const std::optional<CsvChoice>& training_csv() const { return training_csv_; }
-    [[nodiscard]] const std::optional<CsvChoice>& validation_csv() const { return validation_csv_; }
+    [[nodiscard]] const std::optional<CsvRead>& training_csv() const { return training_csv_; }
+    [[nodiscard]] const std::optional<CsvRead>& validation_csv() const { return validation_csv_; }
 
     std::vector<functable> function_table;
     bool validation_loaded = false;
@@ -131,7 +131,7 @@ private:
     struct GridFile {
         QString path;
         DataTable table;
-        std::optional<CsvChoice> csv;
+        std::optional<CsvRead> csv;
     };
     [[nodiscard]] std::optional<GridFile> read_grid(const QString& path, const CsvOptions& csv);
     void show_grid_file(GridFile file, bool training);
@@ -152,8 +152,8 @@ private:
     RecentFiles* recent_files_ = nullptr;
     QString training_file_;  // what the grids were loaded from; empty once cleared
     QString validation_file_;
-    std::optional<CsvChoice> training_csv_;
-    std::optional<CsvChoice> validation_csv_;
+    std::optional<CsvRead> training_csv_;
+    std::optional<CsvRead> validation_csv_;
     QString open_dialog_file_;  // what OpenDialog1 proposes: the file chosen last
     QWidget* shown_page_ = nullptr;
     bool returning_to_page_ = false;

@@ -23,7 +23,8 @@ bool TForm1::load_validation_file(const QString& path, const CsvOptions& csv) {
 }
 
 bool TForm1::load_grid_file(const QString& path, const CsvOptions& csv, bool training) {
-    std::optional<GridFile> file = read_grid(path, csv);
+    std::optional<GridFile> file =
+        read_grid(path, training ? csv : validation_csv_options(csv, training_csv_));
     if (file) {
         show_grid_file(std::move(*file), training);
     }
@@ -35,8 +36,11 @@ bool TForm1::load_grid_file(const QString& path, const CsvOptions& csv, bool tra
 void TForm1::load_grid_files(const std::optional<QString>& training,
                              const std::optional<QString>& validation, const CsvOptions& csv) {
     std::optional<GridFile> training_file = training ? read_grid(*training, csv) : std::nullopt;
+    const std::optional<CsvRead>& training_choice =
+        training_file ? training_file->csv : training_csv_;
     std::optional<GridFile> validation_file =
-        validation ? read_grid(*validation, csv) : std::nullopt;
+        validation ? read_grid(*validation, validation_csv_options(csv, training_choice))
+                   : std::nullopt;
     if (training_file) {
         show_grid_file(std::move(*training_file), true);
     }
@@ -47,7 +51,7 @@ void TForm1::load_grid_files(const std::optional<QString>& training,
 
 std::optional<TForm1::GridFile> TForm1::read_grid(const QString& path, const CsvOptions& csv) {
     open_dialog_file_ = path;
-    std::optional<CsvChoice> choice;
+    std::optional<CsvRead> choice;
     std::optional<DataTable> table = read_grid_file(path, *dialogs_, csv, &choice);
     if (!table) {
         return std::nullopt;

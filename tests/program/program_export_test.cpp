@@ -1,7 +1,8 @@
 // Exports against the interpreter: programs from the engine and grown ones
 // are written as C, Python and a formula, run at points full of protected and
 // overflowing cases, and must give the interpreter's bits (two NaNs count as
-// equal). All programs go into one C file and one Python process.
+// equal), the Python module from floats and from numpy arrays. All programs
+// go into one C file and one Python process.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -197,14 +198,18 @@ int main(void)
 )";
 }
 
-// Prints each module's bits and, where the formula is shallow enough for
-// Python's parser, the formula's evaluated with the module's helpers.
-constexpr std::string_view python_main = R"(import importlib.util, struct
+// Prints each module's bits from floats, then from numpy arrays of all the
+// points, and, where the formula is shallow enough for Python's parser, the
+// formula's evaluated with the module's helpers. Floats must not import
+// numpy, and a float broadcast against an array gives the float form's bits.
+constexpr std::string_view python_main = R"(import importlib.util, struct, sys
 def real(h): return struct.unpack('<d', struct.pack('<Q', int(h, 16)))[0]
 def bits(v): return '%016x' % struct.unpack('<Q', struct.pack('<d', v))[0]
+def same(a, b): return bits(a) == bits(b) or (a != a and b != b)
 points = [[real(h) for h in line.split()] for line in open('points.txt')]
 helpers = dict(pdiv='pdiv', pln='pln', plog10='plog10', iflte='iflte', sin='psin', cos='pcos',
                tan='ptan')
+results = []
 for i, line in enumerate(open('programs.txt')):
     name, _, formula = line.rstrip('\n').partition(' ')
     found = importlib.util.spec_from_file_location('p%d' % i, 'p%d.py' % i)
@@ -212,9 +217,23 @@ for i, line in enumerate(open('programs.txt')):
     found.loader.exec_module(module)
     code = compile(formula, 'formula', 'eval') if formula else None
     env = {k: getattr(module, v, None) for k, v in helpers.items()}
+    f = getattr(module, name)
+    values = [f(x, y) for x, y in points]
+    assert all(type(v) is float for v in values), name
+    formulas = []
     for env['x'], env['y'] in points:
-        print(bits(getattr(module, name)(env['x'], env['y'])),
-              bits(eval(code, env)) if code else '')
+        formulas.append(bits(eval(code, env)) if code else '')
+    results.append((f, values, formulas))
+assert 'numpy' not in sys.modules
+import numpy as np
+xs, ys = (np.array(c).reshape(-1, 2) for c in zip(*points))
+for f, values, formulas in results:
+    array = f(xs, ys)
+    assert array.shape == xs.shape and array.dtype == np.float64, f.__name__
+    for v, a, e in zip(values, array.ravel(), formulas):
+        print(bits(v), bits(a), e)
+    y = points[0][1]
+    assert all(same(a, f(x, y)) for x, a in zip(xs.ravel(), f(xs, y).ravel())), f.__name__
 )";
 
 TEST(ProgramExport, CPythonAndFormulaGiveTheInterpretersBits) {
@@ -256,7 +275,9 @@ TEST(ProgramExport, CPythonAndFormulaGiveTheInterpretersBits) {
         // Compiled as C++ the function keeps its C name, so C++ links it.
         "&& c++ -std=c++17 -O2 -ffp-contract=off -Wall -Wextra -Werror -x c++ -c p0.c -o p0.o " +
         "&& nm p0.o | grep -q ' T " + functions[0] + "$'; } 2>c.err & " + dir +
-        "python3 main.py >py.txt 2>py.err; p=$?; wait $!; test $? -eq 0 -a $p -eq 0";
+        // The first python3 on the path that has numpy.
+        "for py in $(which -a python3); do $py -c 'import numpy' 2>/dev/null && break; done; " +
+        "$py main.py >py.txt 2>py.err; p=$?; wait $!; test $? -eq 0 -a $p -eq 0";
     ASSERT_EQ(std::system(command.c_str()), 0)
         << read_text(folder.path / "c.err") << read_text(folder.path / "py.err");
     const auto c_lines = testing::lines_of(read_text(folder.path / "c.txt"));
@@ -271,9 +292,11 @@ TEST(ProgramExport, CPythonAndFormulaGiveTheInterpretersBits) {
         for (const auto& [x, y] : points) {
             const double want = evaluate_at(interpreter, code.gene, x, y);
             const std::string& py = python_lines[line];
+            // Python's line: the float form, the numpy form, then the formula.
             const bool ok = same_value(from_hex(c_lines[line]), want) &&
                             same_value(from_hex(py.substr(0, 16)), want) &&
-                            (py.size() == 17 || same_value(from_hex(py.substr(17)), want));
+                            same_value(from_hex(py.substr(17, 16)), want) &&
+                            (py.size() == 34 || same_value(from_hex(py.substr(34)), want));
             ++line;
             if (!ok && ++failures <= 5) {
                 ADD_FAILURE() << "program " << i << " at (" << x << ", " << y << "): interpreter "

@@ -1,5 +1,6 @@
 // Labelled CSV files under "Load": the columns asked through the dialogs
-// seam, cancelling, refusals, and the dialog itself.
+// seam, the training file's choice by header name for the run and the
+// validation file, cancelling, refusals, and the dialog itself.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -7,9 +8,12 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "engine/program_io.h"
 #include "problem/data_file.h"
 #include "tests/ui/form_fixture.h"
+#include "ui/bit_button.h"
 #include "ui/csv_dialog.h"
+#include "ui/data_files.h"
 #include "ui/data_grid.h"
 #include "ui/grid_model.h"
 
@@ -48,16 +52,66 @@ TEST_F(CsvLoading, ChosenColumnsFillTheGridAsTheEquivalentDataFile) {
     EXPECT_EQ(problem().StringGrid1->cells()->cell(2, 0), "1.23457E6");
     EXPECT_EQ(problem().StringGrid1->cells()->cell(0, 3), "-7");
     EXPECT_TRUE(QFileInfo::exists(folder.filePath(QStringLiteral("vorn_reg.cnf"))));
+}
 
-    // The validation grid's load asks too; here "neg" is made the positive label.
+// A headered training file's choice goes by name into the run, so the saved
+// program carries the names, its inputs take them unless the fields were
+// changed, and Score Program reads by them; a validation file is read by it
+// without asking, swapped columns matched by name, and one whose header
+// lacks a column is refused.
+TEST_F(CsvLoading, TheTrainingChoiceTravelsByHeaderName) {
+    // The rows of "kind,width,height" with the fields in the order of `order`.
+    const auto rows = [](std::array<int, 3> order) {
+        QByteArray text;
+        for (int i = -1; i < 30; ++i) {
+            const std::array<QByteArray, 3> fields =
+                i < 0 ? std::array<QByteArray, 3>{"kind", "width", "height"}
+                      : std::array<QByteArray, 3>{i % 3 ? "a" : "b", QByteArray::number(i * 0.5),
+                                                  QByteArray::number(i % 7)};
+            text += fields[order[0]] + ',' + fields[order[1]] + ',' + fields[order[2]] + '\n';
+        }
+        return text;
+    };
+    const QString training = write_file(QStringLiteral("train.csv"), rows({0, 1, 2}));
+    const QString swapped = write_file(QStringLiteral("swapped.csv"), rows({2, 0, 1}));
+    dialogs->csv_answers.emplace_back(CsvChoice{1, 2, 0, "a"});  // not the first row's label
+    load_training(training);
     form->problem().CheckBox3->setChecked(false);
-    dialogs->csv_answers.emplace_back(CsvChoice{0, 1, 2, "neg"});
-    load_validation(csv);
-    ASSERT_EQ(dialogs->csv_proposals.size(), 2U);
-    EXPECT_TRUE(form->validation_loaded);
-    EXPECT_EQ(problem().StringGrid2->row_count(), 4);
-    EXPECT_EQ(problem().StringGrid2->cells()->cell(0, 0), "1.23457E6");
-    EXPECT_EQ(problem().StringGrid2->cells()->cell(2, 0), "0.1");
+    load_validation(swapped);
+    ASSERT_TRUE(dialogs->messages.empty()) << dialogs->messages[0];
+    EXPECT_EQ(dialogs->csv_proposals.size(), 1U);
+    EXPECT_EQ(problem().StringGrid2->cells()->table(), problem().StringGrid1->cells()->table());
+
+    population().Edit1->setText(QStringLiteral("20"));
+    population().Edit2->setText(QStringLiteral("3"));
+    form->set_active_page(Page::results);
+    QTest::mouseClick(results().BitBtn2, Qt::LeftButton);
+    const QString saved = folder.filePath(QStringLiteral("best.json"));
+    dialogs->files = {saved, saved, training, saved, swapped};
+    menu().SaveBestProgram1->trigger();
+    const Program program = load_program_file(local_path(saved));
+    EXPECT_EQ(program.provenance["columns"], "width,height,kind");
+    EXPECT_EQ(program.provenance["positive"], "a");
+    EXPECT_EQ(program.input1_name + "," + program.input2_name, "width,height");
+    menu().ScoreProgram1->trigger();
+    menu().ScoreProgram1->trigger();
+    ASSERT_EQ(dialogs->messages.size(), 2U);
+    const auto figures = [](const std::string& line) { return line.substr(line.find(" rows=")); };
+    EXPECT_EQ(figures(dialogs->messages[1]), figures(dialogs->messages[0]));
+
+    problem().Edit16->setText(QStringLiteral("u"));
+    EXPECT_EQ(form->run_plan().texts[ParamId::input1_name], "u");
+    EXPECT_EQ(form->run_plan().texts[ParamId::input2_name], "y");
+
+    dialogs->messages.clear();
+    dialogs->shown.clear();
+    load_validation(write_file(QStringLiteral("narrow.csv"), "kind,width,depth\nb,1,2\na,3,4\n"));
+    ASSERT_EQ(dialogs->shown.size(), 1U);
+    EXPECT_EQ(dialogs->shown[0].id, MessageId::data_file_refused);
+    EXPECT_NE(dialogs->messages[0].find("no column is named \"height\""), std::string::npos)
+        << dialogs->messages[0];
+    EXPECT_EQ(form->validation_file(), swapped);
+    EXPECT_EQ(dialogs->csv_proposals.size(), 1U);
 }
 
 TEST_F(CsvLoading, CancelChangesNothing) {

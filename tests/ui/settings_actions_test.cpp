@@ -196,7 +196,8 @@ TEST_F(SettingsActionsTest, ChosenCsvColumnsTravelWithSettingsAndRecords) {
     const CsvChoice chosen{2, 3, 0, "out"};  // the proposal is 2,3,1 with "in"
     dialogs->csv_answers.push_back(chosen);
     load_training(data);
-    ASSERT_EQ(form->training_csv(), chosen);
+    ASSERT_TRUE(form->training_csv());
+    ASSERT_EQ(form->training_csv()->choice, chosen);
     population().Edit1->setText(QStringLiteral("60"));
     population().Edit2->setText(QStringLiteral("4"));
     population().EditSeed->setText(QStringLiteral("5"));
@@ -206,12 +207,13 @@ TEST_F(SettingsActionsTest, ChosenCsvColumnsTravelWithSettingsAndRecords) {
     QFile file(settings);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    EXPECT_TRUE(text.contains("columns = 3,4,1\n") && text.contains("positive = out\n"))
+    EXPECT_TRUE(text.contains("columns = x,y,class\n") && text.contains("positive = out\n"))
         << text.toStdString();
 
     TForm1 fresh(std::make_unique<ScriptedDialogs>());
     fresh.settings_actions().open_settings(settings);
-    EXPECT_EQ(fresh.training_csv(), chosen);
+    ASSERT_TRUE(fresh.training_csv());
+    EXPECT_EQ(fresh.training_csv()->choice, chosen);
     const DataTable& reread = fresh.problem().StringGrid1->cells()->table();
     const DataTable& chosen_rows = problem().StringGrid1->cells()->table();
     ASSERT_EQ(reread.row_count(), chosen_rows.row_count());
