@@ -180,7 +180,8 @@ constexpr std::array runner_option_rows = {
                  [](CliOptions& o, const std::string& v) { o.write_settings = v; }},
     RunnerOption{"save-which", "WHICH",
                  "which program --save-program writes: last (the best of the last generation, "
-                 "the default) or best-validation (the one printed as best validation)",
+                 "the default without --holdout) or best-validation (the one printed as best "
+                 "validation, the default with --holdout)",
                  apply_save_which, OptionUse::run, "last best-validation"},
     RunnerOption{"quiet",
                  {},

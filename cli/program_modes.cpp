@@ -127,8 +127,12 @@ void save_run_program(const CliOptions& options, const PreparedRun& run,
                       const ConsoleFrontEnd& front_end, std::uint32_t seed,
                       std::span<const std::filesystem::path> inputs) {
     const auto& best = front_end.best_on_validation();
+    // A hold-out exists to choose the program: it picks on the held-out rows
+    // unless --save-which says otherwise.
+    const SaveWhich which = options.save_which.value_or(
+        run.parameters.population.holdout > 0 ? SaveWhich::best_validation : SaveWhich::last);
     const Program program =
-        options.save_which == SaveWhich::best_validation && best
+        which == SaveWhich::best_validation && best
             ? run_program(run, best->gene, best->training_fitness, best->validation_count)
             : run_program(run, front_end.best_gene(), front_end.best_training_fitness(),
                           front_end.best_validation_fitness());

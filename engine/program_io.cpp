@@ -138,7 +138,9 @@ Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
 
 Program run_program(const PreparedRun& run, std::span<const std::int32_t> gene,
                     double training_fitness, double validation_count) {
-    const bool validated = reads_validation_file(run.plan);
+    // Held-out rows are validation data of their own, as a file is.
+    const bool validated =
+        reads_validation_file(run.plan) || run.parameters.population.holdout > 0;
     const ProblemParameters& problem = run.parameters.problem;
     Program program =
         program_of_run(run.setting->node_table_view(), gene, problem.input1_name,

@@ -116,31 +116,43 @@ TEST(ProgramModes, SavedProgramScoresAsItsRunMeasuredIt) {
 }
 
 // The program saved as best on validation is the one the run printed:
-// scored on the validation data it misclassifies the printed count.
+// scored on the validation data it misclassifies the printed count. A
+// hold-out saves that program without being asked.
 TEST(ProgramModes, SavedBestOnValidationHasThePrintedCount) {
     const TempFolder folder;
     const std::string saved = (folder.path / "best.json").string();
-    const Result result = run({spirals, "--validation", clouds, "--population-size", "60",
-                               "--generations", "8", "--num-constants", "50", "--seed", "5",
-                               "--save-program", saved, "--save-which", "best-validation"});
-    ASSERT_EQ(result.code, exit_done) << result.err;
-    const auto lines = lines_of(result.out);
-    // best validation: generation G, count C, training F
-    const auto figures = fields_of(lines[lines.size() - 2]);
-    ASSERT_EQ(figures.size(), 8U);
-    const std::string count = figures[5].substr(0, figures[5].size() - 1);
+    const std::vector<std::string> common = {spirals, "--population-size", "60", "--generations",
+                                             "8",     "--num-constants",   "50", "--seed",
+                                             "5",     "--save-program",    saved};
+    for (const bool holdout : {false, true}) {
+        std::vector<std::string> args = common;
+        const std::vector<std::string> more =
+            holdout ? std::vector<std::string>{"--holdout", "0.3"}
+                    : std::vector<std::string>{"--validation", clouds, "--save-which",
+                                               "best-validation"};
+        args.insert(args.end(), more.begin(), more.end());
+        const Result result = run(args);
+        ASSERT_EQ(result.code, exit_done) << result.err;
+        const auto lines = lines_of(result.out);
+        // best validation: generation G, count C, training F
+        const auto figures = fields_of(lines[lines.size() - 2]);
+        ASSERT_EQ(figures.size(), 8U);
+        const std::string count = figures[5].substr(0, figures[5].size() - 1);
 
-    const Program program = load_program_file(saved);
-    ASSERT_TRUE(program.validation_count);
-    EXPECT_EQ(general_text(*program.validation_count), count);
-    std::array<char, 32> training{};
-    const auto end = std::to_chars(training.data(), training.data() + training.size(),
-                                   program.training_fitness, std::chars_format::fixed, 6)
-                         .ptr;
-    EXPECT_EQ(std::string(training.data(), end), figures[7]);
-    const Result scored = run({"--score", saved, clouds});
-    ASSERT_EQ(scored.code, exit_done) << scored.err;
-    EXPECT_EQ(fields_of(scored.out)[7], "misclassified=" + count);
+        const Program program = load_program_file(saved);
+        ASSERT_TRUE(program.validation_count);
+        EXPECT_EQ(general_text(*program.validation_count), count) << holdout;
+        std::array<char, 32> training{};
+        const auto end = std::to_chars(training.data(), training.data() + training.size(),
+                                       program.training_fitness, std::chars_format::fixed, 6)
+                             .ptr;
+        EXPECT_EQ(std::string(training.data(), end), figures[7]) << holdout;
+        if (!holdout) {
+            const Result scored = run({"--score", saved, clouds});
+            ASSERT_EQ(scored.code, exit_done) << scored.err;
+            EXPECT_EQ(fields_of(scored.out)[7], "misclassified=" + count);
+        }
+    }
 }
 
 TEST(ProgramModes, RefusalsAndTheirExitCodes) {
