@@ -178,6 +178,11 @@ constexpr std::array runner_option_rows = {
     RunnerOption{"write-settings", "FILE",
                  "write the run's effective settings to FILE as a settings file, then run",
                  [](CliOptions& o, const std::string& v) { o.write_settings = v; }},
+    RunnerOption{"save-front", "DIR",
+                 "with --objectives error-and-size, also write each program of the run's "
+                 "front to DIR/front-N.json (N from 1, the shortest first; the folder is made "
+                 "if need be)",
+                 [](CliOptions& o, const std::string& v) { o.save_front = v; }},
     RunnerOption{"save-which", "WHICH",
                  "which program --save-program writes: last (the best of the last generation, "
                  "the default without --holdout) or best-validation (the one printed as best "

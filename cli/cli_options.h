@@ -64,6 +64,7 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     std::optional<std::string> save_program;    // the run's best program goes there
+    std::optional<std::string> save_front;      // a folder for the run's Pareto front
     std::optional<std::string> settings_file;   // read before the options apply
     std::optional<std::string> write_settings;  // the effective settings go there
     std::optional<SaveWhich> save_which;        // unset: the last generation's best

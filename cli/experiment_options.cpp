@@ -86,6 +86,7 @@ void check_experiment_options(const CliOptions& options, std::span<const std::st
     for (const auto& [given_option, name] :
          {std::pair{options.csv_file.has_value(), "--csv"},
           std::pair{options.save_program.has_value(), "--save-program"},
+          std::pair{options.save_front.has_value(), "--save-front"},
           std::pair{options.record_file.has_value(), "--record (use --record-dir)"}}) {
         if (given_option) {
             throw UsageError(std::string("--runs cannot be combined with ") + name);

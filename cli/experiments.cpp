@@ -19,6 +19,7 @@
 
 #include "cli/cli_files.h"
 #include "cli/program_modes.h"
+#include "cli/run_front.h"
 #include "cli/stop_signals.h"
 #include "engine/fitness_pool.h"
 #include "engine/program_io.h"
@@ -165,6 +166,9 @@ RunRecord runner_record(const CliData& data, const PreparedRun& run,
         result.best_validation = RecordedBest{
             best->generation, best->validation_count, best->training_fitness,
             run_program(run, best->gene, best->training_fitness, best->validation_count)};
+    }
+    if (run.pop->size_objective) {
+        result.front = run_front(run, seed);
     }
     result.cells_sha256 = cells_sha256(GridCells{&data.training, &data.validation});
     result.wall_seconds = wall_seconds;

@@ -14,6 +14,7 @@
 #include "cli/fd_stream.h"
 #include "cli/generation_table.h"
 #include "cli/program_modes.h"
+#include "cli/run_front.h"
 #include "cli/stop_signals.h"
 #include "engine/fitness_pool.h"
 #include "engine/run_gp.h"
@@ -150,6 +151,7 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
     // Refused before the run rather than after it, and before the CSV file
     // is made, so that a refusal leaves no trace.
     refuse_unwritable_outputs(options);
+    check_front_folder(options, run);
     for (const auto& target : {options.save_program, options.record_file}) {
         if (target) {
             refuse_input_target(*target, input_files(options));
@@ -187,6 +189,9 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
     out << "seed " << outcome.seed << '\n';
     if (!outcome.error && !options.quiet) {
         print_best_on_validation(out, run, front_end);
+        if (run.pop->size_objective) {
+            print_front(out, run);
+        }
     }
     out << std::flush;
     if (outcome.error) {
@@ -198,6 +203,14 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
     if (options.save_program && has_program) {
         try {
             save_run_program(options, run, front_end, outcome.seed, input_files(options));
+        } catch (const MessageError& error) {
+            err << error.message().text << '\n';
+            save_failed = true;
+        }
+    }
+    if (options.save_front && has_program) {
+        try {
+            save_front(*options.save_front, run_front(run, outcome.seed), input_files(options));
         } catch (const MessageError& error) {
             err << error.message().text << '\n';
             save_failed = true;

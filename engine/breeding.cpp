@@ -80,6 +80,12 @@ std::int32_t Tgp_pop::select_second_parent(std::int32_t p1) {
 }
 
 std::int32_t Tgp_pop::select_parent() {
+    if (size_objective && selection_method == proportional) {
+        return select_by_rank(2);
+    }
+    if (size_objective && selection_method == tournament) {
+        return select_by_rank(tournament_size);
+    }
     switch (selection_method) {
         case proportional:
             return select_proportional();
@@ -154,6 +160,15 @@ std::int32_t Tgp_pop::select_tournament() {
 std::int32_t Tgp_pop::select_random() {
     ++draws_;
     return random_below(population_size);
+}
+
+std::int32_t Tgp_pop::select_by_rank(std::int32_t entrants) {
+    draws_ += entrants;
+    std::int32_t best = population_size;
+    for (std::int32_t k = 0; k < entrants; ++k) {
+        best = std::min(best, random_below(population_size));
+    }
+    return best;
 }
 
 int compare_fitness_then_length(const Individual* a, const Individual* b) {

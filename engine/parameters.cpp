@@ -388,7 +388,8 @@ constexpr std::array<Parameter, num_parameters> table = {{
      .option_value = "C",
      .option_group = "Search",
      .option_form = F::plain,
-     .description = "fitness added per node, with penalty parsimony only"},
+     .description = "fitness added per node, with penalty parsimony only (and not with the "
+                    "size objective, which weighs size already)"},
     {.id = I::holdout,
      .control = "Edit20",
      .caption = "Hold-out",
@@ -407,6 +408,24 @@ constexpr std::array<Parameter, num_parameters> table = {{
      .option_form = F::plain,
      .description = "share of the training rows, chosen by the seed, kept out of fitness to "
                     "validate on, when there is no validation file"},
+    {.id = I::objectives,
+     .control = "ComboBox2",
+     .caption = "Objectives",
+     .default_text = "error",
+     .kind = K::choice,
+     .page = P::population,
+     .field = "objectives",
+     .settings_key = "objectives",
+     .option = "objectives",
+     .option_value = "WHAT",
+     .option_group = "Search",
+     .option_form = F::plain,
+     .choices = objectives_names,
+     .description = "error, or error-and-size: generations ranked by Pareto fronts of training "
+                    "fitness and size with crowding (NSGA-II), proportional and tournament "
+                    "selection comparing those ranks, and the run's front kept",
+     .option_help = "error, or error-and-size (NSGA-II ranking on training fitness and size; "
+                    "the run's Pareto front is printed at the end)"},
 }};
 
 constexpr bool rows_in_id_order() {

@@ -58,8 +58,9 @@ enum class ParamId : std::uint8_t {
     parsimony,
     size_penalty,
     holdout,
+    objectives,
 };
-inline constexpr std::size_t num_parameters = 28;
+inline constexpr std::size_t num_parameters = 29;
 
 // How a runner option maps onto the table, where it is more than "--name VALUE
 // sets this text".
@@ -118,6 +119,8 @@ inline constexpr std::array<std::string_view, 5> selection_names = {
 // How program size weighs in selection, in the "Parsimony" box's order.
 inline constexpr std::array<std::string_view, 3> parsimony_names = {"none", "lexicographic",
                                                                     "penalty"};
+// What a run minimizes, in the "Objectives" box's order.
+inline constexpr std::array<std::string_view, 2> objectives_names = {"error", "error-and-size"};
 // "a, b or c": the names a choice takes, for help texts and refusals.
 [[nodiscard]] std::string choice_list_text(const Parameter& row);
 // The position of `text` among the row's choices; nothing when it is none.

@@ -220,6 +220,7 @@ namespace {
 void read_search_parameters(const ParameterTexts& texts, const ProblemParameters& problem,
                             const Tproblem_setting& setting, PopulationParameters& p) {
     p.parsimony = read_choice(texts, I::parsimony);
+    p.size_objective = read_choice(texts, I::objectives) == 1;
     if (p.parsimony == parsimony_penalty) {
         p.size_penalty = read_real(texts, I::size_penalty);
     }

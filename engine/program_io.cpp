@@ -137,15 +137,13 @@ Program program_of_run(NodeTableView nodes, std::span<const std::int32_t> gene,
 }
 
 Program run_program(const PreparedRun& run, std::span<const std::int32_t> gene,
-                    double training_fitness, double validation_count) {
+                    double training_fitness, std::optional<double> validation_count) {
     // Held-out rows are validation data of their own, as a file is.
-    const bool validated =
-        reads_validation_file(run.plan) || run.parameters.population.holdout > 0;
+    const bool validated = reads_validation_file(run.plan) || run.parameters.population.holdout > 0;
     const ProblemParameters& problem = run.parameters.problem;
-    Program program =
-        program_of_run(run.setting->node_table_view(), gene, problem.input1_name,
-                       problem.input2_name, run.parameters.output_name, training_fitness,
-                       validated ? std::optional(validation_count) : std::nullopt);
+    Program program = program_of_run(run.setting->node_table_view(), gene, problem.input1_name,
+                                     problem.input2_name, run.parameters.output_name,
+                                     training_fitness, validated ? validation_count : std::nullopt);
     return program;
 }
 

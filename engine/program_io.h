@@ -42,7 +42,7 @@ struct PreparedRun;
 // controls say now; the validation count is kept only when the run read
 // validation data.
 [[nodiscard]] Program run_program(const PreparedRun& run, std::span<const std::int32_t> gene,
-                                  double training_fitness, double validation_count);
+                                  double training_fitness, std::optional<double> validation_count);
 // The CSV columns and positive label the program's run read its data with,
 // from its provenance; none for a run on data files.
 struct ProgramCsvChoice {

@@ -17,7 +17,8 @@ namespace vorn {
 
 FitnessOptions fitness_options(Tgp_pop& pop) {
     FitnessOptions options;
-    if (pop.parsimony == parsimony_penalty) {
+    // With size an objective of its own, a penalty would count it twice.
+    if (pop.parsimony == parsimony_penalty && !pop.size_objective) {
         options.size_penalty = pop.size_penalty;
     }
     if (uses_cases(pop.selection_method)) {
@@ -29,7 +30,9 @@ FitnessOptions fitness_options(Tgp_pop& pop) {
 }
 
 void rank_generation(const Tgp_pop& pop, std::span<Individual*> generation) {
-    if (pop.parsimony == parsimony_lexicographic) {
+    if (pop.size_objective) {
+        rank_by_front(generation);
+    } else if (pop.parsimony == parsimony_lexicographic) {
         generic_sort(generation, compare_fitness_then_length);
     } else {
         generic_sort(generation, compare_fitness);
@@ -161,6 +164,9 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
             auto& generation = pop.generation_buffers[pop.current_buffer];
             assign_fitness(evaluation, generation, fitness);
             rank_generation(pop, generation);
+            if (pop.size_objective) {
+                pop.front_archive.add(generation);
+            }
             const Individual& best = *generation[0];
             const auto validation =
                 static_cast<float>(evaluation.validation_fitness(best.program()));

@@ -166,6 +166,17 @@ RunRecord record_of(const Json& file, const std::filesystem::path& folder) {
                          figure_member(best, "training_fitness", is_fitness, fitness_range),
                          program_member(member(best, "program"))};
     }
+    if (const auto front = file.find("front"); front != file.end()) {
+        if (!front->is_array()) {
+            throw Refused("\"front\" is not a list");
+        }
+        for (const Json& point : *front) {
+            record.front.push_back(
+                {figure_member(point, "training_fitness", is_fitness, fitness_range),
+                 static_cast<std::int32_t>(whole_member(point, "nodes", 1, int32_max)),
+                 program_member(member(point, "program"))});
+        }
+    }
     record.wall_seconds = figure_member(
         file, "wall_seconds", [](double s) { return s >= 0; }, "a number of at least 0");
     record.threads = static_cast<unsigned>(whole_member(file, "threads", 0, int32_max));
@@ -208,6 +219,16 @@ Json record_json(const RunRecord& record, const std::filesystem::path& folder) {
         {"compiler", record.compiler},
         {"libc", record.libc},
     });
+    // Only runs with the size objective have a front, and only they say so.
+    if (!record.front.empty()) {
+        Json front = Json::array();
+        for (const FrontMember& point : record.front) {
+            front.push_back({{"training_fitness", point.training_fitness},
+                             {"nodes", point.nodes},
+                             {"program", program_json(point.program)}});
+        }
+        object["front"] = std::move(front);
+    }
     return object;
 }
 
@@ -231,12 +252,6 @@ std::optional<std::string> row_difference(const GenerationRow& recorded,
         return field("best length", recorded.best_length, repeated.best_length);
     }
     return std::nullopt;
-}
-
-// Fewer generations done than planned.
-bool stopped_early(const RunRecord& record) {
-    return record.generations.size() <
-           static_cast<std::size_t>(std::max(record.num_generations, 0));
 }
 
 bool same_nodes(const Program& a, const Program& b) {
@@ -275,6 +290,11 @@ std::optional<std::string> data_difference(const RunRecord& a, const RunRecord& 
 
 }  // namespace
 
+bool stopped_early(const RunRecord& record) {
+    return record.generations.size() <
+           static_cast<std::size_t>(std::max(record.num_generations, 0));
+}
+
 RunRecord run_record_of(const RunPlan& plan, RunResult result) {
     RunRecord record;
     record.program_version = version_text();
@@ -287,7 +307,11 @@ RunRecord run_record_of(const RunPlan& plan, RunResult result) {
     record.generations = std::move(result.generations);
     record.last_program = std::move(result.last_program);
     record.best_validation = std::move(result.best_validation);
+    record.front = std::move(result.front);
     const nlohmann::json provenance = provenance_block(plan, result.seed);
+    for (FrontMember& point : record.front) {
+        point.program.provenance = provenance;
+    }
     for (Program* program : {record.last_program ? &*record.last_program : nullptr,
                              record.best_validation ? &record.best_validation->program : nullptr}) {
         if (program != nullptr) {
@@ -299,24 +323,6 @@ RunRecord run_record_of(const RunPlan& plan, RunResult result) {
     record.compiler = compiler_version();
     record.libc = libc_version();
     return record;
-}
-
-std::string cells_sha256(GridCells cells) {
-    std::string text;
-    const auto add_grid = [&](std::string_view name, const DataTable* table) {
-        const std::size_t rows = table != nullptr ? table->row_count() : 0;
-        text += std::string(name) + " " + std::to_string(rows) + "\n";
-        for (std::size_t r = 0; r < rows; ++r) {
-            for (int c = 0; c < DataTable::column_count; ++c) {
-                text += c == 0 ? "" : "\t";
-                text += table->cell_text(r, c);
-            }
-            text += '\n';
-        }
-    };
-    add_grid("training", cells.training);
-    add_grid("validation", cells.validation);
-    return sha256_hex(text);
 }
 
 std::string record_text(const RunRecord& record, const std::filesystem::path& folder) {
@@ -393,8 +399,23 @@ std::optional<std::string> rerun_difference(const RunRecord& recorded, const Run
         return "the best program on validation: generation " + std::to_string(is->generation) +
                ", recorded " + std::to_string(was->generation);
     }
-    return program_difference("the best program on validation", was ? &was->program : nullptr,
-                              is ? &is->program : nullptr);
+    if (const auto best =
+            program_difference("the best program on validation", was ? &was->program : nullptr,
+                               is ? &is->program : nullptr)) {
+        return best;
+    }
+    if (recorded.front.size() != repeated.front.size()) {
+        return "the front: " + std::to_string(repeated.front.size()) + " programs, recorded " +
+               std::to_string(recorded.front.size());
+    }
+    for (std::size_t i = 0; i < recorded.front.size(); ++i) {
+        if (const auto point =
+                program_difference("program " + std::to_string(i + 1) + " of the front",
+                                   &recorded.front[i].program, &repeated.front[i].program)) {
+            return point;
+        }
+    }
+    return std::nullopt;
 }
 
 bool same_platform(const RunRecord& a, const RunRecord& b) {
@@ -411,35 +432,6 @@ std::optional<std::string> experiment_difference(const RunRecord& a, const RunRe
         return std::string("the CSV columns or positive label");
     }
     return data_difference(a, b);
-}
-
-RunSummary run_summary(const RunRecord& record) {
-    RunSummary summary;
-    summary.seed = record.plan.seed.value_or(0);
-    summary.seconds = record.wall_seconds;
-    summary.stopped = stopped_early(record);
-    if (!record.generations.empty()) {
-        const GenerationRow& last = record.generations.back();
-        summary.training_fitness = last.best_raw_fitness;
-        summary.validation_count = last.validation_fitness;
-        summary.best_length = last.best_length;
-    }
-    if (record.best_validation) {
-        summary.best_validation_count = record.best_validation->validation_count;
-        summary.best_validation_generation = record.best_validation->generation;
-    }
-    return summary;
-}
-
-Spread spread_of(std::vector<double> values) {
-    if (values.empty()) {
-        return {};
-    }
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    const double median =
-        n % 2 == 1 ? values[n / 2] : std::midpoint(values[n / 2 - 1], values[n / 2]);
-    return {median, values.front(), values.back()};
 }
 
 }  // namespace vorn

@@ -31,6 +31,13 @@ struct RecordedBest {
     Program program;
 };
 
+// A program of the run's Pareto front of training fitness and size.
+struct FrontMember {
+    double training_fitness = 0;
+    std::int32_t nodes = 0;
+    Program program;
+};
+
 struct RunRecord {
     std::string program_version;  // version_text() of the build that ran it
     RunPlan plan;                 // its seed always set: the one the run used
@@ -42,6 +49,7 @@ struct RunRecord {
     std::vector<GenerationRow> generations;  // done, in order
     std::optional<Program> last_program;     // the last generation's best
     std::optional<RecordedBest> best_validation;
+    std::vector<FrontMember> front;  // shortest first; empty without the size objective
     double wall_seconds = 0;
     unsigned threads = 0;
     std::string compiler;
@@ -55,6 +63,7 @@ struct RunResult {
     std::vector<GenerationRow> generations;
     std::optional<Program> last_program;
     std::optional<RecordedBest> best_validation;
+    std::vector<FrontMember> front;
     std::string cells_sha256;  // cells_sha256() of the grids the run read
     bool grid_edited = false;
     double wall_seconds = 0;
@@ -116,6 +125,8 @@ struct RunSummary {
     bool stopped = false;  // before its last planned generation
 };
 [[nodiscard]] RunSummary run_summary(const RunRecord& record);
+// Fewer generations done than planned.
+[[nodiscard]] bool stopped_early(const RunRecord& record);
 
 // Median (the mean of the middle two for an even count), minimum and maximum.
 struct Spread {

@@ -69,7 +69,9 @@ Tgp_pop::Tgp_pop(const PopulationParameters& p)
       elite_fraction(p.elite_fraction),
       parsimony(p.parsimony),
       size_penalty(p.size_penalty),
-      num_cases(p.num_cases) {
+      num_cases(p.num_cases),
+      size_objective(p.size_objective),
+      front_archive(p.size_objective ? p.max_length : 0) {
     // Refused before anything is allocated.
     check_population_memory(p);
 

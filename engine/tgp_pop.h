@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/pareto.h"
 #include "problem/messages.h"
 #include "program/functable.h"
 #include "program/individual.h"
@@ -47,6 +48,7 @@ struct PopulationParameters {
     // Data rows each program is scored on, one case each, with lexicase
     // selection only.
     std::int32_t num_cases = 0;
+    bool size_objective = false;  // ComboBox2: error-and-size
 };
 
 enum SelectionMethod : std::int32_t {
@@ -119,6 +121,9 @@ public:
     std::int32_t parsimony = 0;
     float size_penalty = 0;
     std::int32_t num_cases = 0;
+    bool size_objective = false;
+    // With the size objective: the best program of each size seen.
+    ParetoArchive front_archive{0};
     std::vector<float> validation_history;
     std::vector<float> training_history;
     std::vector<std::int32_t> mean_length_history;
@@ -156,6 +161,10 @@ public:
     // with the fewest errors on it (epsilon-lexicase: within the row's median
     // absolute deviation of errors); a random one of those left.
     [[nodiscard]] std::int32_t select_lexicase();
+    // With the size objective: the best ranked of `entrants` random
+    // positions (NSGA-II's crowded comparison, the ranking being by front
+    // and crowding).
+    [[nodiscard]] std::int32_t select_by_rank(std::int32_t entrants);
 
     // Where the evaluation writes an individual's errors on each data row
     // (0, 1 or 2 points of the row misclassified), with lexicase only.

@@ -165,6 +165,8 @@ void build_limits_group(PopulationPage& page) {
 void build_search_group(PopulationPage& page) {
     page.GroupBox9 = make_group(QStringLiteral("GroupBox9"), QStringLiteral("Search"), &page);
     QGroupBox* group = page.GroupBox9;
+    page.Label38 = make_caption_label(QStringLiteral("Label38"), ParamId::objectives, group);
+    page.ComboBox2 = make_parameter_combo(ParamId::objectives, group);
     page.Label35 = make_caption_label(QStringLiteral("Label35"), ParamId::parsimony, group);
     page.ComboBox1 = make_parameter_combo(ParamId::parsimony, group);
     page.Label36 = make_caption_label(QStringLiteral("Label36"), ParamId::size_penalty, group);
@@ -172,9 +174,10 @@ void build_search_group(PopulationPage& page) {
     set_dependent_field(page.Edit19, false);
     page.Label37 = make_caption_label(QStringLiteral("Label37"), ParamId::holdout, group);
     page.Edit20 = make_parameter_edit(ParamId::holdout, group);
-    field_rows(
-        group,
-        {{page.Label35, page.ComboBox1}, {page.Label36, page.Edit19}, {page.Label37, page.Edit20}});
+    field_rows(group, {{page.Label38, page.ComboBox2},
+                       {page.Label35, page.ComboBox1},
+                       {page.Label36, page.Edit19},
+                       {page.Label37, page.Edit20}});
 }
 
 QWidget* build_break_point(PopulationPage& page) {

@@ -83,6 +83,8 @@ public:
     QLineEdit* Edit19 = nullptr;  // "Size Penalty"
     QLabel* Label37 = nullptr;
     QLineEdit* Edit20 = nullptr;  // "Hold-out"
+    QLabel* Label38 = nullptr;
+    QComboBox* ComboBox2 = nullptr;  // "Objectives"
 
     QCheckBox* CheckBox2 = nullptr;  // "Break Point"
     QLineEdit* Edit15 = nullptr;

@@ -155,6 +155,43 @@ TEST(ProgramModes, SavedBestOnValidationHasThePrintedCount) {
     }
 }
 
+// With the size objective the run prints its front, saves one program file
+// per point, shorter ones less fit, and its record repeats with the front.
+TEST(ProgramModes, TheFrontIsPrintedSavedAndRecorded) {
+    const TempFolder folder;
+    const std::string dir = (folder.path / "front").string();
+    const std::string record = (folder.path / "r.json").string();
+    const Result result = run({spirals, "--population-size", "60", "--generations", "6", "--seed",
+                               "2", "--objectives", "error-and-size", "--selection", "lexicase",
+                               "--save-front", dir, "--record", record});
+    ASSERT_EQ(result.code, exit_done) << result.err;
+    std::vector<std::string> front;
+    for (const std::string& line : lines_of(result.out)) {
+        if (line.starts_with("front ")) {
+            front.push_back(line);
+        }
+    }
+    ASSERT_FALSE(front.empty());
+    double fitness = 2;
+    std::size_t nodes = 0;
+    for (std::size_t i = 0; i < front.size(); ++i) {
+        const Program program =
+            load_program_file(folder.path / "front" / ("front-" + std::to_string(i + 1) + ".json"));
+        EXPECT_LT(program.training_fitness, fitness);
+        EXPECT_GT(program.nodes.size(), nodes);
+        fitness = program.training_fitness;
+        nodes = program.nodes.size();
+        EXPECT_NE(front[i].find(", nodes " + std::to_string(nodes) + ", z="), std::string::npos)
+            << front[i];
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.path / "front" /
+                                         ("front-" + std::to_string(front.size() + 1) + ".json")));
+    const Result rerun = run({"--rerun", record});
+    EXPECT_EQ(rerun.code, exit_done) << rerun.err;
+    const Result refused = run({spirals, "--save-front", dir});
+    EXPECT_EQ(refused.code, exit_refused) << refused.err;
+}
+
 TEST(ProgramModes, RefusalsAndTheirExitCodes) {
     const TempFolder folder;
     const std::string program = program_file(folder, R"(["input1"])");

@@ -73,6 +73,7 @@ Settings random_settings(std::mt19937& random, int subset) {
     p.selection_method = below(static_cast<int>(selection_names.size()));
     p.parsimony = parsimony_names[static_cast<std::size_t>(below(3))];
     p.size_penalty = std::array{"0", "0.001", "0.5", "1e30"}[below(4)];
+    p.objectives = objectives_names[static_cast<std::size_t>(below(2))];
     p.tournament_size = std::to_string(std::min(population, log_uniform(random, 1, 50)));
     p.max_length =
         std::to_string(std::max(shortest_program(s.checked), log_uniform(random, 2, 500)));
@@ -131,11 +132,11 @@ Settings random_settings(std::mt19937& random, int subset) {
     s.text = "functions " + std::to_string(subset) + ", population " + p.population_size +
              ", generations " + p.num_generations + ", selection " +
              std::to_string(p.selection_method) + " size " + p.tournament_size + ", parsimony " +
-             p.parsimony + " " + p.size_penalty + ", max length " + p.max_length + ", depth " +
-             p.max_initial_depth + ", constants " + p.num_constants + " in " + p.constant_min +
-             ".." + p.constant_max + ", rates " + p.crossover_rate + "/" + p.mutation_rate + "/" +
-             p.one_point_mutation_rate + "/" + p.reproduction_rate + ", elite " +
-             (p.elite_strategy ? p.elite_percent : "off") + ", break " +
+             p.parsimony + " " + p.size_penalty + ", " + p.objectives + ", max length " +
+             p.max_length + ", depth " + p.max_initial_depth + ", constants " + p.num_constants +
+             " in " + p.constant_min + ".." + p.constant_max + ", rates " + p.crossover_rate + "/" +
+             p.mutation_rate + "/" + p.one_point_mutation_rate + "/" + p.reproduction_rate +
+             ", elite " + (p.elite_strategy ? p.elite_percent : "off") + ", break " +
              (p.break_point ? p.break_every : "off") + ", ratios " + p.function_ratio + "/" +
              p.variable_ratio + "/" + p.constant_ratio + ", rows " +
              std::to_string(s.training_rows) + "/" + std::to_string(s.validation_rows) + ", seed " +

@@ -276,10 +276,12 @@ TEST(RunDriver, EveryEvaluatorAndThreadCountRunsAlike) {
     struct Search {
         int selection;
         const char* parsimony;
+        const char* objectives = "error";
     };
-    for (const Search search : {Search{0, "none"}, Search{lexicase, "lexicographic"},
-                                Search{epsilon_lexicase, "penalty"}, Search{1, "lexicographic"}}) {
-        SCOPED_TRACE(std::to_string(search.selection) + search.parsimony);
+    for (const Search search :
+         {Search{0, "none"}, Search{lexicase, "lexicographic"}, Search{epsilon_lexicase, "penalty"},
+          Search{1, "lexicographic"}, Search{0, "none", "error-and-size"}}) {
+        SCOPED_TRACE(std::to_string(search.selection) + search.parsimony + search.objectives);
         struct Result {
             std::vector<std::string> formulas;
             std::vector<float> training;
@@ -291,6 +293,7 @@ TEST(RunDriver, EveryEvaluatorAndThreadCountRunsAlike) {
             f.problem.texts.checked.fill(true);
             f.population.selection_method = search.selection;
             f.population.parsimony = search.parsimony;
+            f.population.objectives = search.objectives;
             f.population.population_size = "80";
             f.population.num_generations = "6";
             f.build();

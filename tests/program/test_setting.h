@@ -73,6 +73,7 @@ struct PopulationTexts {
     std::string constant_ratio = "0.3";
     std::string parsimony = "none";
     std::string size_penalty = "0.001";
+    std::string objectives = "error";
 };
 
 // Parses the texts as Start does (SettingError on the first refusal). An item
@@ -105,6 +106,7 @@ inline PopulationParameters population_parameters(const PopulationTexts& t,
     all[ParamId::constant_ratio] = t.constant_ratio;
     all[ParamId::parsimony] = t.parsimony;
     all[ParamId::size_penalty] = t.size_penalty;
+    all[ParamId::objectives] = t.objectives;
     PopulationParameters p =
         parse_population_parameters(all, parse_problem_parameters(all), setting);
     if (method >= selection_names.size()) {

@@ -136,6 +136,7 @@ TEST_F(WindowDefaults, EveryCaptionAndDefaultText) {
         {"Edit15", "5"},
         {"Label22", "Every            Generations"},
         {"GroupBox9", "Search"},
+        {"Label38", "Objectives"},
         {"Label35", "Parsimony"},
         {"Label36", "Size Penalty"},
         {"Edit19", "0.001"},
