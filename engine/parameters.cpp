@@ -1,5 +1,9 @@
 #include "engine/parameters.h"
 
+#include <algorithm>
+
+#include "engine/search_parameters.h"
+
 namespace vorn {
 
 namespace {
@@ -12,8 +16,8 @@ using F = OptionForm;
 using P = Page;
 using I = ParamId;
 
-// Rows in ParamId order.
-constexpr std::array<Parameter, num_parameters> table = {{
+// The workbench's first rows, then the search options': in ParamId order.
+constexpr std::array<Parameter, num_parameters - search_parameter_count> first_rows = {{
     {.id = I::use_training_data,
      .control = "CheckBox3",
      .caption = "use training data ",
@@ -356,77 +360,15 @@ constexpr std::array<Parameter, num_parameters> table = {{
      .option_group = "Problem",
      .option_form = F::plain,
      .description = "name written before the best formula"},
-    {.id = I::parsimony,
-     .control = "ComboBox1",
-     .caption = "Parsimony",
-     .default_text = "none",
-     .kind = K::choice,
-     .page = P::population,
-     .field = "parsimony",
-     .settings_key = "parsimony",
-     .option = "parsimony",
-     .option_value = "KIND",
-     .option_group = "Search",
-     .option_form = F::plain,
-     .choices = parsimony_names,
-     .description = "how program size weighs in selection: none, lexicographic (the shorter "
-                    "wins among equally fit) or penalty (the size penalty per node is added to "
-                    "the fitness that selection and ranking use)",
-     .option_help = "none, lexicographic (the shorter of equally fit programs wins) or "
-                    "penalty (see --size-penalty)"},
-    {.id = I::size_penalty,
-     .control = "Edit19",
-     .caption = "Size Penalty",
-     .default_text = "0.001",
-     .kind = K::real,
-     .page = P::population,
-     .field = "size_penalty",
-     .settings_key = "size_penalty",
-     .minimum = 0,
-     .requirement = "a number of at least 0",
-     .option = "size-penalty",
-     .option_value = "C",
-     .option_group = "Search",
-     .option_form = F::plain,
-     .description = "fitness added per node, with penalty parsimony only (and not with the "
-                    "size objective, which weighs size already)"},
-    {.id = I::holdout,
-     .control = "Edit20",
-     .caption = "Hold-out",
-     .default_text = "0",
-     .kind = K::real,
-     .page = P::population,
-     .field = "holdout",
-     .settings_key = "holdout",
-     .minimum = 0,
-     .maximum = 1,
-     .maximum_excluded = true,
-     .requirement = "a fraction from 0 to below 1",
-     .option = "holdout",
-     .option_value = "FRACTION",
-     .option_group = "Search",
-     .option_form = F::plain,
-     .description = "share of the training rows, chosen by the seed, kept out of fitness to "
-                    "validate on, when there is no validation file"},
-    {.id = I::objectives,
-     .control = "ComboBox2",
-     .caption = "Objectives",
-     .default_text = "error",
-     .kind = K::choice,
-     .page = P::population,
-     .field = "objectives",
-     .settings_key = "objectives",
-     .option = "objectives",
-     .option_value = "WHAT",
-     .option_group = "Search",
-     .option_form = F::plain,
-     .choices = objectives_names,
-     .description = "error, or error-and-size: generations ranked by Pareto fronts of training "
-                    "fitness and size with crowding (NSGA-II), proportional and tournament "
-                    "selection comparing those ranks, and the run's front kept",
-     .option_help = "error, or error-and-size (NSGA-II ranking on training fitness and size; "
-                    "the run's Pareto front is printed at the end)"},
 }};
+
+constexpr std::array<Parameter, num_parameters> table = [] {
+    std::array<Parameter, num_parameters> rows{};
+    std::copy(first_rows.begin(), first_rows.end(), rows.begin());
+    std::copy(search_parameter_rows.begin(), search_parameter_rows.end(),
+              rows.begin() + first_rows.size());
+    return rows;
+}();
 
 constexpr bool rows_in_id_order() {
     for (std::size_t i = 0; i < table.size(); ++i) {

@@ -1,0 +1,96 @@
+#pragma once
+// The rows of the parameter table for the search options beyond the
+// workbench's first method; every default leaves a run as it was.
+#include <array>
+
+#include "engine/parameters.h"
+
+namespace vorn {
+
+inline constexpr std::size_t search_parameter_count = 4;
+
+namespace search_rows {
+
+using K = ParamKind;
+using F = OptionForm;
+using P = Page;
+using I = ParamId;
+
+inline constexpr std::array<Parameter, search_parameter_count> rows = {{
+    {.id = I::parsimony,
+     .control = "ComboBox1",
+     .caption = "Parsimony",
+     .default_text = "none",
+     .kind = K::choice,
+     .page = P::population,
+     .field = "parsimony",
+     .settings_key = "parsimony",
+     .option = "parsimony",
+     .option_value = "KIND",
+     .option_group = "Search",
+     .option_form = F::plain,
+     .choices = parsimony_names,
+     .description = "how program size weighs in selection: none, lexicographic (the shorter "
+                    "wins among equally fit) or penalty (the size penalty per node is added to "
+                    "the fitness that selection and ranking use)",
+     .option_help = "none, lexicographic (the shorter of equally fit programs wins) or "
+                    "penalty (see --size-penalty)"},
+    {.id = I::size_penalty,
+     .control = "Edit19",
+     .caption = "Size Penalty",
+     .default_text = "0.001",
+     .kind = K::real,
+     .page = P::population,
+     .field = "size_penalty",
+     .settings_key = "size_penalty",
+     .minimum = 0,
+     .requirement = "a number of at least 0",
+     .option = "size-penalty",
+     .option_value = "C",
+     .option_group = "Search",
+     .option_form = F::plain,
+     .description = "fitness added per node, with penalty parsimony only (and not with the "
+                    "size objective, which weighs size already)"},
+    {.id = I::holdout,
+     .control = "Edit20",
+     .caption = "Hold-out",
+     .default_text = "0",
+     .kind = K::real,
+     .page = P::population,
+     .field = "holdout",
+     .settings_key = "holdout",
+     .minimum = 0,
+     .maximum = 1,
+     .maximum_excluded = true,
+     .requirement = "a fraction from 0 to below 1",
+     .option = "holdout",
+     .option_value = "FRACTION",
+     .option_group = "Search",
+     .option_form = F::plain,
+     .description = "share of the training rows, chosen by the seed, kept out of fitness to "
+                    "validate on, when there is no validation file"},
+    {.id = I::objectives,
+     .control = "ComboBox2",
+     .caption = "Objectives",
+     .default_text = "error",
+     .kind = K::choice,
+     .page = P::population,
+     .field = "objectives",
+     .settings_key = "objectives",
+     .option = "objectives",
+     .option_value = "WHAT",
+     .option_group = "Search",
+     .option_form = F::plain,
+     .choices = objectives_names,
+     .description = "error, or error-and-size: generations ranked by Pareto fronts of training "
+                    "fitness and size with crowding (NSGA-II), proportional and tournament "
+                    "selection comparing those ranks, and the run's front kept",
+     .option_help = "error, or error-and-size (NSGA-II ranking on training fitness and size; "
+                    "the run's Pareto front is printed at the end)"},
+}};
+
+}  // namespace search_rows
+
+inline constexpr const auto& search_parameter_rows = search_rows::rows;
+
+}  // namespace vorn
