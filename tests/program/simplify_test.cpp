@@ -7,11 +7,11 @@
 #include <cmath>
 #include <limits>
 #include <random>
-#include <sstream>
 
 #include "program/batch_eval.h"
 #include "program/interpreter.h"
 #include "program/simplify.h"
+#include "tests/program/prefix_program.h"
 #include "tests/program/sample_genes.h"
 
 namespace vorn {
@@ -34,20 +34,8 @@ bool same_value(double a, double b) {
            std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// A program from prefix tokens: x, y, numbers and the primitives' names.
 Program parse(const std::string& text) {
-    const std::vector<functable> primitives = build_function_table();
-    Program program;
-    std::istringstream in(text);
-    for (std::string token; in >> token;) {
-        const auto row = std::ranges::find(primitives, token, &functable::name);
-        program.nodes.push_back(token == "x"   ? ProgramNode{OpCode::input1}
-                                : token == "y" ? ProgramNode{OpCode::input2}
-                                : row != primitives.end()
-                                    ? ProgramNode{row->op}
-                                    : ProgramNode{OpCode::constant, std::stod(token)});
-    }
-    return program;
+    return testing::prefix_program(text);
 }
 
 bool same_nodes(const Program& a, const Program& b) {

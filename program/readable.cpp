@@ -1,0 +1,151 @@
+#include "program/readable.h"
+
+#include <array>
+#include <charconv>
+#include <string_view>
+#include <vector>
+
+#include "program/export_text.h"
+
+namespace vorn {
+
+namespace {
+
+// What is written before a node's first argument, between its arguments and
+// after its last, and how tightly it binds as an operand (3: never in
+// parentheses). An infix operator binds by its precedence.
+struct Pieces {
+    std::string_view open;
+    std::string_view between;
+    std::string_view close;
+    int binding = 3;
+    bool infix = false;
+};
+
+Pieces infix(std::string_view between, int binding) {
+    return {"", between, "", binding, true};
+}
+
+Pieces call(std::string_view open) {
+    return {open, ", ", ")"};
+}
+
+Pieces pieces_of(OpCode op, FormulaStyle style) {
+    const bool latex = style == FormulaStyle::latex;
+    const bool python = style == FormulaStyle::python;
+    switch (op) {
+        case OpCode::add:
+            return infix(" + ", 1);
+        case OpCode::subtract:
+            return infix(" - ", 1);
+        case OpCode::multiply:
+            return infix(latex ? " \\cdot " : " * ", 2);
+        case OpCode::divide:
+            return latex    ? Pieces{"\\frac{", "}{", "}"}
+                   : python ? call("pdivide(")
+                            : infix(" / ", 2);
+        case OpCode::sin:
+            return call(latex ? "\\sin(" : "sin(");
+        case OpCode::cos:
+            return call(latex ? "\\cos(" : "cos(");
+        case OpCode::tan:
+            return call(latex ? "\\tan(" : "tan(");
+        case OpCode::ln:
+            return call(latex ? "\\ln(" : python ? "pln(" : "ln(");
+        case OpCode::log10:
+            return call(latex ? "\\log_{10}(" : python ? "plog10(" : "log10(");
+        case OpCode::iflte:
+            return call(latex ? "\\operatorname{IFLTE}(" : python ? "iflte(" : "IFLTE(");
+        default:
+            return {};
+    }
+}
+
+std::string constant_text(double value, FormulaOptions options) {
+    if (options.style == FormulaStyle::python && options.digits <= 0) {
+        return export_text::constant_literal(value);
+    }
+    std::array<char, 64> buffer{};
+    char* const first = buffer.data();
+    char* const last = first + buffer.size();
+    std::string text(
+        first,
+        options.digits > 0
+            ? std::to_chars(first, last, value, std::chars_format::general, options.digits).ptr
+            : std::to_chars(first, last, value).ptr);
+    const auto e = text.find('e');
+    if (options.style == FormulaStyle::python && text.find_first_of(".e") == std::string::npos) {
+        text += ".0";
+    } else if (options.style == FormulaStyle::latex && e != std::string::npos) {
+        // "2.5e-07" as 2.5 \cdot 10^{-7}
+        int exponent = 0;
+        std::from_chars(text.data() + e + 1 + (text[e + 1] == '+'), text.data() + text.size(),
+                        exponent);
+        text = text.substr(0, e) + " \\cdot 10^{" + std::to_string(exponent) + "}";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string readable_formula(const Program& program, FormulaOptions options) {
+    export_text::check_exportable(program);
+    const bool latex = options.style == FormulaStyle::latex;
+    const std::string_view left = latex ? "\\left(" : "(";
+    const std::string_view right = latex ? "\\right)" : ")";
+    // The operations still open, in prefix order, so that no depth of
+    // nesting can exhaust the call stack.
+    struct Open {
+        Pieces pieces;
+        int arguments;
+        int done;
+        bool parenthesized;
+    };
+    std::vector<Open> open;
+    std::string out;
+    bool after_operator = false;
+    for (const ProgramNode& node : program.nodes) {
+        const Pieces pieces = pieces_of(node.op, options.style);
+        const int arguments = export_text::arguments_of(node.op);
+        bool parenthesized = false;
+        if (!open.empty() && open.back().pieces.infix) {
+            const int binding = open.back().pieces.binding;
+            parenthesized =
+                pieces.binding < binding || (pieces.binding == binding && open.back().done == 1);
+        }
+        if (parenthesized) {
+            out += left;
+        }
+        if (arguments > 0) {
+            out += pieces.open;
+            open.push_back({pieces, arguments, 0, parenthesized});
+            // An infix operator writes nothing before its first operand.
+            after_operator = after_operator && !parenthesized && pieces.open.empty();
+            continue;
+        }
+        std::string text = node.op == OpCode::input1   ? "x"
+                           : node.op == OpCode::input2 ? "y"
+                                                       : constant_text(node.value, options);
+        if (after_operator && text[0] == '-') {
+            text = std::string(left) + text + std::string(right);
+        }
+        out += text;
+        after_operator = false;
+        while (!open.empty()) {
+            Open& last = open.back();
+            if (++last.done < last.arguments) {
+                out += last.pieces.between;
+                after_operator = last.pieces.infix;
+                break;
+            }
+            out += last.pieces.close;
+            if (last.parenthesized) {
+                out += right;
+            }
+            open.pop_back();
+        }
+    }
+    return out;
+}
+
+}  // namespace vorn

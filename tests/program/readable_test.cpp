@@ -1,0 +1,256 @@
+// Readable formulas: a table of forms, and random programs whose plain form,
+// read back by a small parser of our own, and whose Python form, run by
+// python3 with the Python export's helpers, give the interpreter's bits (and
+// SymPy, where it is installed, reads them as functions of x and y).
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <random>
+
+#include "program/interpreter.h"
+#include "program/program_export.h"
+#include "program/readable.h"
+#include "program/simplify.h"
+#include "tests/program/prefix_program.h"
+#include "tests/program/sample_genes.h"
+#include "tests/temp_folder.h"
+
+namespace vorn {
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+TEST(Readable, FormsOfEachStyle) {
+    struct Case {
+        std::string program;
+        int digits;
+        std::string plain;
+        std::string latex;
+        std::string python;
+    };
+    const std::vector<Case> cases = {
+        {"- - x y - x y", 0, "x - y - (x - y)", "x - y - \\left(x - y\\right)", "x - y - (x - y)"},
+        {"* + x y - x 2", 0, "(x + y) * (x - 2)",
+         "\\left(x + y\\right) \\cdot \\left(x - 2\\right)", "(x + y) * (x - 2.0)"},
+        {"+ x * y 0.5", 0, "x + y * 0.5", "x + y \\cdot 0.5", "x + y * 0.5"},
+        {"/ x / y 3", 0, "x / (y / 3)", "\\frac{x}{\\frac{y}{3}}", "pdivide(x, pdivide(y, 3.0))"},
+        {"* / x y 3", 0, "x / y * 3", "\\frac{x}{y} \\cdot 3", "pdivide(x, y) * 3.0"},
+        {"* x / y 3", 0, "x * (y / 3)", "x \\cdot \\frac{y}{3}", "x * pdivide(y, 3.0)"},
+        {"- x * -2.5 y", 0, "x - (-2.5) * y", "x - \\left(-2.5\\right) \\cdot y", "x - (-2.5) * y"},
+        {"+ -0 sin x", 0, "-0 + sin(x)", "-0 + \\sin(x)", "-0.0 + sin(x)"},
+        {"IFLTE x y ln x log10 1e-07", 0, "IFLTE(x, y, ln(x), log10(1e-07))",
+         "\\operatorname{IFLTE}(x, y, \\ln(x), \\log_{10}(1 \\cdot 10^{-7}))",
+         "iflte(x, y, pln(x), plog10(1e-07))"},
+        {"+ x * 0.33673684210526317 1e300", 3, "x + 0.337 * 1e+300",
+         "x + 0.337 \\cdot 1 \\cdot 10^{300}", "x + 0.337 * 1e+300"},
+        {"cos tan 5", 2, "cos(tan(5))", "\\cos(\\tan(5))", "cos(tan(5.0))"},
+    };
+    for (const Case& c : cases) {
+        const Program program = testing::prefix_program(c.program);
+        EXPECT_EQ(readable_formula(program, {FormulaStyle::plain, c.digits}), c.plain);
+        EXPECT_EQ(readable_formula(program, {FormulaStyle::latex, c.digits}), c.latex);
+        EXPECT_EQ(readable_formula(program, {FormulaStyle::python, c.digits}), c.python);
+    }
+}
+
+// Reads and evaluates a plain formula at one point, with + - binding less
+// than * / and both left-associative.
+class PlainReader {
+public:
+    PlainReader(std::string_view text, double x, double y) : text_(text), x_(x), y_(y) {}
+    double value() {
+        const double v = sum();
+        return at_end() ? v : std::numeric_limits<double>::signaling_NaN();
+    }
+
+private:
+    bool at_end() const { return at_ == text_.size(); }
+    bool take(std::string_view piece) {
+        if (text_.substr(at_).starts_with(piece)) {
+            at_ += piece.size();
+            return true;
+        }
+        return false;
+    }
+    double sum() {
+        double v = product();
+        for (;;) {
+            if (take(" + ")) {
+                v = v + product();
+            } else if (take(" - ")) {
+                v = v - product();
+            } else {
+                return v;
+            }
+        }
+    }
+    double product() {
+        double v = operand();
+        for (;;) {
+            if (take(" * ")) {
+                v = v * operand();
+            } else if (take(" / ")) {
+                v = protected_divide(v, operand());
+            } else {
+                return v;
+            }
+        }
+    }
+    std::vector<double> arguments() {
+        std::vector<double> values{sum()};
+        while (take(", ")) {
+            values.push_back(sum());
+        }
+        take(")");
+        return values;
+    }
+    double operand() {
+        if (take("(")) {
+            const double v = sum();
+            take(")");
+            return v;
+        }
+        if (take("x")) {
+            return x_;
+        }
+        if (take("y")) {
+            return y_;
+        }
+        const std::pair<std::string_view, double (*)(double)> calls[] = {
+            {"sin(", [](double a) { return std::sin(a); }},
+            {"cos(", [](double a) { return std::cos(a); }},
+            {"tan(", [](double a) { return std::tan(a); }},
+            {"ln(", integer_ln},
+            {"log10(", integer_log10}};
+        for (const auto& [name, f] : calls) {
+            if (take(name)) {
+                return f(arguments().at(0));
+            }
+        }
+        if (take("IFLTE(")) {
+            const auto v = arguments();
+            return iflte(v.at(0), v.at(1), v.at(2), v.at(3));
+        }
+        double v = 0;
+        const auto [end, error] =
+            std::from_chars(text_.data() + at_, text_.data() + text_.size(), v);
+        at_ = static_cast<std::size_t>(end - text_.data());
+        return v;
+    }
+    std::string_view text_;
+    std::size_t at_ = 0;
+    double x_;
+    double y_;
+};
+
+std::string hex(double v) {
+    char text[17];
+    return {text, std::to_chars(text, text + 17, std::bit_cast<std::uint64_t>(v), 16).ptr};
+}
+
+bool same_value(double a, double b) {
+    return (std::isnan(a) && std::isnan(b)) || hex(a) == hex(b);
+}
+
+constexpr std::string_view python_main = R"(import importlib.util, struct
+def real(h): return struct.unpack('<d', struct.pack('<Q', int(h, 16)))[0]
+def bits(v): return '%016x' % struct.unpack('<Q', struct.pack('<d', v))[0]
+points = [[real(h) for h in line.split()] for line in open('points.txt')]
+helpers = dict(pdivide='pdiv', pln='pln', plog10='plog10', iflte='iflte', sin='psin', cos='pcos',
+               tan='ptan')
+for i, formula in enumerate(open('formulas.txt')):
+    found = importlib.util.spec_from_file_location('p%d' % i, 'p%d.py' % i)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
+    code = compile(formula, 'formula', 'eval')
+    env = {k: getattr(module, v, None) for k, v in helpers.items()}
+    for env['x'], env['y'] in points:
+        print(bits(eval(code, env)))
+try:
+    import sympy
+except ImportError:
+    sympy = None
+for formula in open('formulas.txt') if sympy else []:
+    assert sympy.sympify(formula).free_symbols <= set(sympy.symbols('x y')), formula
+)";
+
+TEST(Readable, PlainAndPythonFormsGiveTheInterpretersBits) {
+    std::mt19937 rng(3);
+    const std::vector<double> specials = {
+        0.0,    -0.0,   1.0, -2.5, 0.1,  1e300,
+        -1e300, 5e-324, 3e9, inf,  -inf, std::numeric_limits<double>::quiet_NaN()};
+    std::vector<std::pair<double, double>> points;
+    for (double x : specials) {
+        for (double y : specials) {
+            points.emplace_back(x, y);
+        }
+    }
+    std::uniform_real_distribution<double> plain(-10, 10);
+    for (int i = 0; i < 60; ++i) {
+        points.emplace_back(plain(rng), plain(rng));
+    }
+    std::vector<Program> programs;
+    for (const auto& checked : testing::function_subsets()) {
+        const Tproblem_setting setting = testing::setting_for(checked, "20");
+        for (int i = 0; i < 8; ++i) {
+            Program p =
+                program_of_gene(setting.node_table_view(), testing::grow_gene(rng, setting, 90));
+            for (ProgramNode& node : p.nodes) {
+                if (node.op == OpCode::constant && rng() % 3 == 0) {
+                    node.value = specials[rng() % 8];
+                }
+            }
+            programs.push_back(p);
+            programs.push_back(simplify(p));
+        }
+    }
+    testing::TempFolder folder;
+    std::string formulas;
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        const Program& program = programs[i];
+        const std::string text = readable_formula(program);
+        ASSERT_EQ(text.find("  "), std::string::npos) << text;
+        const ProgramCode code = program_code(program);
+        Interpreter interpreter(code.view());
+        for (const auto& [x, y] : points) {
+            ASSERT_TRUE(same_value(PlainReader(text, x, y).value(),
+                                   evaluate_at(interpreter, code.gene, x, y)))
+                << text << " at " << x << ", " << y;
+        }
+        formulas += readable_formula(program, {FormulaStyle::python}) + "\n";
+        static_cast<void>(folder.write("p" + std::to_string(i) + ".py",
+                                       export_program(program, ExportLanguage::python)));
+    }
+    static_cast<void>(folder.write("formulas.txt", formulas));
+    std::string lines;
+    for (const auto& [x, y] : points) {
+        lines += hex(x) + " " + hex(y) + "\n";
+    }
+    static_cast<void>(folder.write("points.txt", lines));
+    static_cast<void>(folder.write("main.py", std::string(python_main)));
+    const std::string command =
+        "cd '" + folder.path.string() + "' && python3 main.py >py.txt 2>py.err";
+    ASSERT_EQ(std::system(command.c_str()), 0) << testing::read_text(folder.path / "py.err");
+    const auto python_lines = testing::lines_of(testing::read_text(folder.path / "py.txt"));
+    ASSERT_EQ(python_lines.size(), programs.size() * points.size());
+    std::size_t line = 0;
+    for (const Program& program : programs) {
+        const ProgramCode code = program_code(program);
+        Interpreter interpreter(code.view());
+        for (const auto& [x, y] : points) {
+            const double want = evaluate_at(interpreter, code.gene, x, y);
+            std::uint64_t bits = 0;
+            const std::string& got = python_lines[line++];
+            std::from_chars(got.data(), got.data() + got.size(), bits, 16);
+            ASSERT_TRUE(same_value(std::bit_cast<double>(bits), want))
+                << readable_formula(program, {FormulaStyle::python}) << " at " << x << ", " << y;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vorn
