@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "program/export_text.h"
+#include "program/program_export.h"
 
 namespace vorn {
 
@@ -146,6 +147,53 @@ std::string readable_formula(const Program& program, FormulaOptions options) {
         }
     }
     return out;
+}
+
+std::string readable_export(const Program& program, FormulaOptions options) {
+    const std::string formula = readable_formula(program, options);
+    const bool latex = options.style == FormulaStyle::latex;
+    const bool python = options.style == FormulaStyle::python;
+    std::string name = exported_function_name(program.output_name);
+    // The heading's lines up to its list of the primitives, which names the
+    // exports' helpers; this form's own names follow.
+    std::vector<std::string> lines = export_text::heading_lines(program, name);
+    lines.resize(4);
+    lines.emplace_back();
+    lines.emplace_back(options.digits > 0
+                           ? "Constants are rounded to " + std::to_string(options.digits) +
+                                 " significant digits, so the value may differ."
+                           : "Constants are exact; arithmetic is IEEE 754 double.");
+    const export_text::UsedOps used = export_text::used_ops(program);
+    if (export_text::uses(used, OpCode::divide)) {
+        lines.emplace_back(latex    ? "\\frac{a}{b} = 1 when b is 0 or NaN, else a / b"
+                           : python ? "pdivide(a, b) = 1 when b is 0 or NaN, else a / b"
+                                    : "a / b = 1 when b is 0 or NaN");
+    }
+    if (export_text::uses(used, OpCode::ln) || export_text::uses(used, OpCode::log10)) {
+        lines.emplace_back(std::string(latex    ? "\\ln(a), \\log_{10}(a)"
+                                       : python ? "pln(a), plog10(a)"
+                                                : "ln(a), log10(a)") +
+                           " = 0 when m = 0, else the logarithm of m;");
+        lines.emplace_back("  m = |trunc(a)| when |a| < 2^31, else 0 (also for NaN, inf)");
+    }
+    if (export_text::uses(used, OpCode::iflte)) {
+        lines.emplace_back(std::string(latex    ? "\\operatorname{IFLTE}"
+                                       : python ? "iflte"
+                                                : "IFLTE") +
+                           "(a, b, c, d) = d when a > b, else c");
+    }
+    const std::string_view mark = latex ? "%" : "#";
+    std::string out;
+    for (const std::string& line : lines) {
+        out += std::string(mark) + (line.empty() ? "" : " " + line) + "\n";
+    }
+    if (latex) {
+        for (std::size_t at = name.find('_'); at != std::string::npos;
+             at = name.find('_', at + 2)) {
+            name.insert(at, "\\");
+        }
+    }
+    return out + name + (python ? " = " : "(x, y) = ") + formula + "\n";
 }
 
 }  // namespace vorn

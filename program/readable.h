@@ -34,4 +34,10 @@ struct FormulaOptions {
 // is put in parentheses. Throws ProgramFileError as exact_formula does.
 [[nodiscard]] std::string readable_formula(const Program& program, FormulaOptions options = {});
 
+// The formula as a file, ending in a newline: comment lines ("% " for LaTeX,
+// "# " otherwise) that map x and y to the input names and state the decision
+// rule and the protected operations, then "NAME(x, y) = formula" (Python:
+// "NAME = formula"), NAME as the exports make it.
+[[nodiscard]] std::string readable_export(const Program& program, FormulaOptions options);
+
 }  // namespace vorn

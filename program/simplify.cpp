@@ -420,6 +420,7 @@ private:
 Program simplify(const Program& program, RuleCounts* counts) {
     RuleCounts applied{};
     Program out = program;
+    out.simplified = true;
     // Every rule removes nodes, so a pass that keeps the size changed nothing.
     for (;;) {
         Builder builder(applied);

@@ -75,9 +75,9 @@ inline constexpr std::array<SimplifyRuleRow, 17> simplify_rules = {{
 // How often each rule was applied, indexed by SimplifyRule.
 using RuleCounts = std::array<std::int64_t, simplify_rules.size()>;
 
-// The program rewritten until no rule applies; names, measures and
-// provenance are kept. Throws ProgramFileError for a program that is not one
-// complete expression.
+// The program rewritten until no rule applies and marked simplified; names,
+// measures and provenance are kept. Throws ProgramFileError for a program that
+// is not one complete expression.
 [[nodiscard]] Program simplify(const Program& program, RuleCounts* counts = nullptr);
 
 }  // namespace vorn
