@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <string_view>
 #include <vector>
 
@@ -97,6 +98,7 @@ std::string readable_formula(const Program& program, FormulaOptions options) {
     // The operations still open, in prefix order, so that no depth of
     // nesting can exhaust the call stack.
     struct Open {
+        OpCode op;
         Pieces pieces;
         int arguments;
         int done;
@@ -105,7 +107,9 @@ std::string readable_formula(const Program& program, FormulaOptions options) {
     std::vector<Open> open;
     std::string out;
     bool after_operator = false;
-    for (const ProgramNode& node : program.nodes) {
+    bool negated = false;  // the constant next is written without its sign
+    for (std::size_t i = 0; i < program.nodes.size(); ++i) {
+        const ProgramNode& node = program.nodes[i];
         const Pieces pieces = pieces_of(node.op, options.style);
         const int arguments = export_text::arguments_of(node.op);
         bool parenthesized = false;
@@ -119,14 +123,16 @@ std::string readable_formula(const Program& program, FormulaOptions options) {
         }
         if (arguments > 0) {
             out += pieces.open;
-            open.push_back({pieces, arguments, 0, parenthesized});
+            open.push_back({node.op, pieces, arguments, 0, parenthesized});
             // An infix operator writes nothing before its first operand.
             after_operator = after_operator && !parenthesized && pieces.open.empty();
             continue;
         }
-        std::string text = node.op == OpCode::input1   ? "x"
-                           : node.op == OpCode::input2 ? "y"
-                                                       : constant_text(node.value, options);
+        std::string text = node.op == OpCode::input1 ? "x"
+                           : node.op == OpCode::input2
+                               ? "y"
+                               : constant_text(negated ? -node.value : node.value, options);
+        negated = false;
         if (after_operator && text[0] == '-') {
             text = std::string(left) + text + std::string(right);
         }
@@ -135,7 +141,14 @@ std::string readable_formula(const Program& program, FormulaOptions options) {
         while (!open.empty()) {
             Open& last = open.back();
             if (++last.done < last.arguments) {
-                out += last.pieces.between;
+                // a + (-c) is a - c and a - (-c) is a + c, bit for bit.
+                const ProgramNode& next = program.nodes[i + 1];
+                const bool sum = last.op == OpCode::add || last.op == OpCode::subtract;
+                negated = sum && next.op == OpCode::constant && std::signbit(next.value);
+                const OpCode written = !negated                 ? last.op
+                                       : last.op == OpCode::add ? OpCode::subtract
+                                                                : OpCode::add;
+                out += pieces_of(written, options.style).between;
                 after_operator = last.pieces.infix;
                 break;
             }

@@ -30,8 +30,9 @@ struct FormulaOptions {
 
 // + and - bind less than * and /; an operand of the same binding is put in
 // parentheses only on the right, where leaving them out would change the
-// order of the rounding operations. A negative constant after an operator
-// is put in parentheses. Throws ProgramFileError as exact_formula does.
+// order of the rounding operations. A negative constant after + or - is
+// written as its magnitude after - or + (the same operation, bit for bit),
+// after * or / in parentheses. Throws ProgramFileError as exact_formula does.
 [[nodiscard]] std::string readable_formula(const Program& program, FormulaOptions options = {});
 
 // The formula as a file, ending in a newline: comment lines ("% " for LaTeX,

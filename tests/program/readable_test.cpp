@@ -41,6 +41,7 @@ TEST(Readable, FormsOfEachStyle) {
         {"* / x y 3", 0, "x / y * 3", "\\frac{x}{y} \\cdot 3", "pdivide(x, y) * 3.0"},
         {"* x / y 3", 0, "x * (y / 3)", "x \\cdot \\frac{y}{3}", "x * pdivide(y, 3.0)"},
         {"- x * -2.5 y", 0, "x - (-2.5) * y", "x - \\left(-2.5\\right) \\cdot y", "x - (-2.5) * y"},
+        {"- + x -2.5 -0", 0, "x - 2.5 + 0", "x - 2.5 + 0", "x - 2.5 + 0.0"},
         {"+ -0 sin x", 0, "-0 + sin(x)", "-0 + \\sin(x)", "-0.0 + sin(x)"},
         {"IFLTE x y ln x log10 1e-07", 0, "IFLTE(x, y, ln(x), log10(1e-07))",
          "\\operatorname{IFLTE}(x, y, \\ln(x), \\log_{10}(1 \\cdot 10^{-7}))",
