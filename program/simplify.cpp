@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "program/export_text.h"
 #include "program/functable.h"
 
 namespace vorn {
@@ -39,13 +40,7 @@ bool same_value(double a, double b) {
 using Kids = std::array<std::int32_t, 4>;
 
 int arity(OpCode op) {
-    static const std::vector<functable> primitives = build_function_table();
-    if (op == OpCode::input1 || op == OpCode::input2 || op == OpCode::constant) {
-        return 0;
-    }
-    return primitives[static_cast<std::size_t>(op) - static_cast<std::size_t>(OpCode::add)]
-               .arity_less_one +
-           1;
+    return export_text::arguments_of(op);
 }
 
 // A primitive on argument values, through the routines every evaluator uses.
@@ -169,6 +164,14 @@ public:
         for (;;) {
             const Node n = nodes_[static_cast<std::size_t>(id)];
             const auto [a, b, c, d] = n.kids;
+            const Range& r = n.range;
+            const bool zeros = !r.nan && r.lo == 0 && r.hi == 0;
+            if (arity(n.op) > 0 && (r.hi < 0 || (!r.nan && r.lo > 0) || zeros)) {
+                // Every value is of one class (NaN goes with < 0).
+                return applied(SimplifyRule::output_decided, constant(r.hi < 0   ? -1.0
+                                                                      : r.lo > 0 ? 1.0
+                                                                                 : 0.0));
+            }
             if (n.op == OpCode::multiply && scales_up(range(b))) {
                 id = applied(SimplifyRule::output_scale, a);
             } else if (n.op == OpCode::multiply && scales_up(range(a))) {
@@ -363,7 +366,8 @@ private:
                 if (is_constant(b, 1.0)) {
                     return applied(R::divide_one, a);
                 }
-                if (range(b).lo == 0 && range(b).hi == 0) {
+                // Zero or NaN (an empty range: NaN only) everywhere.
+                if ((range(b).lo == 0 && range(b).hi == 0) || range(b).lo > range(b).hi) {
                     return applied(R::divide_by_zero, constant(1.0));
                 }
                 break;

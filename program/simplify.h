@@ -36,6 +36,7 @@ enum class SimplifyRule : std::uint8_t {
     iflte_same_operands,
     iflte_nested,
     output_scale,
+    output_decided,
 };
 
 struct SimplifyRuleRow {
@@ -46,7 +47,7 @@ struct SimplifyRuleRow {
 
 // Every rule, in the order of SimplifyRule; X, Y are any subtrees, c, d
 // constants, neg(Y) is 0 - Y, -0 - Y, -1 * Y or Y * -1.
-inline constexpr std::array<SimplifyRuleRow, 17> simplify_rules = {{
+inline constexpr std::array<SimplifyRuleRow, 18> simplify_rules = {{
     {SimplifyRule::fold_constant, Exactness::bits,
      "a subtree of constants whose value is finite -> that constant"},
     {SimplifyRule::fold_non_finite, Exactness::bits,
@@ -70,6 +71,8 @@ inline constexpr std::array<SimplifyRuleRow, 17> simplify_rules = {{
      "IFLTE(a, b, IFLTE(a, b, c, e), d) -> IFLTE(a, b, c, d), and so for d"},
     {SimplifyRule::output_scale, Exactness::class_only,
      "X * Y, Y * X -> X where 1 <= Y <= max; X / Y -> X where 0 < Y <= 1"},
+    {SimplifyRule::output_decided, Exactness::class_only,
+     "X -> 1, -1 or 0 where the range of X decides its class"},
 }};
 
 // How often each rule was applied, indexed by SimplifyRule.

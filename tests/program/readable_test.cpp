@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <limits>
 #include <random>
+#include <tuple>
 
 #include "program/interpreter.h"
 #include "program/program_export.h"
@@ -55,6 +56,26 @@ TEST(Readable, FormsOfEachStyle) {
         EXPECT_EQ(readable_formula(program, {FormulaStyle::plain, c.digits}), c.plain);
         EXPECT_EQ(readable_formula(program, {FormulaStyle::latex, c.digits}), c.latex);
         EXPECT_EQ(readable_formula(program, {FormulaStyle::python, c.digits}), c.python);
+    }
+}
+
+TEST(Readable, ExportsStateTheRulesOfWhatTheyUseAndEndInTheFormula) {
+    Program program = testing::prefix_program("/ x ln y");
+    program.output_name = "z-1";
+    for (const auto& [style, mark, last] :
+         {std::tuple{FormulaStyle::latex, '%', "z\\_1(x, y) = \\frac{x}{\\ln(y)}"},
+          std::tuple{FormulaStyle::python, '#', "z_1 = pdivide(x, pln(y))"},
+          std::tuple{FormulaStyle::plain, '#', "z_1(x, y) = x / ln(y)"}}) {
+        const auto lines = testing::lines_of(readable_export(program, {style, 0}));
+        ASSERT_GT(lines.size(), 5u);
+        EXPECT_EQ(lines.back(), last);
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            EXPECT_EQ(lines[i][0], mark) << lines[i];
+        }
+        const std::string text = readable_export(program, {style, 0});
+        EXPECT_NE(text.find("= 1 when b is 0 or NaN"), std::string::npos);
+        EXPECT_NE(text.find("|trunc(a)|"), std::string::npos);
+        EXPECT_EQ(text.find("IFLTE"), std::string::npos);
     }
 }
 

@@ -83,12 +83,16 @@ TEST(Simplify, EachRuleKeepsWhatItClaimsAtTheEdgeValues) {
         {R::iflte_decided, "sin IFLTE cos x 1 x y", "sin x"},
         {R::iflte_same_branches, "IFLTE x y sin x sin x", "sin x"},
         {R::iflte_same_operands, "IFLTE + x y + x y x y", "x"},
-        {R::iflte_nested, "IFLTE x y IFLTE x y 1 2 3", "IFLTE x y 1 3"},
-        {R::iflte_nested, "IFLTE x y 1 IFLTE x y 2 3", "IFLTE x y 1 3"},
+        {R::iflte_nested, "IFLTE x y IFLTE x y x 2 y", "IFLTE x y x y"},
+        {R::iflte_nested, "sin IFLTE x y 1 IFLTE x y 2 3", "sin IFLTE x y 1 3"},
         {R::output_scale, "* x 2", "x"},
         {R::output_scale, "/ y 0.5", "y"},
         {R::output_scale, "* x + 1 ln y", "x"},
         {R::output_scale, "IFLTE x y * x 3 / y 0.25", "IFLTE x y x y"},
+        {R::output_decided, "+ ln x 0.5", "1"},
+        {R::output_decided, "IFLTE x y - sin x 2 * y 2", "IFLTE x y -1 y"},
+        {R::output_decided, "* 0 cos ln y", "0"},
+        {R::divide_by_zero, "/ x sin * 1e300 1e300", "1"},
         // Rewrites that look harmless but are not.
         {std::nullopt, "* x 0", "* x 0"},
         {std::nullopt, "- x x", "- x x"},
@@ -99,6 +103,8 @@ TEST(Simplify, EachRuleKeepsWhatItClaimsAtTheEdgeValues) {
         {std::nullopt, "* x * y 1e308", "* x * y 1e308"},
         {std::nullopt, "ln * 2 sin x", "ln * 2 sin x"},
         {std::nullopt, "IFLTE cos x 0.99 x y", "IFLTE cos x 0.99 x y"},
+        {std::nullopt, "* x - cos y 1", "* x - cos y 1"},
+        {std::nullopt, "* 0 cos y", "* 0 cos y"},
     };
     std::array<bool, simplify_rules.size()> tested{};
     for (const Case& c : cases) {
