@@ -326,7 +326,7 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     bool options_ended = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         // -o is the one short spelling of a long option.
-        const std::string arg = args[i] == "-o" ? "--output-file" : args[i];
+        const std::string arg = args[i] == "-o" && !options_ended ? "--output-file" : args[i];
         if (options_ended || arg.size() < 2 || !arg.starts_with("-")) {
             operands.push_back(arg);
             continue;

@@ -220,6 +220,8 @@ TEST(CliOptions, ModesTakeTheirOperandsAndNoRunOption) {
 TEST(CliOptions, OptionsEndAtDoubleDash) {
     const CliOptions o = parse({"--quiet", "--", "--odd-name.txt"});
     EXPECT_EQ(o.training_file, "--odd-name.txt");
+    EXPECT_EQ(parse({"--", "-o"}).training_file, "-o");
+    EXPECT_EQ(parse({"--simplify", "p.json", "-o", "q.json"}).output_file, "q.json");
     EXPECT_TRUE(o.quiet);
     // Option values may start with a dash.
     EXPECT_EQ(parse({"t.txt", "--input1", "-u"}).texts[ParamId::input1_name], "-u");
