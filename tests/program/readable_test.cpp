@@ -1,7 +1,7 @@
-// Readable formulas: a table of forms, and random programs whose plain form,
-// read back by a small parser of our own, and whose Python form, run by
-// python3 with the Python export's helpers, give the interpreter's bits (and
-// SymPy, where it is installed, reads them as functions of x and y).
+// Readable formulas: a table of forms, and random programs whose plain and
+// Python forms, run by python3 with the Python export's helpers, give the
+// interpreter's bits (and SymPy, where it is installed, reads the Python form
+// as a function of x and y).
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -79,125 +79,58 @@ TEST(Readable, ExportsStateTheRulesOfWhatTheyUseAndEndInTheFormula) {
     }
 }
 
-// Reads and evaluates a plain formula at one point, with + - binding less
-// than * / and both left-associative.
-class PlainReader {
-public:
-    PlainReader(std::string_view text, double x, double y) : text_(text), x_(x), y_(y) {}
-    double value() {
-        const double v = sum();
-        return at_end() ? v : std::numeric_limits<double>::signaling_NaN();
-    }
-
-private:
-    bool at_end() const { return at_ == text_.size(); }
-    bool take(std::string_view piece) {
-        if (text_.substr(at_).starts_with(piece)) {
-            at_ += piece.size();
-            return true;
-        }
-        return false;
-    }
-    double sum() {
-        double v = product();
-        for (;;) {
-            if (take(" + ")) {
-                v = v + product();
-            } else if (take(" - ")) {
-                v = v - product();
-            } else {
-                return v;
-            }
-        }
-    }
-    double product() {
-        double v = operand();
-        for (;;) {
-            if (take(" * ")) {
-                v = v * operand();
-            } else if (take(" / ")) {
-                v = protected_divide(v, operand());
-            } else {
-                return v;
-            }
-        }
-    }
-    std::vector<double> arguments() {
-        std::vector<double> values{sum()};
-        while (take(", ")) {
-            values.push_back(sum());
-        }
-        take(")");
-        return values;
-    }
-    double operand() {
-        if (take("(")) {
-            const double v = sum();
-            take(")");
-            return v;
-        }
-        if (take("x")) {
-            return x_;
-        }
-        if (take("y")) {
-            return y_;
-        }
-        const std::pair<std::string_view, double (*)(double)> calls[] = {
-            {"sin(", [](double a) { return std::sin(a); }},
-            {"cos(", [](double a) { return std::cos(a); }},
-            {"tan(", [](double a) { return std::tan(a); }},
-            {"ln(", integer_ln},
-            {"log10(", integer_log10}};
-        for (const auto& [name, f] : calls) {
-            if (take(name)) {
-                return f(arguments().at(0));
-            }
-        }
-        if (take("IFLTE(")) {
-            const auto v = arguments();
-            return iflte(v.at(0), v.at(1), v.at(2), v.at(3));
-        }
-        double v = 0;
-        const auto [end, error] =
-            std::from_chars(text_.data() + at_, text_.data() + text_.size(), v);
-        at_ = static_cast<std::size_t>(end - text_.data());
-        return v;
-    }
-    std::string_view text_;
-    std::size_t at_ = 0;
-    double x_;
-    double y_;
-};
-
 std::string hex(double v) {
     char text[17];
     return {text, std::to_chars(text, text + 17, std::bit_cast<std::uint64_t>(v), 16).ptr};
+}
+
+double from_hex(std::string_view text) {
+    std::uint64_t bits = 0;
+    std::from_chars(text.data(), text.data() + text.size(), bits, 16);
+    return std::bit_cast<double>(bits);
 }
 
 bool same_value(double a, double b) {
     return (std::isnan(a) && std::isnan(b)) || hex(a) == hex(b);
 }
 
-constexpr std::string_view python_main = R"(import importlib.util, struct
+// Prints, for each program and point, the bits of its plain and its Python
+// form. The plain form is read by Python's parser, whose + - * / bind as
+// ours do, with / made the protected division and every number a double.
+constexpr std::string_view python_main = R"(import ast, importlib.util, struct
 def real(h): return struct.unpack('<d', struct.pack('<Q', int(h, 16)))[0]
 def bits(v): return '%016x' % struct.unpack('<Q', struct.pack('<d', v))[0]
+class Plain(ast.NodeTransformer):
+    def visit_BinOp(self, node):
+        self.generic_visit(node)
+        if isinstance(node.op, ast.Div):
+            return ast.Call(ast.Name('pdiv', ast.Load()), [node.left, node.right], [])
+        return node
+    def visit_UnaryOp(self, node):
+        self.generic_visit(node)
+        return ast.Constant(-node.operand.value)  # only numbers have a sign
+    def visit_Constant(self, node):
+        return ast.Constant(float(node.value))
 points = [[real(h) for h in line.split()] for line in open('points.txt')]
-helpers = dict(pdivide='pdiv', pln='pln', plog10='plog10', iflte='iflte', sin='psin', cos='pcos',
-               tan='ptan')
-for i, formula in enumerate(open('formulas.txt')):
+helpers = dict(pdiv='pdiv', pdivide='pdiv', pln='pln', ln='pln', plog10='plog10',
+               log10='plog10', iflte='iflte', IFLTE='iflte', sin='psin', cos='pcos', tan='ptan')
+for i, line in enumerate(open('formulas.txt')):
+    plain, python = line.rstrip('\n').split('\t')
     found = importlib.util.spec_from_file_location('p%d' % i, 'p%d.py' % i)
     module = importlib.util.module_from_spec(found)
     found.loader.exec_module(module)
-    code = compile(formula, 'formula', 'eval')
+    tree = ast.fix_missing_locations(Plain().visit(ast.parse(plain, mode='eval')))
+    codes = [compile(tree, 'plain', 'eval'), compile(python, 'python', 'eval')]
     env = {k: getattr(module, v, None) for k, v in helpers.items()}
     for env['x'], env['y'] in points:
-        print(bits(eval(code, env)))
+        print(*[bits(eval(code, env)) for code in codes])
 try:
     import sympy
 except ImportError:
     sympy = None
-for formula in open('formulas.txt') if sympy else []:
-    assert sympy.sympify(formula).free_symbols <= set(sympy.symbols('x y')), formula
+for line in open('formulas.txt') if sympy else []:
+    python = line.rstrip('\n').split('\t')[1]
+    assert sympy.sympify(python).free_symbols <= set(sympy.symbols('x y')), python
 )";
 
 TEST(Readable, PlainAndPythonFormsGiveTheInterpretersBits) {
@@ -233,19 +166,11 @@ TEST(Readable, PlainAndPythonFormsGiveTheInterpretersBits) {
     testing::TempFolder folder;
     std::string formulas;
     for (std::size_t i = 0; i < programs.size(); ++i) {
-        const Program& program = programs[i];
-        const std::string text = readable_formula(program);
-        ASSERT_EQ(text.find("  "), std::string::npos) << text;
-        const ProgramCode code = program_code(program);
-        Interpreter interpreter(code.view());
-        for (const auto& [x, y] : points) {
-            ASSERT_TRUE(same_value(PlainReader(text, x, y).value(),
-                                   evaluate_at(interpreter, code.gene, x, y)))
-                << text << " at " << x << ", " << y;
-        }
-        formulas += readable_formula(program, {FormulaStyle::python}) + "\n";
+        const std::string plain = readable_formula(programs[i]);
+        ASSERT_EQ(plain.find("  "), std::string::npos) << plain;
+        formulas += plain + "\t" + readable_formula(programs[i], {FormulaStyle::python}) + "\n";
         static_cast<void>(folder.write("p" + std::to_string(i) + ".py",
-                                       export_program(program, ExportLanguage::python)));
+                                       export_program(programs[i], ExportLanguage::python)));
     }
     static_cast<void>(folder.write("formulas.txt", formulas));
     std::string lines;
@@ -265,11 +190,13 @@ TEST(Readable, PlainAndPythonFormsGiveTheInterpretersBits) {
         Interpreter interpreter(code.view());
         for (const auto& [x, y] : points) {
             const double want = evaluate_at(interpreter, code.gene, x, y);
-            std::uint64_t bits = 0;
             const std::string& got = python_lines[line++];
-            std::from_chars(got.data(), got.data() + got.size(), bits, 16);
-            ASSERT_TRUE(same_value(std::bit_cast<double>(bits), want))
-                << readable_formula(program, {FormulaStyle::python}) << " at " << x << ", " << y;
+            ASSERT_EQ(got.size(), 33u) << got;
+            ASSERT_TRUE(same_value(from_hex(got.substr(0, 16)), want) &&
+                        same_value(from_hex(got.substr(17)), want))
+                << got << " for " << hex(want) << " at " << x << ", " << y << ":\n"
+                << readable_formula(program) << "\n"
+                << readable_formula(program, {FormulaStyle::python});
         }
     }
 }
