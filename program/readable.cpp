@@ -58,9 +58,12 @@ Pieces pieces_of(OpCode op, FormulaStyle style) {
             return call(latex ? "\\log_{10}(" : python ? "plog10(" : "log10(");
         case OpCode::iflte:
             return call(latex ? "\\operatorname{IFLTE}(" : python ? "iflte(" : "IFLTE(");
-        default:
-            return {};
+        case OpCode::input1:
+        case OpCode::input2:
+        case OpCode::constant:
+            break;
     }
+    return {};
 }
 
 std::string constant_text(double value, FormulaOptions options) {

@@ -38,10 +38,7 @@ bool same_value(double a, double b) {
 }
 
 using Kids = std::array<std::int32_t, 4>;
-
-int arity(OpCode op) {
-    return export_text::arguments_of(op);
-}
+using export_text::arguments_of;
 
 // A primitive on argument values, through the routines every evaluator uses.
 double primitive_value(OpCode op, const std::array<double, 4>& v) {
@@ -66,9 +63,12 @@ double primitive_value(OpCode op, const std::array<double, 4>& v) {
             return integer_log10(v[0]);
         case OpCode::iflte:
             return iflte(v[0], v[1], v[2], v[3]);
-        default:
-            return v[0];
+        case OpCode::input1:
+        case OpCode::input2:
+        case OpCode::constant:
+            break;
     }
+    return v[0];
 }
 
 Range corners(double a, double b, double c, double d) {
@@ -138,7 +138,7 @@ public:
         // Right to left, so that a function's first argument is on top.
         std::vector<std::int32_t> stack;
         for (auto node = nodes.rbegin(); node != nodes.rend(); ++node) {
-            const auto n = static_cast<std::size_t>(arity(node->op));
+            const auto n = static_cast<std::size_t>(arguments_of(node->op));
             if (n == 0) {
                 stack.push_back(terminal(*node));
                 continue;
@@ -166,7 +166,7 @@ public:
             const auto [a, b, c, d] = n.kids;
             const Range& r = n.range;
             const bool zeros = !r.nan && r.lo == 0 && r.hi == 0;
-            if (arity(n.op) > 0 && (r.hi < 0 || (!r.nan && r.lo > 0) || zeros)) {
+            if (arguments_of(n.op) > 0 && (r.hi < 0 || (!r.nan && r.lo > 0) || zeros)) {
                 // Every value is of one class (NaN goes with < 0).
                 return applied(SimplifyRule::output_decided, constant(r.hi < 0   ? -1.0
                                                                       : r.lo > 0 ? 1.0
@@ -198,7 +198,7 @@ public:
             const Node& n = nodes_[static_cast<std::size_t>(todo.back())];
             todo.pop_back();
             out.push_back({n.op, n.op == OpCode::constant ? n.value : 0});
-            for (int k = arity(n.op) - 1; k >= 0; --k) {
+            for (int k = arguments_of(n.op) - 1; k >= 0; --k) {
                 todo.push_back(n.kids[static_cast<std::size_t>(k)]);
             }
         }
@@ -274,7 +274,7 @@ private:
     }
 
     std::int32_t make(OpCode op, const Kids& kids) {
-        const int count = arity(op);
+        const int count = arguments_of(op);
         std::array<double, 4> known{};
         bool input_free = true;
         std::int64_t size = 1;
