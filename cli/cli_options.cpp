@@ -282,6 +282,12 @@ void take_operands(CliOptions& options, std::string_view mode, std::vector<std::
             }
             options.program_file = operands[0];
             break;
+        case CliMode::simplify:
+            if (!operands.empty()) {
+                throw UsageError("--simplify takes no operand (\"" + operands[0] +
+                                 "\"); -o FILE names the file it writes");
+            }
+            break;
         case CliMode::rerun:
             if (!operands.empty()) {
                 throw UsageError("--rerun takes no operand (\"" + operands[0] +
@@ -322,7 +328,8 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     std::vector<std::string> run_options;  // the run options given
     bool options_ended = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+        // -o is the one short spelling of a long option.
+        const std::string arg = args[i] == "-o" && !options_ended ? "--output-file" : args[i];
         if (options_ended || arg.size() < 2 || !arg.starts_with("-")) {
             operands.push_back(arg);
             continue;
@@ -396,6 +403,7 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     if (options.score_format_given && options.mode != CliMode::score) {
         throw UsageError("--score-format needs --score");
     }
+    check_mode_options(options);
     take_operands(options, mode, std::move(operands), base);
     check_csv_options(options);
     if (options.mode == CliMode::run) {

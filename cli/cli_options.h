@@ -14,6 +14,7 @@
 #include "engine/parameters.h"
 #include "engine/settings_file.h"
 #include "program/program_export.h"
+#include "program/readable.h"
 
 namespace vorn {
 
@@ -36,7 +37,7 @@ public:
 };
 
 // What the command does: a run, or one of the modes that use a saved program.
-enum class CliMode { run, score, predict, export_program, rerun, summarize };
+enum class CliMode { run, score, predict, export_program, simplify, rerun, summarize };
 
 // How --score prints its figures.
 enum class ScoreFormat { line, csv, json };
@@ -78,6 +79,10 @@ struct CliOptions {
     std::vector<std::string> score_files;       // --score: the data files
     std::string points_file;                    // --predict: "-" is standard input
     ExportLanguage export_language = ExportLanguage::formula;
+    std::optional<FormulaStyle> export_style;  // --export latex or sympy
+    std::optional<int> digits;                 // --digits: of the constants of those
+    bool export_simplified = false;            // --simplified
+    std::optional<std::string> output_file;    // --output-file (-o): what --simplify writes
     ScoreFormat score_format = ScoreFormat::line;
     bool score_format_given = false;
 };

@@ -20,6 +20,7 @@
 #include "problem/number_text.h"
 #include "problem/problem_setting.h"
 #include "program/batch_eval.h"
+#include "program/simplify.h"
 
 namespace vorn {
 
@@ -208,7 +209,31 @@ int predict_mode(const CliOptions& options, std::ostream& out, std::ostream& err
 }
 
 int export_mode(const CliOptions& options, std::ostream& out) {
-    out << export_program(load_program_file(options.program_file), options.export_language);
+    Program program = load_program_file(options.program_file);
+    if (options.export_simplified) {
+        program = simplify(program);
+    }
+    out << (options.export_style
+                ? readable_export(program, {*options.export_style, options.digits.value_or(0)})
+                : export_program(program, options.export_language));
+    return exit_done;
+}
+
+int simplify_mode(const CliOptions& options, std::ostream& out) {
+    const Program program = load_program_file(options.program_file);
+    const Program simplified = simplify(program);
+    std::filesystem::path file = options.program_file;
+    if (options.output_file) {
+        file = *options.output_file;
+    } else {
+        file.replace_extension(file.extension() == ".json"
+                                   ? ".simplified.json"
+                                   : file.extension().string() + ".simplified.json");
+    }
+    const std::filesystem::path inputs[] = {options.program_file};
+    save_program_file(file, simplified, inputs);
+    out << program.nodes.size() << " -> " << simplified.nodes.size() << " nodes, written to "
+        << file.string() << '\n';
     return exit_done;
 }
 

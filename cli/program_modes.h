@@ -30,5 +30,7 @@ void save_run_program(const CliOptions& options, const PreparedRun& run,
 [[nodiscard]] int predict_mode(const CliOptions& options, std::ostream& out, std::ostream& err,
                                int input_fd, const volatile std::sig_atomic_t* stop);
 [[nodiscard]] int export_mode(const CliOptions& options, std::ostream& out);
+// Writes the simplified program and prints "N -> M nodes, written to FILE".
+[[nodiscard]] int simplify_mode(const CliOptions& options, std::ostream& out);
 
 }  // namespace vorn

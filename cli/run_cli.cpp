@@ -293,6 +293,8 @@ int run_command(std::span<const std::string> args, std::ostream& out, std::ostre
                                     environment.stop_signal);
             case CliMode::export_program:
                 return export_mode(options, out);
+            case CliMode::simplify:
+                return simplify_mode(options, out);
         }
     } catch (const MessageError& e) {
         // A data file refused, or an output that cannot be written.

@@ -31,6 +31,9 @@ void check_csv_options(const CliOptions& options);
 [[nodiscard]] std::span<const RunnerOption> runner_options();
 // The modes that use a saved program instead of a run.
 [[nodiscard]] std::span<const RunnerOption> mode_options();
+// --output-file needs --simplify, --simplified needs --export, --digits
+// needs --export latex or sympy; throws UsageError.
+void check_mode_options(const CliOptions& options);
 // Run records and many runs: --record, --runs, --record-dir, and the modes
 // --rerun and --summarize.
 [[nodiscard]] std::span<const RunnerOption> experiment_options();

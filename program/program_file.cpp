@@ -212,7 +212,7 @@ Json program_json(const Program& program) {
         (program.validation_count && !std::isfinite(*program.validation_count))) {
         throw ProgramFileError("a recorded measure is not a finite number");
     }
-    return {
+    Json file = {
         {"format", program_format_name},
         {"version", program_format_version},
         {"semantics", primitive_semantics_version},
@@ -223,6 +223,10 @@ Json program_json(const Program& program) {
         {"validation_count", program.validation_count ? Json(*program.validation_count) : Json()},
         {"provenance", program.provenance},
     };
+    if (program.simplified) {
+        file["simplified"] = true;
+    }
+    return file;
 }
 
 std::string program_file_text(const Program& program) {
@@ -289,6 +293,12 @@ Program program_of_json(const Json& file) {
             throw ProgramFileError("\"provenance\" is not an object");
         }
         program.provenance = *found;
+    }
+    if (const auto found = file.find("simplified"); found != file.end()) {
+        if (!found->is_boolean()) {
+            throw ProgramFileError("\"simplified\" is neither true nor false");
+        }
+        program.simplified = found->get<bool>();
     }
     return program;
 }

@@ -56,6 +56,8 @@ struct Program {
     std::optional<double> validation_count;  // none when the run had no validation data
     // Where the program came from; built by the engine, kept as it is here.
     nlohmann::json provenance = nlohmann::json::object();
+    // Rewritten by simplify; written as "simplified": true, and only then.
+    bool simplified = false;
 };
 
 // The reason a program file is refused, in plain words ("unknown primitive

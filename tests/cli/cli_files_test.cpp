@@ -106,7 +106,8 @@ TEST(CliFiles, AnEmptyFileNameIsRefusedAtOnce) {
                                                  {"--predict", "p.json", ""},
                                                  {"--rerun", ""},
                                                  {"--summarize", ""},
-                                                 {"--export", "c", ""}}) {
+                                                 {"--export", "c", ""},
+                                                 {"--simplify", ""}}) {
         SCOPED_TRACE(args.size());
         EXPECT_EQ(testing::run_runner(args).code, exit_usage);
     }

@@ -190,7 +190,7 @@ TEST(CliOptions, ModesTakeTheirOperandsAndNoRunOption) {
         {{"--predict", "p.json"}, "--predict needs one file of points"},
         {{"--predict", "p.json", "a", "b"}, "--predict needs one file of points"},
         {{"--export", "c"}, "--export needs one program file"},
-        {{"--export", "java", "p.json"}, "--export takes c, python or formula"},
+        {{"--export", "java", "p.json"}, "--export takes c, python, formula, latex or sympy"},
         {{"--score", "p", "d", "--seed", "1"}, "--score cannot be combined with --seed"},
         {{"--population-size", "5", "--predict", "p", "-"},
          "--predict cannot be combined with --population-size"},
@@ -205,6 +205,11 @@ TEST(CliOptions, ModesTakeTheirOperandsAndNoRunOption) {
         {{"t.txt", "--save-program", "b", "--save-which", "first"},
          "--save-which takes last or best-validation (it is \"first\")"},
         {{"--score", "p", "d", "--save-which", "last"}, "cannot be combined with --save-which"},
+        {{"--simplify", "p", "q"}, "--simplify takes no operand (\"q\")"},
+        {{"--export", "c", "p", "-o", "q"}, "--output-file needs --simplify"},
+        {{"--simplify", "p", "--simplified"}, "--simplified needs --export"},
+        {{"--export", "c", "p", "--digits", "3"}, "--digits needs --export latex"},
+        {{"--export", "latex", "p", "--digits", "18"}, "--digits takes a whole number from 1"},
     };
     for (const auto& [args, message] : refused) {
         EXPECT_NE(usage_error(args).find(message), std::string::npos)
@@ -215,6 +220,8 @@ TEST(CliOptions, ModesTakeTheirOperandsAndNoRunOption) {
 TEST(CliOptions, OptionsEndAtDoubleDash) {
     const CliOptions o = parse({"--quiet", "--", "--odd-name.txt"});
     EXPECT_EQ(o.training_file, "--odd-name.txt");
+    EXPECT_EQ(parse({"--", "-o"}).training_file, "-o");
+    EXPECT_EQ(parse({"--simplify", "p.json", "-o", "q.json"}).output_file, "q.json");
     EXPECT_TRUE(o.quiet);
     // Option values may start with a dash.
     EXPECT_EQ(parse({"t.txt", "--input1", "-u"}).texts[ParamId::input1_name], "-u");

@@ -26,6 +26,8 @@
 #include "problem/number_text.h"
 #include "program/interpreter.h"
 #include "program/program_export.h"
+#include "program/readable.h"
+#include "program/simplify.h"
 #include "tests/cli/cli_run.h"
 #include "tests/program/sample_genes.h"
 #include "tests/temp_folder.h"
@@ -491,6 +493,41 @@ TEST(ProgramModes, ExportPrintsTheCoresText) {
         EXPECT_EQ(result.code, exit_done) << result.err;
         EXPECT_EQ(result.out, export_program(program, language)) << name;
     }
+}
+
+// --simplify writes the core's simplified program with the original's
+// provenance; --export --simplified and the readable exports print the core's text.
+TEST(ProgramModes, SimplifyAndTheExportsOfTheSimplifiedProgram) {
+    const TempFolder folder;
+    const std::string file = folder.write("p.json", R"({"format": "vorn-program", "version": 1,
+        "semantics": 1, "inputs": ["x", "y"], "output": "z", "training_fitness": 0.25,
+        "validation_count": null, "provenance": {"seed": 5},
+        "gene": ["+", "*", "input1", 1, "-", 0, "-", 0, "/", "input2", 0.25]})");
+    const Program program = load_program_file(file);
+    const Program simplified = simplify(program);
+    ASSERT_EQ(simplified.nodes.size(), 5u);
+    const std::string written = (folder.path / "p.simplified.json").string();
+    Result result = run({"--simplify", file});
+    EXPECT_EQ(result.code, exit_done) << result.err;
+    EXPECT_EQ(result.out, "11 -> 5 nodes, written to " + written + "\n");
+    const Program back = load_program_file(written);
+    EXPECT_TRUE(back.simplified);
+    EXPECT_EQ(back.provenance, program.provenance);
+    EXPECT_EQ(back.training_fitness, 0.25);
+    EXPECT_EQ(testing::read_text(written), program_file_text(simplified));
+    const std::string other = (folder.path / "q.json").string();
+    EXPECT_EQ(run({"--simplify", file, "-o", other}).code, exit_done);
+    EXPECT_EQ(testing::read_text(other), program_file_text(simplified));
+    result = run({"--simplify", file, "-o", file});
+    EXPECT_EQ(result.code, exit_refused);
+    EXPECT_NE(result.err.find("same file as the input"), std::string::npos) << result.err;
+
+    EXPECT_EQ(run({"--export", "c", "--simplified", file}).out,
+              export_program(simplified, ExportLanguage::c));
+    EXPECT_EQ(run({"--export", "latex", file}).out,
+              readable_export(program, {FormulaStyle::latex, 0}));
+    EXPECT_EQ(run({"--export", "sympy", "--simplified", "--digits", "3", file}).out,
+              readable_export(simplified, {FormulaStyle::python, 3}));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "program/interpreter.h"
 #include "program/program_export.h"
 #include "program/random.h"
+#include "program/simplify.h"
 #include "tests/program/sample_genes.h"
 #include "tests/temp_folder.h"
 
@@ -107,7 +108,8 @@ Program deep_chain(std::mt19937& rng, int depth) {
 
 // A first generation of all ten primitives and one bred from it, and grown
 // genes, over tables of small, large and huge constants; the grown ones also
-// with awkward constants put in; and one chain 1100 operations deep.
+// with awkward constants put in, and those simplified; and one chain 1100
+// operations deep.
 std::vector<Program> sample_programs(std::mt19937& rng) {
     std::vector<Program> programs;
     for (const auto& [low, high, count] : {std::array<std::string, 3>{"-1", "1", "10"},
@@ -144,6 +146,7 @@ std::vector<Program> sample_programs(std::mt19937& rng) {
             for (ProgramNode& node : programs.back().nodes) {
                 node.value = node.op == OpCode::constant ? pick_special(rng) : 0;
             }
+            programs.push_back(simplify(programs.back()));
         }
     }
     programs.push_back(deep_chain(rng, 1100));

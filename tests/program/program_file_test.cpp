@@ -35,7 +35,12 @@ TEST(ProgramFile, AwkwardConstantsAndNamesComeBackExactly) {
         program.input1_name = "Länge \"a\"";
         program.output_name = "z\n";
         program.provenance = {{"seed", 7}, {"fitness", value}};
-        const Program back = read_program_text(program_file_text(program));
+        program.simplified = value > 1;
+        const std::string text = program_file_text(program);
+        // Only a simplified program's file has the member.
+        EXPECT_EQ(text.find("\"simplified\": true") != std::string::npos, program.simplified);
+        const Program back = read_program_text(text);
+        EXPECT_EQ(back.simplified, program.simplified);
         ASSERT_EQ(back.nodes.size(), 3u);
         EXPECT_EQ(back.nodes[0].op, OpCode::divide);
         EXPECT_EQ(back.nodes[1].op, OpCode::input2);
@@ -91,6 +96,7 @@ TEST(ProgramFile, ReaderRefusesFilesItCannotTrust) {
         {head + R"("gene": ["sin", null]})", "neither a name nor a number at node 2"},
         {head + R"("gene": "sin"})", "not a list"},
         {head + R"("gene": ["input1"], "provenance": 1})", "provenance"},
+        {head + R"("gene": ["input1"], "simplified": 1})", "\"simplified\" is neither"},
         {head + R"("gene": ["input1"], "provenance": {"a": )" + std::string(100000, '[') +
              std::string(100000, ']') + "}}",
          "nested more than 256 deep"},
