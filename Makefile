@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test test-sanitize stress-test fuzz run bench clean format install package
+.PHONY: deps configure build test test-sanitize stress-test fuzz run bench bench-quality clean format install package
 
 deps:
 	@scripts/install-deps
@@ -61,6 +61,17 @@ package: build
 
 bench: build
 	@if [ -x $(BUILD)/bench/vorn-bench ]; then $(BUILD)/bench/vorn-bench; else echo "no benchmarks yet"; fi
+
+# Test error and program size of the runner's settings against scikit-learn's
+# classifiers on a dozen problems in the plane (a few minutes on 2 cores);
+# QUICK=1 runs 3 problems with 2 seeds. Only this needs python3-sklearn.
+# Debian's own Python, where there is one: that is where python3-sklearn goes.
+PYTHON3 ?= $(firstword $(wildcard /usr/bin/python3) python3)
+bench-quality: configure
+	@scripts/install-deps --bench
+	@cmake --build $(BUILD) -j $(JOBS) --target vorn-run
+	@$(PYTHON3) bench/quality/bench_quality.py --runner $(BUILD)/cli/vorn-run \
+		--out $(BUILD)/bench-quality $(if $(QUICK),--quick)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
