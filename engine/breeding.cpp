@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "engine/tgp_pop.h"
 
@@ -181,6 +183,46 @@ int compare_fitness_then_length(const Individual* a, const Individual* b) {
     return 0;
 }
 
+// Groups of programs with the same errors on every row, numbered by their
+// first position; each group's positions in ranked order.
+void Tgp_pop::group_programs(std::size_t n, std::size_t cases) {
+    // Sorted by their errors (equal ones by position), equal rows side by
+    // side; the buffers were allocated with the population.
+    const auto row = [&](std::int32_t i) {
+        return ranked_errors_.data() + static_cast<std::size_t>(i) * cases;
+    };
+    group_members_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        group_members_[i] = static_cast<std::int32_t>(i);
+    }
+    std::sort(group_members_.begin(), group_members_.end(), [&](std::int32_t a, std::int32_t b) {
+        const int order = std::memcmp(row(a), row(b), cases);
+        return order != 0 ? order < 0 : a < b;
+    });
+    group_first_.clear();
+    group_start_.clear();
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k == 0 || std::memcmp(row(group_members_[k - 1]), row(group_members_[k]), cases) != 0) {
+            group_first_.push_back(group_members_[k]);
+            group_start_.push_back(k);
+        }
+    }
+    group_start_.push_back(n);
+    // Bit g of level v of case c: group g's error on c is at most v.
+    const std::size_t groups = group_first_.size();
+    const std::size_t words = (groups + 63) / 64;
+    level_sets_.assign(cases * error_levels * words, 0);
+    for (std::size_t g = 0; g < groups; ++g) {
+        const std::uint8_t* errors = row(group_first_[g]);
+        const std::uint64_t bit = std::uint64_t{1} << (g % 64);
+        for (std::size_t c = 0; c < cases; ++c) {
+            for (std::size_t v = errors[c]; v < error_levels; ++v) {
+                level_sets_[(c * error_levels + v) * words + g / 64] |= bit;
+            }
+        }
+    }
+}
+
 // The errors in ranked order, and each case's epsilon: the median absolute
 // deviation of its errors over the generation (0 for plain lexicase).
 void Tgp_pop::prepare_lexicase() {
@@ -191,6 +233,7 @@ void Tgp_pop::prepare_lexicase() {
         std::copy(row.begin(), row.end(),
                   ranked_errors_.begin() + static_cast<std::ptrdiff_t>(i * cases));
     }
+    group_programs(generation.size(), cases);
     std::fill(case_epsilon_.begin(), case_epsilon_.end(), 0);
     if (selection_method != epsilon_lexicase) {
         return;
@@ -223,38 +266,88 @@ void Tgp_pop::prepare_lexicase() {
 
 std::int32_t Tgp_pop::select_lexicase() {
     const auto cases = static_cast<std::size_t>(num_cases);
-    candidates_.resize(static_cast<std::size_t>(population_size));
-    for (std::int32_t i = 0; i < population_size; ++i) {
-        candidates_[static_cast<std::size_t>(i)] = i;
+    // Programs with the same errors on every row stand or fall together, so
+    // the cases filter groups of them, as bit sets: a case keeps the groups
+    // in its set of the lowest error level any candidate reaches (plus
+    // epsilon).
+    const std::size_t groups = group_first_.size();
+    const std::size_t words = (groups + 63) / 64;
+    std::fill(candidate_set_.begin(), candidate_set_.begin() + static_cast<std::ptrdiff_t>(words),
+              ~std::uint64_t{0});
+    if (groups % 64 != 0) {
+        candidate_set_[words - 1] = (std::uint64_t{1} << (groups % 64)) - 1;
     }
-    draws_ += population_size;
+    std::size_t left = groups;
+    draws_ += static_cast<std::int64_t>(words);
     // A partial shuffle: only the cases looked at are drawn.
-    for (std::size_t k = 0; k < cases && candidates_.size() > 1; ++k) {
+    for (std::size_t k = 0; k < cases && left > 1; ++k) {
         const auto j =
             k + static_cast<std::size_t>(random_below(static_cast<std::int32_t>(cases - k)));
         std::swap(case_order_[k], case_order_[j]);
         const auto c = static_cast<std::size_t>(case_order_[k]);
-        std::uint8_t best = 255;
-        for (const std::int32_t i : candidates_) {
-            best = std::min(best, ranked_errors_[static_cast<std::size_t>(i) * cases + c]);
+        const auto level = [&](std::size_t v) {
+            return level_sets_.data() + (c * error_levels + v) * words;
+        };
+        std::size_t best = 0;
+        while (best + 1 < error_levels) {
+            const std::uint64_t* set = level(best);
+            bool any = false;
+            for (std::size_t w = 0; w < words && !any; ++w) {
+                any = (candidate_set_[w] & set[w]) != 0;
+            }
+            if (any) {
+                break;
+            }
+            ++best;
         }
-        const int limit = best + case_epsilon_[c];
-        std::erase_if(candidates_, [&](std::int32_t i) {
-            return ranked_errors_[static_cast<std::size_t>(i) * cases + c] > limit;
-        });
-        draws_ += static_cast<std::int64_t>(candidates_.size());
-    }
-    if (parsimony == parsimony_lexicographic && candidates_.size() > 1) {
-        const auto generation = current();
-        std::int32_t shortest = generation[candidates_[0]]->length;
-        for (const std::int32_t i : candidates_) {
-            shortest = std::min(shortest, generation[i]->length);
+        const std::uint64_t* keep = level(std::min(best + case_epsilon_[c], error_levels - 1));
+        left = 0;
+        for (std::size_t w = 0; w < words; ++w) {
+            candidate_set_[w] &= keep[w];
+            left += static_cast<std::size_t>(std::popcount(candidate_set_[w]));
         }
-        std::erase_if(candidates_,
-                      [&](std::int32_t i) { return generation[i]->length > shortest; });
+        draws_ += static_cast<std::int64_t>(words);
     }
-    return candidates_[static_cast<std::size_t>(
-        random_below(static_cast<std::int32_t>(candidates_.size())))];
+    candidates_.clear();
+    for (std::size_t w = 0; w < words; ++w) {
+        for (std::uint64_t bits = candidate_set_[w]; bits != 0; bits &= bits - 1) {
+            candidates_.push_back(static_cast<std::int32_t>(w * 64) + std::countr_zero(bits));
+        }
+    }
+    // A random one of the programs left (with lexicographic parsimony, of the
+    // shortest of them), each as likely as any other.
+    const auto generation = current();
+    const auto members = [&](std::int32_t g) {
+        const auto at = static_cast<std::size_t>(g);
+        return std::span(group_members_)
+            .subspan(group_start_[at], group_start_[at + 1] - group_start_[at]);
+    };
+    std::int32_t shortest = 0;
+    if (parsimony == parsimony_lexicographic) {
+        shortest = max_length + 1;
+        for (const std::int32_t g : candidates_) {
+            for (const std::int32_t i : members(g)) {
+                shortest = std::min(shortest, generation[i]->length);
+            }
+        }
+    }
+    const auto counts = [&](std::int32_t i) {
+        return shortest == 0 || generation[i]->length == shortest;
+    };
+    std::int32_t total = 0;
+    for (const std::int32_t g : candidates_) {
+        total +=
+            static_cast<std::int32_t>(std::count_if(members(g).begin(), members(g).end(), counts));
+    }
+    std::int32_t r = random_below(total);
+    for (const std::int32_t g : candidates_) {
+        for (const std::int32_t i : members(g)) {
+            if (counts(i) && r-- == 0) {
+                return i;
+            }
+        }
+    }
+    return 0;
 }
 
 }  // namespace vorn

@@ -12,15 +12,18 @@ namespace vorn {
 
 namespace {
 
-// Two error tables of a byte per individual and case, a case order and the
-// candidates of one selection.
+// Two error tables of a byte per individual and case, a case order, the
+// candidates of one selection and the groups of equal errors.
 double lexicase_bytes(const PopulationParameters& p) {
     if (!uses_cases(p.selection_method)) {
         return 0;
     }
     const double cases = p.num_cases;
     return 2.0 * p.population_size * cases + cases * (1 + sizeof(std::int32_t)) +
-           static_cast<double>(p.population_size) * sizeof(std::int32_t);
+           static_cast<double>(p.population_size) *
+               (3 * sizeof(std::int32_t) + sizeof(std::size_t)) +
+           (cases * error_levels + 1) * static_cast<double>(group_set_words(p.population_size)) *
+               sizeof(std::uint64_t);
 }
 
 }  // namespace
@@ -105,6 +108,11 @@ Tgp_pop::Tgp_pop(const PopulationParameters& p)
             case_order_[c] = static_cast<std::int32_t>(c);
         }
         candidates_.reserve(size);
+        group_first_.reserve(size);
+        group_start_.reserve(size + 1);
+        group_members_.reserve(size);
+        level_sets_.reserve(cases * error_levels * group_set_words(population_size));
+        candidate_set_.assign(group_set_words(population_size), 0);
     }
     current_buffer = 0;
 }

@@ -63,6 +63,11 @@ enum Parsimony : std::int32_t {
     parsimony_lexicographic = 1,
     parsimony_penalty = 2
 };
+// A data row's error: 0, 1 or 2 of its points misclassified.
+inline constexpr std::size_t error_levels = 3;
+[[nodiscard]] constexpr std::size_t group_set_words(std::int32_t population_size) {
+    return (static_cast<std::size_t>(population_size) + 63) / 64;
+}
 [[nodiscard]] constexpr bool uses_cases(std::int32_t selection_method) {
     return selection_method == lexicase || selection_method == epsilon_lexicase;
 }
@@ -178,6 +183,7 @@ public:
 private:
     [[nodiscard]] std::int32_t select_second_parent(std::int32_t p1);
     void prepare_lexicase();
+    void group_programs(std::size_t n, std::size_t cases);
 
     std::array<std::vector<Individual>, 2> individuals_;
     std::array<std::vector<std::int32_t>, 2> gene_store_;
@@ -191,8 +197,13 @@ private:
     std::vector<std::uint8_t> ranked_errors_;
     std::vector<std::uint8_t> case_epsilon_;
     std::vector<std::int32_t> case_order_;
-    std::vector<std::int32_t> candidates_;
-    std::int64_t draws_ = 0;  // since breeding last called keep_going
+    std::vector<std::int32_t> candidates_;   // groups still in a selection
+    std::vector<std::int32_t> group_first_;  // each group's first position
+    std::vector<std::size_t> group_start_;   // where each group's positions begin
+    std::vector<std::int32_t> group_members_;
+    std::vector<std::uint64_t> level_sets_;     // per case and error level, a set of groups
+    std::vector<std::uint64_t> candidate_set_;  // the groups still in a selection
+    std::int64_t draws_ = 0;                    // since breeding last called keep_going
 };
 
 // The memory a population of these parameters takes, in bytes.
