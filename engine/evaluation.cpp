@@ -87,6 +87,25 @@ double Evaluation::validation_fitness(std::span<const std::int32_t> gene) {
                                              : evaluators_[0].validation_fitness(gene);
 }
 
+void Evaluation::set_constant(std::int32_t code, double value) {
+    for (BatchEvaluator& evaluator : evaluators_) {
+        evaluator.set_constant(code, value);
+    }
+}
+
+void Evaluation::training_outputs(std::span<const std::int32_t> gene, std::span<double> out) {
+    if (kind_ != EvaluatorKind::reference) {
+        evaluators_[0].training_outputs(gene, out);
+        return;
+    }
+    Interpreter interpreter(nodes_);
+    const std::size_t n = training_.x1.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        out[i] = evaluate_at(interpreter, gene, training_.x1[i], training_.y1[i]);
+        out[n + i] = evaluate_at(interpreter, gene, training_.x2[i], training_.y2[i]);
+    }
+}
+
 std::vector<PlanePoint> Evaluation::positive_region(std::span<const std::int32_t> gene,
                                                     const Box& box) {
     if (kind_ == EvaluatorKind::reference) {

@@ -45,6 +45,12 @@ public:
     void score(std::span<Individual* const> generation, const CaseErrorsOf& errors_of);
     [[nodiscard]] double training_fitness(std::span<const std::int32_t> gene);
     [[nodiscard]] double validation_fitness(std::span<const std::int32_t> gene);
+    // Constant tuning: a tuned code's new value for every evaluator (the
+    // setting holds it already), and the gene's outputs at the training
+    // points (positive points first, then negative ones).
+    void set_constant(std::int32_t code, double value);
+    void training_outputs(std::span<const std::int32_t> gene, std::span<double> out);
+
     // Grid points of the box where the gene's output is > 0 (x outer, y inner).
     [[nodiscard]] std::vector<PlanePoint> positive_region(std::span<const std::int32_t> gene,
                                                           const Box& box);

@@ -59,8 +59,9 @@ enum class ParamId : std::uint8_t {
     size_penalty,
     holdout,
     objectives,
+    tune_constants,
 };
-inline constexpr std::size_t num_parameters = 29;
+inline constexpr std::size_t num_parameters = 30;
 
 // How a runner option maps onto the table, where it is more than "--name VALUE
 // sets this text".

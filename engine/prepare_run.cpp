@@ -221,6 +221,7 @@ void read_search_parameters(const ParameterTexts& texts, const ProblemParameters
                             const Tproblem_setting& setting, PopulationParameters& p) {
     p.parsimony = read_choice(texts, I::parsimony);
     p.size_objective = read_choice(texts, I::objectives) == 1;
+    p.tune_programs = read_whole(texts, I::tune_constants);
     if (p.parsimony == parsimony_penalty) {
         p.size_penalty = read_real(texts, I::size_penalty);
     }
@@ -322,6 +323,9 @@ PrepareResult prepare_run(const RunRequest& request, std::span<const functable> 
                                                      held_out_count(run.setting->num_training_rows,
                                                                     population.holdout),
                                                      *run.plan.seed));
+            }
+            if (population.tune_programs > 0) {
+                run.setting->reserve_tuned_constants(tuned_constant_slots(population));
             }
             // The evaluators' copies of the data count too, one per thread.
             const unsigned threads = scoring_threads(

@@ -4,6 +4,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "engine/constant_tuning.h"
 #include "engine/tgp_pop.h"
 #include "problem/errors.h"
 #include "problem/problem_setting.h"
@@ -39,13 +40,26 @@ void rank_generation(const Tgp_pop& pop, std::span<Individual*> generation) {
     }
 }
 
-bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generation,
-                    const FitnessOptions& options) {
+namespace {
+
+void score_generation(Evaluation& evaluation, std::span<Individual* const> generation,
+                      const FitnessOptions& options) {
     if (options.case_errors) {
         evaluation.score(generation, options.case_errors);
     } else {
         evaluation.score(generation);
     }
+}
+
+}  // namespace
+
+bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generation,
+                    const FitnessOptions& options) {
+    score_generation(evaluation, generation, options);
+    return normalize_fitness(generation, options);
+}
+
+bool normalize_fitness(std::span<Individual* const> generation, const FitnessOptions& options) {
     bool perfect = false;
     for (const Individual* individual : generation) {
         if (!(individual->raw_fitness > 0)) {
@@ -164,6 +178,15 @@ RunOutcome run_gp(Tproblem_setting& setting, Tgp_pop& pop, RunFrontEnd& front_en
             auto& generation = pop.generation_buffers[pop.current_buffer];
             assign_fitness(evaluation, generation, fitness);
             rank_generation(pop, generation);
+            if (pop.tune_programs > 0) {
+                const std::int32_t changed =
+                    tune_constants(setting, evaluation, generation, pop.tune_programs);
+                if (changed > 0) {
+                    score_generation(evaluation, std::span(generation).first(changed), fitness);
+                    normalize_fitness(generation, fitness);
+                    rank_generation(pop, generation);
+                }
+            }
             if (pop.size_objective) {
                 pop.front_archive.add(generation);
             }

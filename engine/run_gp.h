@@ -117,6 +117,10 @@ struct FitnessOptions {
 bool assign_fitness(Evaluation& evaluation, std::span<Individual* const> generation,
                     const FitnessOptions& options = {});
 
+// The adjusted and normalized fitness of every individual from its raw
+// fitness; true when one of them is perfect.
+bool normalize_fitness(std::span<Individual* const> generation, const FitnessOptions& options = {});
+
 // The ranking of a generation, best first: by fitness, and with
 // lexicographic parsimony the shorter of equals first.
 void rank_generation(const Tgp_pop& pop, std::span<Individual*> generation);

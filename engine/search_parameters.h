@@ -7,7 +7,7 @@
 
 namespace vorn {
 
-inline constexpr std::size_t search_parameter_count = 4;
+inline constexpr std::size_t search_parameter_count = 5;
 
 namespace search_rows {
 
@@ -87,6 +87,23 @@ inline constexpr std::array<Parameter, search_parameter_count> rows = {{
                     "selection comparing those ranks, and the run's front kept",
      .option_help = "error, or error-and-size (NSGA-II ranking on training fitness and size; "
                     "the run's Pareto front is printed at the end)"},
+    {.id = I::tune_constants,
+     .control = "Edit21",
+     .caption = "Constant Tuning",
+     .default_text = "0",
+     .kind = K::whole_number,
+     .page = P::population,
+     .field = "tune_constants",
+     .settings_key = "tune_constants",
+     .minimum = 0,
+     .requirement = "a whole number of at least 0",
+     .option = "tune-constants",
+     .option_value = "N",
+     .option_group = "Search",
+     .option_form = F::plain,
+     .description = "best programs of each generation whose constants are tuned (0: none): "
+                    "a few coordinate steps that lower the logistic loss of the program's "
+                    "value and keep its hits, with values off the constant table"},
 }};
 
 }  // namespace search_rows

@@ -74,6 +74,7 @@ Tgp_pop::Tgp_pop(const PopulationParameters& p)
       size_penalty(p.size_penalty),
       num_cases(p.num_cases),
       size_objective(p.size_objective),
+      tune_programs(p.tune_programs),
       front_archive(p.size_objective ? p.max_length : 0) {
     // Refused before anything is allocated.
     check_population_memory(p);

@@ -48,8 +48,17 @@ struct PopulationParameters {
     // Data rows each program is scored on, one case each, with lexicase
     // selection only.
     std::int32_t num_cases = 0;
-    bool size_objective = false;  // ComboBox2: error-and-size
+    bool size_objective = false;     // ComboBox2: error-and-size
+    std::int32_t tune_programs = 0;  // Edit21
 };
+
+// Tuned constant codes a run reserves: room for the tuned programs of many
+// generations, as codes no program uses any more are taken again.
+[[nodiscard]] inline std::int32_t tuned_constant_slots(const PopulationParameters& p) {
+    const double wanted = 16.0 * p.tune_programs * p.max_length;
+    const double most = static_cast<double>(p.population_size) * p.max_length;
+    return static_cast<std::int32_t>(std::min({wanted, most, 1.0e7}));
+}
 
 enum SelectionMethod : std::int32_t {
     proportional = 0,
@@ -127,6 +136,7 @@ public:
     float size_penalty = 0;
     std::int32_t num_cases = 0;
     bool size_objective = false;
+    std::int32_t tune_programs = 0;
     // With the size objective: the best program of each size seen.
     ParetoArchive front_archive{0};
     std::vector<float> validation_history;

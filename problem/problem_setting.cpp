@@ -82,6 +82,21 @@ Tproblem_setting::Tproblem_setting(const ProblemParameters& parameters, GridCell
     abort_request = 0;
 }
 
+void Tproblem_setting::reserve_tuned_constants(std::int32_t slots) {
+    for (std::int32_t k = 0; k < slots; ++k) {
+        const auto index = static_cast<std::int32_t>(constant_table.size());
+        constant_table.push_back(0.0);
+        node_table.push_back(
+            functable{-1, constant_label(0.0), constant_eval, index, OpCode::constant});
+    }
+}
+
+void Tproblem_setting::set_constant(std::int32_t code, double value) {
+    functable& row = node_table[static_cast<std::size_t>(code)];
+    constant_table[static_cast<std::size_t>(row.index)] = value;
+    row.name = constant_label(value);
+}
+
 void Tproblem_setting::make_node_table(const ProblemParameters& parameters,
                                        std::span<const functable> function_table) {
     node_table.assign(static_cast<std::size_t>(num_functions) + num_variables + num_constants,

@@ -76,6 +76,15 @@ public:
     std::vector<double> valid_y2;
     std::vector<double> train_y2;
 
+    // Constant tuning: `slots` more constant codes after the table's own,
+    // which random creation never draws and tuning fills with its values.
+    void reserve_tuned_constants(std::int32_t slots);
+    [[nodiscard]] std::int32_t first_tuned_code() const {
+        return num_functions + num_variables + num_constants;
+    }
+    // Sets a tuned code's value and the label formulas print for it.
+    void set_constant(std::int32_t code, double value);
+
     void make_node_table(const ProblemParameters& parameters,
                          std::span<const functable> function_table);
     void read_data_tables(const ProblemParameters& parameters, GridCells cells);

@@ -44,6 +44,16 @@ public:
                                           std::span<std::uint8_t> errors);
     [[nodiscard]] double validation_fitness(std::span<const std::int32_t> gene);
 
+    // A constant code's value, as constant tuning changes it.
+    void set_constant(std::int32_t code, double value) {
+        nodes_[static_cast<std::size_t>(code)].value = value;
+    }
+    // The gene's outputs at the training points: the positive points of
+    // every row first, then the negative ones.
+    void training_outputs(std::span<const std::int32_t> gene, std::span<double> out) {
+        evaluate(gene, training_.xs, training_.ys, out);
+    }
+
 private:
     // Both points of every row in one pair of columns: the positive points
     // first, then the negative ones, so that small data sets fill whole

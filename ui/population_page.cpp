@@ -167,6 +167,8 @@ void build_search_group(PopulationPage& page) {
     QGroupBox* group = page.GroupBox9;
     page.Label38 = make_caption_label(QStringLiteral("Label38"), ParamId::objectives, group);
     page.ComboBox2 = make_parameter_combo(ParamId::objectives, group);
+    page.Label39 = make_caption_label(QStringLiteral("Label39"), ParamId::tune_constants, group);
+    page.Edit21 = make_parameter_edit(ParamId::tune_constants, group);
     page.Label35 = make_caption_label(QStringLiteral("Label35"), ParamId::parsimony, group);
     page.ComboBox1 = make_parameter_combo(ParamId::parsimony, group);
     page.Label36 = make_caption_label(QStringLiteral("Label36"), ParamId::size_penalty, group);
@@ -177,7 +179,8 @@ void build_search_group(PopulationPage& page) {
     field_rows(group, {{page.Label38, page.ComboBox2},
                        {page.Label35, page.ComboBox1},
                        {page.Label36, page.Edit19},
-                       {page.Label37, page.Edit20}});
+                       {page.Label37, page.Edit20},
+                       {page.Label39, page.Edit21}});
 }
 
 QWidget* build_break_point(PopulationPage& page) {

@@ -85,6 +85,8 @@ public:
     QLineEdit* Edit20 = nullptr;  // "Hold-out"
     QLabel* Label38 = nullptr;
     QComboBox* ComboBox2 = nullptr;  // "Objectives"
+    QLabel* Label39 = nullptr;
+    QLineEdit* Edit21 = nullptr;  // "Constant Tuning"
 
     QCheckBox* CheckBox2 = nullptr;  // "Break Point"
     QLineEdit* Edit15 = nullptr;

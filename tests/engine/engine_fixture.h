@@ -29,7 +29,11 @@ struct EngineFixture {
 
     void build() {
         setting = std::make_unique<Tproblem_setting>(problem.make());
-        pop = std::make_unique<Tgp_pop>(population_parameters(population, *setting));
+        const PopulationParameters parameters = population_parameters(population, *setting);
+        pop = std::make_unique<Tgp_pop>(parameters);
+        if (parameters.tune_programs > 0) {
+            setting->reserve_tuned_constants(tuned_constant_slots(parameters));
+        }
     }
 };
 

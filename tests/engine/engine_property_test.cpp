@@ -74,6 +74,7 @@ Settings random_settings(std::mt19937& random, int subset) {
     p.parsimony = parsimony_names[static_cast<std::size_t>(below(3))];
     p.size_penalty = std::array{"0", "0.001", "0.5", "1e30"}[below(4)];
     p.objectives = objectives_names[static_cast<std::size_t>(below(2))];
+    p.tune_constants = below(3) == 0 ? std::to_string(1 + below(4)) : "0";
     p.tournament_size = std::to_string(std::min(population, log_uniform(random, 1, 50)));
     p.max_length =
         std::to_string(std::max(shortest_program(s.checked), log_uniform(random, 2, 500)));
@@ -129,18 +130,18 @@ Settings random_settings(std::mt19937& random, int subset) {
     s.training_rows = log_uniform(random, 1, 40);
     s.validation_rows = below(2) == 0 ? 0 : log_uniform(random, 1, 40);
     s.seed = static_cast<std::uint32_t>(random());
-    s.text = "functions " + std::to_string(subset) + ", population " + p.population_size +
-             ", generations " + p.num_generations + ", selection " +
-             std::to_string(p.selection_method) + " size " + p.tournament_size + ", parsimony " +
-             p.parsimony + " " + p.size_penalty + ", " + p.objectives + ", max length " +
-             p.max_length + ", depth " + p.max_initial_depth + ", constants " + p.num_constants +
-             " in " + p.constant_min + ".." + p.constant_max + ", rates " + p.crossover_rate + "/" +
-             p.mutation_rate + "/" + p.one_point_mutation_rate + "/" + p.reproduction_rate +
-             ", elite " + (p.elite_strategy ? p.elite_percent : "off") + ", break " +
-             (p.break_point ? p.break_every : "off") + ", ratios " + p.function_ratio + "/" +
-             p.variable_ratio + "/" + p.constant_ratio + ", rows " +
-             std::to_string(s.training_rows) + "/" + std::to_string(s.validation_rows) + ", seed " +
-             std::to_string(s.seed);
+    s.text =
+        "functions " + std::to_string(subset) + ", population " + p.population_size +
+        ", generations " + p.num_generations + ", selection " + std::to_string(p.selection_method) +
+        " size " + p.tournament_size + ", parsimony " + p.parsimony + " " + p.size_penalty + ", " +
+        p.objectives + ", tune " + p.tune_constants + ", max length " + p.max_length + ", depth " +
+        p.max_initial_depth + ", constants " + p.num_constants + " in " + p.constant_min + ".." +
+        p.constant_max + ", rates " + p.crossover_rate + "/" + p.mutation_rate + "/" +
+        p.one_point_mutation_rate + "/" + p.reproduction_rate + ", elite " +
+        (p.elite_strategy ? p.elite_percent : "off") + ", break " +
+        (p.break_point ? p.break_every : "off") + ", ratios " + p.function_ratio + "/" +
+        p.variable_ratio + "/" + p.constant_ratio + ", rows " + std::to_string(s.training_rows) +
+        "/" + std::to_string(s.validation_rows) + ", seed " + std::to_string(s.seed);
     return s;
 }
 
@@ -230,7 +231,11 @@ TEST(EngineProperty, RandomSettingsRunWellFormedToTheEnd) {
         fixture.validation = random_rows(random, std::max(s.validation_rows, 1));
         fixture.texts.use_training_data = s.validation_rows == 0;
         Tproblem_setting setting = fixture.make();
-        Tgp_pop pop(population_parameters(s.population, setting));
+        const PopulationParameters parameters = population_parameters(s.population, setting);
+        Tgp_pop pop(parameters);
+        if (parameters.tune_programs > 0) {
+            setting.reserve_tuned_constants(tuned_constant_slots(parameters));
+        }
         CheckingFrontEnd front(setting, pop);
         RunOptions options;
         options.seed = s.seed;

@@ -277,10 +277,12 @@ TEST(RunDriver, EveryEvaluatorAndThreadCountRunsAlike) {
         int selection;
         const char* parsimony;
         const char* objectives = "error";
+        const char* tune = "0";
     };
     for (const Search search :
          {Search{0, "none"}, Search{lexicase, "lexicographic"}, Search{epsilon_lexicase, "penalty"},
-          Search{1, "lexicographic"}, Search{0, "none", "error-and-size"}}) {
+          Search{1, "lexicographic"}, Search{0, "none", "error-and-size"},
+          Search{lexicase, "none", "error", "4"}}) {
         SCOPED_TRACE(std::to_string(search.selection) + search.parsimony + search.objectives);
         struct Result {
             std::vector<std::string> formulas;
@@ -294,6 +296,7 @@ TEST(RunDriver, EveryEvaluatorAndThreadCountRunsAlike) {
             f.population.selection_method = search.selection;
             f.population.parsimony = search.parsimony;
             f.population.objectives = search.objectives;
+            f.population.tune_constants = search.tune;
             f.population.population_size = "80";
             f.population.num_generations = "6";
             f.build();

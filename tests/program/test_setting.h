@@ -74,6 +74,7 @@ struct PopulationTexts {
     std::string parsimony = "none";
     std::string size_penalty = "0.001";
     std::string objectives = "error";
+    std::string tune_constants = "0";
 };
 
 // Parses the texts as Start does (SettingError on the first refusal). An item
@@ -107,6 +108,7 @@ inline PopulationParameters population_parameters(const PopulationTexts& t,
     all[ParamId::parsimony] = t.parsimony;
     all[ParamId::size_penalty] = t.size_penalty;
     all[ParamId::objectives] = t.objectives;
+    all[ParamId::tune_constants] = t.tune_constants;
     PopulationParameters p =
         parse_population_parameters(all, parse_problem_parameters(all), setting);
     if (method >= selection_names.size()) {

@@ -142,6 +142,8 @@ TEST_F(WindowDefaults, EveryCaptionAndDefaultText) {
         {"Edit19", "0.001"},
         {"Label37", "Hold-out"},
         {"Edit20", "0"},
+        {"Label39", "Constant Tuning"},
+        {"Edit21", "0"},
         {"CheckBox6", "Training fitness"},
         {"CheckBox5", "Auto zoom"},
         {"CheckBox7", "Training data"},
