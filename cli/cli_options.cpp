@@ -12,6 +12,7 @@
 #include "cli/cli_files.h"
 #include "cli/runner_options.h"
 #include "engine/prepare_run.h"
+#include "engine/search_parameters.h"
 #include "problem/csv_pairing.h"
 #include "program/functable.h"
 
@@ -64,6 +65,10 @@ std::string checked_function_list(const std::string& value) {
 
 void apply_parameter(const Parameter& row, CliOptions& options, const std::string& value) {
     ParameterTexts& texts = options.texts;
+    options.parameter_given[static_cast<std::size_t>(row.id)] = true;
+    if (row.partner) {
+        options.parameter_given[static_cast<std::size_t>(*row.partner)] = true;
+    }
     if (row.id == ParamId::input1_name || row.id == ParamId::input2_name) {
         options.input_names_given = true;
     }
@@ -138,6 +143,14 @@ void apply_threads(CliOptions& options, const std::string& value) {
     options.threads = threads;
 }
 
+void apply_search_preset(CliOptions& options, const std::string& value) {
+    if (std::find(search_preset_names.begin(), search_preset_names.end(), value) ==
+        search_preset_names.end()) {
+        throw UsageError("--search takes written or modern (it is \"" + value + "\")");
+    }
+    options.search_preset = value;
+}
+
 void apply_save_which(CliOptions& options, const std::string& value) {
     if (value == "last") {
         options.save_which = SaveWhich::last;
@@ -178,6 +191,12 @@ constexpr std::array runner_option_rows = {
     RunnerOption{"write-settings", "FILE",
                  "write the run's effective settings to FILE as a settings file, then run",
                  [](CliOptions& o, const std::string& v) { o.write_settings = v; }},
+    RunnerOption{"search", "PRESET",
+                 "written (the workbench's first method: every search option at its "
+                 "default) or modern (lexicase selection, the size objective, a hold-out of "
+                 "0.2 that chooses the program from the front, and constant tuning of 3 "
+                 "programs); options given beside it win",
+                 apply_search_preset, OptionUse::run, "written modern"},
     RunnerOption{"save-front", "DIR",
                  "with --objectives error-and-size, also write each program of the run's "
                  "front to DIR/front-N.json (N from 1, the shortest first; the folder is made "
@@ -384,6 +403,13 @@ CliOptions parse_cli(std::span<const std::string> args, const Settings* base) {
     }
     if (options.help || options.version) {
         return options;
+    }
+    if (options.search_preset) {
+        for (const PresetText& preset : search_preset(*options.search_preset)) {
+            if (!options.parameter_given[static_cast<std::size_t>(preset.id)]) {
+                options.texts[preset.id] = preset.text;
+            }
+        }
     }
     if (options.mode == CliMode::rerun) {
         check_experiment_options(options, run_options);

@@ -3,6 +3,7 @@
 // the parameter table is an option; values stay text and go into the same
 // texts the window's pages hand over, so the core converts and checks them
 // exactly as it does for the window.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -64,8 +65,12 @@ struct CliOptions {
     bool quiet = false;
     bool help = false;
     bool version = false;
-    std::optional<std::string> save_program;    // the run's best program goes there
-    std::optional<std::string> save_front;      // a folder for the run's Pareto front
+    std::optional<std::string> save_program;   // the run's best program goes there
+    std::optional<std::string> save_front;     // a folder for the run's Pareto front
+    std::optional<std::string> search_preset;  // --search: written or modern
+    // The parameters an option of the command line set, which a preset
+    // leaves as they are.
+    std::array<bool, num_parameters> parameter_given{};
     std::optional<std::string> settings_file;   // read before the options apply
     std::optional<std::string> write_settings;  // the effective settings go there
     std::optional<SaveWhich> save_which;        // unset: the last generation's best

@@ -1,4 +1,5 @@
 #include "cli/program_modes.h"
+#include "cli/run_front.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -132,6 +133,16 @@ void save_run_program(const CliOptions& options, const PreparedRun& run,
     // unless --save-which says otherwise.
     const SaveWhich which = options.save_which.value_or(
         run.parameters.population.holdout > 0 ? SaveWhich::best_validation : SaveWhich::last);
+    // With the size objective the hold-out chooses among the front.
+    if (const auto choice = front_choice(run); choice && !options.save_which) {
+        const FrontPoint point = run.pop->front_archive.front()[choice->index];
+        save_program_file(*options.save_program,
+                          with_provenance(run_program(run, point.gene, point.training_fitness,
+                                                      choice->validation_count),
+                                          run.plan, seed),
+                          inputs);
+        return;
+    }
     const Program program =
         which == SaveWhich::best_validation && best
             ? run_program(run, best->gene, best->training_fitness, best->validation_count)

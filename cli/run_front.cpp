@@ -13,6 +13,7 @@
 #include "problem/errors.h"
 #include "problem/file_writer.h"
 #include "program/infix.h"
+#include "program/interpreter.h"
 
 namespace vorn {
 
@@ -27,6 +28,22 @@ std::vector<FrontMember> run_front(const PreparedRun& run, std::uint32_t seed) {
     return front;
 }
 
+std::optional<FrontChoice> front_choice(const PreparedRun& run) {
+    if (!run.pop->size_objective || !(run.parameters.population.holdout > 0)) {
+        return std::nullopt;
+    }
+    std::optional<FrontChoice> choice;
+    const auto front = run.pop->front_archive.front();
+    for (std::size_t i = 0; i < front.size(); ++i) {
+        const double count = validation_fitness(run.setting->node_table_view(),
+                                                run.setting->validation_columns(), front[i].gene);
+        if (!choice || count < choice->validation_count) {
+            choice = FrontChoice{i, count};
+        }
+    }
+    return choice;
+}
+
 void print_front(std::ostream& out, const PreparedRun& run) {
     std::size_t n = 0;
     for (const FrontPoint& point : run.pop->front_archive.front()) {
@@ -37,6 +54,10 @@ void print_front(std::ostream& out, const PreparedRun& run) {
         out << "front " << ++n << ": training fitness " << std::string(fitness.data(), end)
             << ", nodes " << point.length << ", " << run.parameters.output_name << '='
             << infix_text(run.setting->node_table, point.gene) << '\n';
+    }
+    if (const auto choice = front_choice(run)) {
+        out << "front choice: front " << choice->index + 1 << ", held-out count "
+            << choice->validation_count << '\n';
     }
 }
 

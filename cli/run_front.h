@@ -2,6 +2,7 @@
 // The run's Pareto front of training fitness and size, as the runner prints
 // and saves it (with the size objective only).
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <vector>
@@ -14,6 +15,15 @@ namespace vorn {
 
 // The front's programs, shortest first, with the run's provenance.
 [[nodiscard]] std::vector<FrontMember> run_front(const PreparedRun& run, std::uint32_t seed);
+
+// With the size objective and a hold-out, the program the run chooses: the
+// front's program with the lowest count on the held-out rows, the shortest
+// of equals; its position in the front and that count.
+struct FrontChoice {
+    std::size_t index = 0;
+    double validation_count = 0;
+};
+[[nodiscard]] std::optional<FrontChoice> front_choice(const PreparedRun& run);
 
 // One line per program after the other results: "front N: training
 // fitness F, nodes S, OUTPUT=formula".

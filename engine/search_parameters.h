@@ -110,4 +110,33 @@ inline constexpr std::array<Parameter, search_parameter_count> rows = {{
 
 inline constexpr const auto& search_parameter_rows = search_rows::rows;
 
+// Presets of the search options: "written" is the workbench's first method
+// (every option at its default), "modern" what works best together. A
+// preset sets these texts; an option given beside it still wins.
+inline constexpr std::array<std::string_view, 2> search_preset_names = {"written", "modern"};
+struct PresetText {
+    ParamId id;
+    std::string_view text;
+};
+inline constexpr std::array<PresetText, 6> modern_search = {{
+    {ParamId::selection_method, "lexicase"},
+    {ParamId::parsimony, "none"},
+    {ParamId::size_penalty, "0.001"},
+    {ParamId::holdout, "0.2"},
+    {ParamId::objectives, "error-and-size"},
+    {ParamId::tune_constants, "3"},
+}};
+// The texts a preset sets: for "written", those of "modern" at their
+// defaults, so that either undoes the other.
+[[nodiscard]] inline std::array<PresetText, modern_search.size()> search_preset(
+    std::string_view name) {
+    std::array<PresetText, modern_search.size()> texts = modern_search;
+    if (name != "modern") {
+        for (PresetText& t : texts) {
+            t.text = parameter(t.id).default_text;
+        }
+    }
+    return texts;
+}
+
 }  // namespace vorn

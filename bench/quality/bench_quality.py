@@ -70,8 +70,14 @@ CONFIGS = [
     Config("lex-parsimony", ["--parsimony", "lexicographic"]),
     Config("penalty", ["--parsimony", "penalty"]),
     Config("holdout", ["--holdout", "0.25", "--save-which", "best-validation"]),
-    # Config("front", ["--save-front", "{run_dir}"], needs="--save-front"),
-    # Config("tuning", ["--tune-constants"], needs="--tune-constants"),
+    Config("front", ["--objectives", "error-and-size"], needs="--objectives"),
+    Config("tuning", ["--tune-constants", "5"], needs="--tune-constants"),
+    Config("front-lexicase", ["--objectives", "error-and-size", "--selection", "lexicase"],
+           needs="--objectives"),
+    Config("front-eps-tuning", ["--objectives", "error-and-size", "--selection", "epsilon-lexicase",
+                                "--tune-constants", "5"], needs="--objectives"),
+    Config("lexicase-lexpars-tuning", ["--selection", "lexicase", "--parsimony", "lexicographic",
+                                       "--tune-constants", "5"], needs="--tune-constants"),
     # Chosen from trial runs of the options above with tournaments, larger
     # populations, other penalties and function sets; stands in for the
     # preset until there is one.

@@ -1,4 +1,5 @@
 #include "cli/cli_options.h"
+#include "engine/search_parameters.h"
 #include "tests/cli/cli_run.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +132,29 @@ TEST(CliOptions, EliteSwitchesLastOneWins) {
     EXPECT_EQ(on.texts[ParamId::elite_percent], "20");
     EXPECT_FALSE(
         parse({"t.txt", "--elite", "20", "--no-elite"}).texts.flag(ParamId::elite_strategy));
+}
+
+// A preset sets the search options; an option given beside it wins,
+// before or after it, and "written" undoes "modern".
+TEST(CliOptions, ThePresetGivesWayToOptionsGivenBesideIt) {
+    for (const auto& args :
+         {std::vector<std::string>{"t.txt", "--search", "modern"},
+          std::vector<std::string>{"t.txt", "--holdout", "0.3", "--search", "modern"},
+          std::vector<std::string>{"t.txt", "--search", "modern", "--holdout", "0.3"}}) {
+        const CliOptions options = parse(args);
+        const bool holdout_given = args.size() > 3;
+        for (const PresetText& preset : modern_search) {
+            const std::string want = preset.id == ParamId::holdout && holdout_given
+                                         ? std::string("0.3")
+                                         : std::string(preset.text);
+            EXPECT_EQ(options.texts[preset.id], want) << args.size();
+        }
+    }
+    const CliOptions written = parse({"t.txt", "--search", "written", "--selection", "random"});
+    EXPECT_EQ(written.texts[ParamId::selection_method], "random");
+    EXPECT_EQ(written.texts[ParamId::objectives], "error");
+    EXPECT_NE(usage_error({"t.txt", "--search", "new"}).find("written or modern"),
+              std::string::npos);
 }
 
 TEST(CliOptions, BadUsage) {

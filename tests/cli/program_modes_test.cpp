@@ -157,6 +157,12 @@ TEST(ProgramModes, SavedBestOnValidationHasThePrintedCount) {
     }
 }
 
+std::size_t front_lines(const std::vector<std::string>& lines) {
+    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const auto& l) {
+        return l.starts_with("front ") && !l.starts_with("front choice");
+    }));
+}
+
 // With the size objective the run prints its front, saves one program file
 // per point, shorter ones less fit, and its record repeats with the front.
 TEST(ProgramModes, TheFrontIsPrintedSavedAndRecorded) {
@@ -192,6 +198,23 @@ TEST(ProgramModes, TheFrontIsPrintedSavedAndRecorded) {
     EXPECT_EQ(rerun.code, exit_done) << rerun.err;
     const Result refused = run({spirals, "--save-front", dir});
     EXPECT_EQ(refused.code, exit_refused) << refused.err;
+
+    // With a hold-out the saved program is the front's choice on it.
+    const std::string chosen = (folder.path / "chosen.json").string();
+    const Result modern = run({spirals, "--population-size", "60", "--generations", "6", "--seed",
+                               "2", "--search", "modern", "--save-program", chosen});
+    ASSERT_EQ(modern.code, exit_done) << modern.err;
+    const auto lines = lines_of(modern.out);
+    const auto choice = fields_of(lines.back());  // front choice: front N, held-out count C
+    ASSERT_EQ(choice.size(), 7U) << lines.back();
+    const std::size_t index = std::stoul(choice[3].substr(0, choice[3].size() - 1));
+    const Program program = load_program_file(chosen);
+    ASSERT_TRUE(program.validation_count);
+    EXPECT_EQ(general_text(*program.validation_count), choice[6]);
+    const std::string point = lines[lines.size() - 1 - (front_lines(lines) - index + 1)];
+    EXPECT_NE(point.find(", nodes " + std::to_string(program.nodes.size()) + ", "),
+              std::string::npos)
+        << point;
 }
 
 TEST(ProgramModes, RefusalsAndTheirExitCodes) {
