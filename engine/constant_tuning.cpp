@@ -91,20 +91,6 @@ std::int32_t tune_constants(Tproblem_setting& setting, Evaluation& evaluation,
     if (slots <= 0 || programs <= 0) {
         return 0;
     }
-    std::vector<bool> used(static_cast<std::size_t>(slots), false);
-    for (const Individual* individual : generation) {
-        for (const std::int32_t code : individual->program()) {
-            if (code >= first) {
-                used[static_cast<std::size_t>(code - first)] = true;
-            }
-        }
-    }
-    std::vector<std::int32_t> free_codes;
-    for (std::int32_t k = slots - 1; k >= 0; --k) {
-        if (!used[static_cast<std::size_t>(k)]) {
-            free_codes.push_back(first + k);
-        }
-    }
     Tuner tuner(setting, evaluation);
     const auto count = std::min<std::size_t>(static_cast<std::size_t>(programs), generation.size());
     std::int32_t changed = 0;
@@ -121,13 +107,12 @@ std::int32_t tune_constants(Tproblem_setting& setting, Evaluation& evaluation,
         if (positions.empty()) {
             continue;
         }
-        if (free_codes.size() < positions.size()) {
+        if (slots - setting.tuned_codes_taken < static_cast<std::int32_t>(positions.size())) {
             break;
         }
         // Codes of its own, so that programs sharing a constant keep theirs.
         for (const std::size_t p : positions) {
-            const std::int32_t code = free_codes.back();
-            free_codes.pop_back();
+            const std::int32_t code = first + setting.tuned_codes_taken++;
             tuner.set(code, tuner.value(individual.gene[p]));
             individual.gene[p] = code;
         }

@@ -26,8 +26,8 @@ struct TuningLoss {
 [[nodiscard]] TuningLoss tuning_loss(std::span<const double> outputs, std::size_t rows);
 
 // Tunes the first `programs` individuals of the ranked generation that have
-// constants, as long as free tuned codes remain (a code is free when no
-// program of the generation uses it). Returns n: the individuals changed
+// constants, as long as tuned codes remain (each is given out once).
+// Returns n: the individuals changed
 // are among the first n, whose fitness is then out of date.
 std::int32_t tune_constants(Tproblem_setting& setting, Evaluation& evaluation,
                             std::span<Individual* const> generation, std::int32_t programs);

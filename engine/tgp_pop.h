@@ -52,12 +52,14 @@ struct PopulationParameters {
     std::int32_t tune_programs = 0;  // Edit21
 };
 
-// Tuned constant codes a run reserves: room for the tuned programs of many
-// generations, as codes no program uses any more are taken again.
+// Tuned constant codes a run reserves: room for every tuned program of every
+// generation, as a code once taken is never taken again (programs kept from
+// earlier generations, on the front or as the best on validation, still
+// use theirs). Beyond ten million, tuning stops when they run out.
 [[nodiscard]] inline std::int32_t tuned_constant_slots(const PopulationParameters& p) {
-    const double wanted = 16.0 * p.tune_programs * p.max_length;
-    const double most = static_cast<double>(p.population_size) * p.max_length;
-    return static_cast<std::int32_t>(std::min({wanted, most, 1.0e7}));
+    const double wanted =
+        static_cast<double>(p.tune_programs) * p.max_length * std::max(p.num_generations, 1);
+    return static_cast<std::int32_t>(std::min(wanted, 1.0e7));
 }
 
 enum SelectionMethod : std::int32_t {

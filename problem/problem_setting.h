@@ -84,6 +84,8 @@ public:
     }
     // Sets a tuned code's value and the label formulas print for it.
     void set_constant(std::int32_t code, double value);
+    // Tuned codes given out so far, from first_tuned_code() on.
+    std::int32_t tuned_codes_taken = 0;
 
     void make_node_table(const ProblemParameters& parameters,
                          std::span<const functable> function_table);
