@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QScatterSeries>
+#include <QValueAxis>
 #include <algorithm>
 #include <chrono>
 
@@ -163,13 +164,17 @@ TEST_F(FrontChartTest, ClickedPointIsShownSimplifiedAndSaved) {
     EXPECT_EQ(program_code(file).constant_table, code.constant_table);
     EXPECT_EQ(file.provenance.at("seed"), 3);
 
+    // A click, unlike a drag, leaves the chart's zoom alone.
     const QRectF plot = results().Chart4->chart()->plotArea();
+    const QAbstractAxis* nodes_axis = results().Chart4->chart()->axes(Qt::Horizontal).constFirst();
+    const double nodes_max = qobject_cast<const QValueAxis*>(nodes_axis)->max();
     click(results().Chart4->mapFromScene(
         results().Chart4->chart()->mapToScene(plot.topRight() + QPointF(-4, 4))));
     EXPECT_FALSE(run().selected_front());
     EXPECT_EQ(results().Memo1->toPlainText(), best_formula);
     EXPECT_EQ(results().Series2->points(), best_region);
     EXPECT_EQ(results().Panel2->title(), QStringLiteral("Best individual"));
+    EXPECT_EQ(qobject_cast<const QValueAxis*>(nodes_axis)->max(), nodes_max);
 
     click(on_view(results().Series11->points().back()));
     EXPECT_EQ(run().selected_front(), run().front().size() - 1);
