@@ -93,24 +93,40 @@ Program ProgramActions::program_to_save(const Program& best) const {
 }
 
 // The last generation's best, or the generation's best that did best on
-// validation: they differ when the run went on past its best.
+// validation: they differ when the run went on past its best. A front
+// program shown in place of the best is offered first.
 void ProgramActions::SaveBestProgram1Click() {
     if (!run_.last_program() || !run_.best_validation_program()) {
         return;
     }
     const ValidatedBest& validated = *run_.best_on_validation();
-    const auto which = dialogs_.choose(
-        QStringLiteral("Save Best Program"), QStringLiteral("Which program do you want to save?"),
-        {QStringLiteral("Last generation's best"),
-         QStringLiteral("Best on validation (generation %1, count %2)")
-             .arg(validated.generation)
-             .arg(QString::fromStdString(general_text(validated.validation_count)))});
+    QStringList options{QStringLiteral("Last generation's best"),
+                        QStringLiteral("Best on validation (generation %1, count %2)")
+                            .arg(validated.generation)
+                            .arg(QString::fromStdString(general_text(validated.validation_count)))};
+    // Numbered from 1, shortest first, as the runner's front files are.
+    const std::optional<std::size_t> front = run_.selected_front();
+    if (front) {
+        const FrontMember& member = run_.front()[*front].member;
+        options.prepend(QStringLiteral("Front program %1 (%2 nodes, training fitness %3)")
+                            .arg(*front + 1)
+                            .arg(member.nodes)
+                            .arg(QString::fromStdString(general_text(member.training_fitness))));
+    }
+    const auto which =
+        dialogs_.choose(QStringLiteral("Save Best Program"),
+                        QStringLiteral("Which program do you want to save?"), options);
     if (!which) {
         return;
     }
-    const Program& chosen = *which == 1 ? *run_.best_validation_program() : *run_.last_program();
-    const auto file = dialogs_.choose_save_file(QStringLiteral("Save Best Program"), program_filter,
-                                                QStringLiteral("program.json"));
+    const int index = front ? *which - 1 : *which;
+    const Program& chosen = index < 0    ? run_.front()[*front].member.program
+                            : index == 1 ? *run_.best_validation_program()
+                                         : *run_.last_program();
+    const auto file =
+        dialogs_.choose_save_file(QStringLiteral("Save Best Program"), program_filter,
+                                  index < 0 ? QStringLiteral("front-%1.json").arg(*front + 1)
+                                            : QStringLiteral("program.json"));
     if (file) {
         save_program_file(local_path(*file), program_to_save(chosen),
                           plan_inputs(run_.last_plan()));
@@ -192,8 +208,12 @@ void ProgramActions::MonospaceFont1Toggle() {
     formula_box_->setFont(fixed);
 }
 
+// The program the box shows: a front program clicked, or the best.
 void ProgramActions::CopyExactFormula1Click() {
-    if (const auto& program = run_.last_program()) {
+    if (const auto front = run_.selected_front()) {
+        QApplication::clipboard()->setText(
+            QString::fromStdString(exact_formula(run_.front()[*front].member.program)));
+    } else if (const auto& program = run_.last_program()) {
         QApplication::clipboard()->setText(QString::fromStdString(exact_formula(*program)));
     }
 }

@@ -88,7 +88,7 @@ void set_fitness_max(QValueAxis* axis, double maximum) {
 }  // namespace
 
 void ResultCharts::set_animated(bool animated) {
-    for (const QChartView* view : {page_.Chart1, page_.Chart2, page_.Chart3}) {
+    for (const QChartView* view : {page_.Chart1, page_.Chart2, page_.Chart3, page_.Chart4}) {
         view->chart()->setAnimationOptions(animated ? QChart::GridAxisAnimations
                                                     : QChart::NoAnimation);
     }

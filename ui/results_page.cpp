@@ -122,6 +122,23 @@ void build_plane_chart(ResultsPage& page) {
     ChartLegend::leave_out(page.Series7);
 }
 
+// Training fitness against nodes; Series13 marks the program clicked.
+void build_front_chart(ResultsPage& page) {
+    page.Chart4 = make_chart_view(QStringLiteral("Chart4"), &page);
+    QChart* chart = page.Chart4->chart();
+    add_value_axis(chart, Qt::AlignBottom, QStringLiteral("Nodes"))
+        ->setLabelFormat(QStringLiteral("%d"));
+    add_value_axis(chart, Qt::AlignLeft, QStringLiteral("Training fitness"));
+    page.Series12 =
+        line_series(chart, QStringLiteral("Series12"), QStringLiteral("Front line"), Qt::darkGray);
+    using Shape = QScatterSeries::MarkerShape;
+    page.Series11 = point_series(chart, QStringLiteral("Series11"), QStringLiteral("Front"),
+                                 QColor(160, 0, 160), Shape::MarkerShapeCircle, 8);
+    page.Series13 = point_series(chart, QStringLiteral("Series13"), QStringLiteral("Selected"),
+                                 QColor(255, 200, 0), Shape::MarkerShapeCircle, 13);
+    ChartLegend::leave_out(page.Series12);
+}
+
 // In a larger window the washes' markers grow with it, so that the positive
 // region still reads as a region rather than as a grid of dots.
 void scale_washes(ResultsPage& page, QSize window) {
@@ -154,6 +171,13 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     // longer than a line is broken inside.
     page.Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     page.Memo1->setFixedHeight(formula_height(page, TForm1::default_height));
+    page.CheckBoxSimplified = make_check_box(QStringLiteral("CheckBoxSimplified"),
+                                             QStringLiteral("Simplified"), false, panel);
+    page.CheckBoxSimplified->setToolTip(
+        QStringLiteral("Show the program simplified, as a readable formula; off, the formula "
+                       "as the run wrote it."));
+    page.LabelNodes = make_label(QStringLiteral("LabelNodes"), QString(), panel);
+    page.LabelNodes->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     page.LabelBestValidation = make_label(QStringLiteral("LabelBestValidation"), QString(), panel);
     // Wrapped to the panel's width, so a long count never widens the panel
     // at the charts' expense.
@@ -166,7 +190,14 @@ QGroupBox* build_best_panel(ResultsPage& page) {
     layout->addWidget(page.Label28, 0, 0);
     layout->addWidget(page.Label32, 0, 1);
     layout->setColumnStretch(1, 1);
-    layout->addWidget(page.Label27, 1, 0, 1, 2);
+    // The toggle shares the row of Label27, as tall as that label, so the
+    // panel keeps its size.
+    page.CheckBoxSimplified->setMaximumHeight(page.Label27->sizeHint().height());
+    auto* toggle_row = new QHBoxLayout();
+    toggle_row->addWidget(page.CheckBoxSimplified);
+    toggle_row->addWidget(page.LabelNodes, 1);
+    toggle_row->addWidget(page.Label27);
+    layout->addLayout(toggle_row, 1, 0, 1, 2);
     layout->addWidget(page.Memo1, 2, 0, 1, 2);
     layout->addWidget(page.LabelBestValidation, 3, 0, 1, 2);
     return panel;
@@ -231,9 +262,11 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
     build_fitness_chart(*this);
     build_length_chart(*this);
     build_plane_chart(*this);
+    build_front_chart(*this);
     attach_chart_menu(Chart1, QStringLiteral("plane"));
     attach_chart_menu(Chart2, QStringLiteral("fitness"));
     attach_chart_menu(Chart3, QStringLiteral("lengths"));
+    attach_chart_menu(Chart4, QStringLiteral("front"));
 
     CheckBox6->setToolTip(QStringLiteral("Also draw the best program's training fitness."));
     CheckBox5->setToolTip(
@@ -262,6 +295,10 @@ ResultsPage::ResultsPage(QWidget* parent) : QWidget(parent) {
     auto* right = new QVBoxLayout();
     right->addWidget(panel_of(Chart2, 2, this), 1);
     right->addWidget(panel_of(Chart3, 2, this), 1);
+    PanelFront = panel_of(Chart4, 2, this);
+    PanelFront->setObjectName(QStringLiteral("PanelFront"));
+    PanelFront->setVisible(false);  // a hidden panel takes no room in the column
+    right->addWidget(PanelFront, 1);
     auto* columns = new QHBoxLayout();
     columns->addLayout(left, 5);
     columns->addLayout(right, 4);

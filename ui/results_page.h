@@ -1,6 +1,7 @@
 #pragma once
 // The "Results" page: the three charts with their series, the check boxes
-// that steer them, the best-individual panel, progress and the run buttons.
+// that steer them, the best-individual panel, progress and the run buttons;
+// and the front chart, shown only for a run with the size objective.
 #include <QWidget>
 
 class QCheckBox;
@@ -54,12 +55,23 @@ public:
     QValueAxis* chart1_bottom_axis = nullptr;
     QValueAxis* chart1_left_axis = nullptr;
 
+    // The run's front of training fitness against nodes: its points, the line
+    // through them and the point clicked; Chart4's panel is hidden but for a
+    // run with the size objective.
+    QWidget* PanelFront = nullptr;
+    QChartView* Chart4 = nullptr;
+    QScatterSeries* Series11 = nullptr;
+    QLineSeries* Series12 = nullptr;
+    QScatterSeries* Series13 = nullptr;
+
     QGroupBox* Panel2 = nullptr;  // "Best individual"
     QLabel* Label28 = nullptr;
     QLabel* Label32 = nullptr;
     QLabel* Label27 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-    QLabel* LabelBestValidation = nullptr;  // where the best on validation was found
+    QCheckBox* CheckBoxSimplified = nullptr;  // the shown program's simplified formula
+    QLabel* LabelNodes = nullptr;             // its nodes before and after, while simplified
+    QLabel* LabelBestValidation = nullptr;    // where the best on validation was found
 
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* Label31 = nullptr;

@@ -16,6 +16,7 @@
 #include "engine/version.h"
 #include "problem/number_text.h"
 #include "problem/problem_setting.h"
+#include "program/infix.h"
 #include "ui/bit_button.h"
 #include "ui/dialogs.h"
 #include "ui/results_page.h"
@@ -33,7 +34,7 @@ void set_button(BitBtn* button, ButtonKind kind, const QString& caption) {
 }  // namespace
 
 RunControl::RunControl(ResultsPage& page, RunWindow& window, Dialogs& dialogs)
-    : page_(page), window_(window), dialogs_(dialogs), charts_(page_) {}
+    : page_(page), window_(window), dialogs_(dialogs), charts_(page_), shown_(page_, charts_) {}
 
 RunControl::~RunControl() = default;
 
@@ -127,6 +128,8 @@ void RunControl::forget_last_run() {
     best_on_validation_.clear();
     best_validation_program_.reset();
     page_.LabelBestValidation->clear();
+    shown_.clear();
+    front_points_.clear();
     if (last_program_) {
         last_program_.reset();
         if (program_changed) {
@@ -157,6 +160,10 @@ std::optional<RunRecord> RunControl::run_record() const {
     if (const auto& best = best_on_validation(); best && best_validation_program_) {
         result.best_validation = RecordedBest{best->generation, best->validation_count,
                                               best->training_fitness, *best_validation_program_};
+    }
+    for (const ShownFrontMember& shown : shown_.front()) {
+        result.front.push_back({shown.member.training_fitness, shown.member.nodes,
+                                with_provenance(shown.member.program, run_.plan, last_seed_)});
     }
     return run_record_of(run_.plan, std::move(result));
 }
@@ -204,6 +211,11 @@ void RunControl::set_up(const Tproblem_setting& setting, const Tgp_pop& pop, std
     // Equal ends would make Qt show its busy indicator.
     page_.ProgressBar1->setRange(0, std::max(pop.num_generations - 1, 1));
     charts_.plot_data_points(setting);
+    shown_.start_run(
+        pop.size_objective,
+        data_box(setting.valid_x1, setting.valid_y1, setting.valid_x2, setting.valid_y2),
+        data_box(setting.train_x1, setting.train_y1, setting.train_x2, setting.train_y2));
+    front_points_.clear();
     window_.repaint_window();
 }
 
@@ -278,14 +290,43 @@ void RunControl::redraw(bool now) {
     }
     page_.Label32->setText(QString::fromStdString(general_text(undrawn_->validation_fitness)));
     charts_.flush_histories();
-    charts_.draw_curves(*undrawn_);
-    if (!formula_.isEmpty()) {
-        page_.Memo1->setPlainText(formula_);
+    take_front();
+    // A front program clicked keeps its region and formula until let go.
+    if (!shown_.selected()) {
+        charts_.draw_curves(*undrawn_);
+    }
+    if (!formula_.isEmpty() && last_program_) {
+        shown_.show_best(formula_, *last_program_);
     }
     show_speed(false);
     undrawn_.reset();
     window_.repaint_window();
     last_redraw_ = time;
+}
+
+// The run's thread is the window's, and the archive changes only between
+// the callbacks, so it is read here; what the chart keeps is a copy.
+void RunControl::take_front() {
+    if (!run_.pop || !run_.pop->size_objective) {
+        return;
+    }
+    std::vector<FrontPoint> points = run_.pop->front_archive.front();
+    const auto same = [](const FrontPoint& a, const FrontPoint& b) {
+        return a.training_fitness == b.training_fitness && a.gene == b.gene;
+    };
+    if (std::equal(points.begin(), points.end(), front_points_.begin(), front_points_.end(),
+                   same)) {
+        return;
+    }
+    std::vector<ShownFrontMember> front;
+    for (const FrontPoint& point : points) {
+        front.push_back({{point.training_fitness, point.length,
+                          run_program(run_, point.gene, point.training_fitness, std::nullopt)},
+                         QString::fromStdString(run_.parameters.output_name + '=' +
+                                                infix_text(run_.setting->node_table, point.gene))});
+    }
+    front_points_ = std::move(points);
+    shown_.set_front(std::move(front));
 }
 
 // "12.5 generations/s, 12 500 programs/s, 4.0 s" during a run; "50

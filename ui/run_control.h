@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "engine/best_on_validation.h"
+#include "engine/pareto.h"
 #include "engine/prepare_run.h"
 #include "engine/run_gp.h"
 #include "engine/run_record.h"
 #include "program/program_file.h"
 #include "ui/result_charts.h"
+#include "ui/shown_program.h"
 
 namespace vorn {
 
@@ -53,6 +55,13 @@ public:
     [[nodiscard]] const std::optional<Program>& last_program() const { return last_program_; }
     [[nodiscard]] const std::vector<GenerationRow>& history() const { return history_; }
     [[nodiscard]] std::uint32_t last_seed() const { return last_seed_; }
+    // The front program clicked on the front chart, while it is shown in
+    // place of the best; and the last run's front, kept as long as
+    // last_program() (empty without the size objective).
+    [[nodiscard]] std::optional<std::size_t> selected_front() const { return shown_.selected(); }
+    [[nodiscard]] const std::vector<ShownFrontMember>& front() const { return shown_.front(); }
+    // Shows front program `index` (from 0, shortest first), or the best with none.
+    void select_front(std::optional<std::size_t> index) { shown_.select(index); }
     // What the last run was prepared from, kept as long as last_program().
     [[nodiscard]] const RunPlan& last_plan() const { return run_.plan; }
     // Among the generations shown, the best program on validation, with
@@ -103,6 +112,8 @@ private:
     // frame old, or at once with `now`; and the speed so far.
     void redraw(bool now);
     void show_speed(bool ended);
+    // Hands the run's front to the front chart when it has changed.
+    void take_front();
     // Shows the generation under way when the progress shown is a frame old,
     // at the first and last generation, or at once with `now`.
     void show_progress(bool now);
@@ -111,6 +122,7 @@ private:
     RunWindow& window_;
     Dialogs& dialogs_;
     ResultCharts charts_;
+    ShownProgram shown_;
     // The run under way, or the last one's plan and parameters once its
     // setting and population are released.
     PreparedRun run_;
@@ -125,6 +137,7 @@ private:
     // two of them are kept and drawn together, the last one always.
     std::optional<GenerationReport> undrawn_;  // without its gene
     QString formula_;                          // the best formula of undrawn_
+    std::vector<FrontPoint> front_points_;     // the front last handed to shown_
     std::chrono::steady_clock::time_point run_start_;
     std::chrono::steady_clock::time_point last_redraw_;
     // The generation under way and the count, while not yet shown.
