@@ -171,7 +171,7 @@ TEST(ProgramModes, TheFrontIsPrintedSavedAndRecorded) {
     const std::string record = (folder.path / "r.json").string();
     const Result result = run({spirals, "--population-size", "60", "--generations", "6", "--seed",
                                "2", "--objectives", "error-and-size", "--selection", "lexicase",
-                               "--save-front", dir, "--record", record});
+                               "--save-front", dir, "--record", record, "--tune-constants", "3"});
     ASSERT_EQ(result.code, exit_done) << result.err;
     std::vector<std::string> front;
     for (const std::string& line : lines_of(result.out)) {
@@ -186,6 +186,12 @@ TEST(ProgramModes, TheFrontIsPrintedSavedAndRecorded) {
         const Program program =
             load_program_file(folder.path / "front" / ("front-" + std::to_string(i + 1) + ".json"));
         EXPECT_LT(program.training_fitness, fitness);
+        // Its constants are the ones it was found with, tuned or not.
+        const Result scored =
+            run({"--score",
+                 (folder.path / "front" / ("front-" + std::to_string(i + 1) + ".json")).string(),
+                 spirals});
+        EXPECT_EQ(fields_of(scored.out)[8], "fraction=" + general_text(program.training_fitness));
         EXPECT_GT(program.nodes.size(), nodes);
         fitness = program.training_fitness;
         nodes = program.nodes.size();
