@@ -11,10 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "engine/generation_csv.h"
 #include "engine/parameters.h"
 #include "engine/program_io.h"
 #include "engine/version.h"
 #include "problem/errors.h"
+#include "problem/number_text.h"
 #include "program/infix.h"
 #include "python/array_run.h"
 
@@ -167,9 +169,28 @@ Program program_of_text(const std::string& text) {
     }
 }
 
+// As the run printed it: constants by their labels.
 std::string formula(const std::string& program_text) {
-    const ProgramCode code = program_code(program_of_text(program_text));
+    ProgramCode code = program_code(program_of_text(program_text));
+    for (functable& row : code.node_table) {
+        if (row.op == OpCode::constant) {
+            row.name = constant_label(code.constant_table[static_cast<std::size_t>(row.index)]);
+        }
+    }
     return infix_text(code.node_table, code.gene);
+}
+
+// The runner's --csv text of generation rows as run() hands them over.
+std::string generation_table(const py::list& rows) {
+    std::vector<GenerationRow> table;
+    for (const py::handle row : rows) {
+        table.push_back({row["generation"].cast<std::int32_t>() - 1,
+                         static_cast<float>(row["validation_fitness"].cast<double>()),
+                         row["training_fitness"].cast<double>(),
+                         row["mean_length"].cast<std::int32_t>(),
+                         row["best_length"].cast<std::int32_t>()});
+    }
+    return generation_table_csv(table);
 }
 
 std::string read_program(const std::string& path) {
@@ -195,6 +216,7 @@ PYBIND11_MODULE(_core, m) {
           py::arg("seed"), py::arg("threads"), py::arg("positive_label"), py::arg("on_generation"));
     m.def("values", &vorn::values, py::arg("program"), py::arg("xs"), py::arg("ys"));
     m.def("formula", &vorn::formula, py::arg("program"));
+    m.def("generation_table", &vorn::generation_table, py::arg("rows"));
     m.def("read_program", &vorn::read_program, py::arg("path"));
     m.def("write_program", &vorn::write_program, py::arg("path"), py::arg("program"));
 }

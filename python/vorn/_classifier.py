@@ -194,7 +194,8 @@ class Classifier(ClassifierMixin, BaseEstimator):
 
     def predict(self, X):
         """classes_[1] where the program's value is > 0, classes_[0] elsewhere."""
-        return self.classes_[(self.decision_function(X) > 0).astype(np.intp)]
+        positive = self.decision_function(X) > 0
+        return self.classes_[positive.astype(np.intp)]
 
     def save(self, path):
         """Writes the program file, which ``vorn-run --predict``, ``--score``

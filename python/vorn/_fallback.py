@@ -28,10 +28,10 @@ class BaseEstimator:
         return self
 
     def __repr__(self):
-        signature = inspect.signature(type(self).__init__)
-        changed = [f"{name}={getattr(self, name)!r}" for name, p in signature.parameters.items()
-                   if name != "self" and getattr(self, name) is not p.default
-                   and getattr(self, name) != p.default]
+        defaults = inspect.signature(type(self).__init__).parameters
+        changed = [f"{name}={getattr(self, name)!r}" for name in self._get_param_names()
+                   if getattr(self, name) is not defaults[name].default
+                   and getattr(self, name) != defaults[name].default]
         return f"{type(self).__name__}({', '.join(changed)})"
 
 
