@@ -152,11 +152,12 @@ class Classifier(ClassifierMixin, BaseEstimator):
         threads = _threads(self.n_jobs)
         progress = _Progress(_whole(self, "generations")) if self.verbose else None
         callback = self.callback
-
-        def on_generation(row):
-            if progress is not None:
+        # The core stops the run when the callback returns False.
+        on_generation = callback
+        if progress is not None:
+            def on_generation(row):
                 progress.update(row)
-            return callback is None or callback(row) is not False
+                return callback is None or callback(row) is not False
 
         try:
             result = _core.run(texts, points[:, 0].copy(), points[:, 1].copy(),
