@@ -52,19 +52,20 @@ PREFIX ?= /usr/local
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# The Debian package vorn_<version>_amd64.deb, made in this folder.
+# The Debian packages vorn_<version>_amd64.deb and, with the Python module,
+# python3-vorn_<version>_amd64.deb, made in this folder.
 package: build
 	@rm -rf $(BUILD)/package
 	@cd $(BUILD) && cpack -G DEB -B "$(abspath $(BUILD))/package" >/dev/null
-	@cp $(BUILD)/package/vorn_*.deb .
-	@cd $(BUILD)/package && ls vorn_*.deb
+	@cp $(BUILD)/package/*.deb .
+	@cd $(BUILD)/package && ls *.deb
 
 bench: build
 	@if [ -x $(BUILD)/bench/vorn-bench ]; then $(BUILD)/bench/vorn-bench; else echo "no benchmarks yet"; fi
 
 # Test error and program size of the runner's settings against scikit-learn's
 # classifiers on a dozen problems in the plane (a few minutes on 2 cores);
-# QUICK=1 runs 3 problems with 2 seeds. Only this needs python3-sklearn.
+# QUICK=1 runs 3 problems with 2 seeds.
 # Debian's own Python, where there is one: that is where python3-sklearn goes.
 PYTHON3 ?= $(firstword $(wildcard /usr/bin/python3) python3)
 bench-quality: configure
