@@ -82,6 +82,18 @@ void ConsoleFrontEnd::pump_events() {
     }
 }
 
+void ConsoleFrontEnd::wait_while_paused() {
+    pump_events();
+    if (stop_.pause_request != nullptr) {
+        *stop_.pause_request = 0;
+    }
+    if (!break_point_told_) {
+        break_point_told_ = true;
+        clear_progress_bar();
+        err_ << "The runner does not stop at break points; the run goes on.\n";
+    }
+}
+
 void ConsoleFrontEnd::progress(std::int32_t g, std::int32_t num_generations) {
     bar_generation_ = g;
     bar_generations_ = num_generations;

@@ -28,6 +28,7 @@ class FileWriter;
 // noted or a write failed.
 struct StopSources {
     std::uint8_t* abort_request = nullptr;                    // Tproblem_setting::abort_request
+    std::uint8_t* pause_request = nullptr;                    // Tproblem_setting::pause_request
     const volatile std::sig_atomic_t* stop_signal = nullptr;  // set by a signal handler
 };
 
@@ -42,6 +43,9 @@ public:
     void generation_done(const GenerationReport& report) override;
     void best_formula(const std::string& formula) override;
     void pump_events() override;
+    // Nothing can resume a console run, so a break point (from a settings
+    // file) does not pause it; the first one says so on stderr.
+    void wait_while_paused() override;
     void run_ended(const RunOutcome& outcome) override;
 
     [[nodiscard]] bool has_formula() const { return has_formula_; }
@@ -74,6 +78,7 @@ private:
     ConsoleStyle style_;
     StopSources stop_;
     bool out_failed_ = false;
+    bool break_point_told_ = false;
     std::optional<Message> csv_error_;
     bool has_formula_ = false;
     std::string formula_;

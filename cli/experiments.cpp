@@ -58,9 +58,10 @@ QuietRun quiet_run(const CliOptions& options, const CliData& data,
     }
     PreparedRun& run = *prepared.run;
     std::ostringstream unused;
-    ConsoleFrontEnd front_end(
-        unused, unused, nullptr, ConsoleStyle{.table = false},
-        StopSources{.abort_request = &run.setting->abort_request, .stop_signal = stop_signal});
+    ConsoleFrontEnd front_end(unused, unused, nullptr, ConsoleStyle{.table = false},
+                              StopSources{.abort_request = &run.setting->abort_request,
+                                          .pause_request = &run.setting->pause_request,
+                                          .stop_signal = stop_signal});
     RunOptions run_options;
     run_options.seed = seed;
     run_options.evaluator = options.evaluator;

@@ -172,6 +172,7 @@ int run_options(const CliOptions& given, std::ostream& out, std::ostream& err,
         ConsoleStyle{.table = !options.quiet,
                      .progress_bar = environment.err_is_terminal && !options.quiet},
         StopSources{.abort_request = &run.setting->abort_request,
+                    .pause_request = &run.setting->pause_request,
                     .stop_signal = environment.stop_signal});
     RunOptions run_options;
     run_options.seed = run.plan.seed;

@@ -502,6 +502,14 @@ TEST(RunCli, SettingsFilesGiveTheSameRunAndOptionsOverrideThem) {
     EXPECT_EQ(run({clouds, "--settings", written}).out,
               run(small_run(clouds, {"--mutation", "0.1"})).out);
 
+    // A break point cannot pause a console run: the run goes on, the same.
+    const std::string breaks = folder.write(
+        "breaks.vornsettings", "format = vorn-settings 1\nbreak_point = true\nbreak_every = 1\n");
+    const Result broken = run(small_run(spirals, {"--mutation", "0.1", "--settings", breaks}));
+    EXPECT_EQ(broken.code, 0) << broken.err;
+    EXPECT_EQ(broken.out, first.out);
+    EXPECT_NE(broken.err.find("does not stop at break points"), std::string::npos) << broken.err;
+
     const std::string bad = folder.write("bad.vornsettings", "format = vorn-settings 1\nx = 1\n");
     const struct {
         std::vector<std::string> args;
