@@ -2,14 +2,18 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "engine/prepare_run.h"
+#include "engine/search_parameters.h"
 #include "engine/tgp_pop.h"
 #include "ui/parameter_controls.h"
 #include "ui/radio_group.h"
@@ -162,9 +166,35 @@ void build_limits_group(PopulationPage& page) {
 }
 
 // Options beyond the workbench's first method; their defaults leave it as it was.
+// The preset stands on the page; the options themselves wait in a dialog of
+// their own, so the page keeps room for what it had.
 void build_search_group(PopulationPage& page) {
-    page.GroupBox9 = make_group(QStringLiteral("GroupBox9"), QStringLiteral("Search"), &page);
+    page.SearchDialog = new QDialog(&page);
+    page.SearchDialog->setObjectName(QStringLiteral("SearchDialog"));
+    page.SearchDialog->setWindowTitle(QStringLiteral("Search Options"));
+    page.GroupBox9 =
+        make_group(QStringLiteral("GroupBox9"), QStringLiteral("Search"), page.SearchDialog);
     QGroupBox* group = page.GroupBox9;
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, page.SearchDialog);
+    QObject::connect(close, &QDialogButtonBox::rejected, page.SearchDialog, &QDialog::hide);
+    auto* dialog_layout = new QVBoxLayout(page.SearchDialog);
+    dialog_layout->addWidget(group);
+    dialog_layout->addWidget(close);
+
+    page.Label40 = make_label(QStringLiteral("Label40"), QStringLiteral("Search"), &page);
+    page.Button4 = new QPushButton(QStringLiteral("Options\u2026"), &page);
+    page.Button4->setObjectName(QStringLiteral("Button4"));
+    QObject::connect(page.Button4, &QPushButton::clicked, page.SearchDialog, &QDialog::show);
+    page.ComboBox3 = new QComboBox(&page);
+    page.ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
+    for (const std::string_view name : search_preset_names) {
+        page.ComboBox3->addItem(
+            QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+    }
+    page.ComboBox3->setToolTip(QStringLiteral(
+        "Sets the search options: written, every one at its default (the workbench's first "
+        "method); modern, lexicase selection, the size objective, a hold-out of 0.2 that "
+        "chooses the program from the front, and constant tuning of 3 programs."));
     page.Label38 = make_caption_label(QStringLiteral("Label38"), ParamId::objectives, group);
     page.ComboBox2 = make_parameter_combo(ParamId::objectives, group);
     page.Label39 = make_caption_label(QStringLiteral("Label39"), ParamId::tune_constants, group);
@@ -234,7 +264,12 @@ PopulationPage::PopulationPage(const HandlerGuard& guard, QWidget* parent) : QWi
     left->addLayout(sizes);
     left->addWidget(GroupBox5);
     left->addWidget(build_break_point(*this));
-    left->addWidget(GroupBox9);
+    auto* search = new QHBoxLayout();
+    search->addWidget(Label40);
+    search->addWidget(ComboBox3);
+    search->addWidget(Button4);
+    search->addStretch(1);
+    left->addLayout(search);
     left->addStretch(1);
 
     auto* right = new QVBoxLayout();
@@ -260,6 +295,7 @@ PopulationPage::PopulationPage(const HandlerGuard& guard, QWidget* parent) : QWi
     connect_guarded(guard, CheckBox1, &QCheckBox::toggled, this, &P::CheckBox1Click);
     connect_guarded(guard, CheckBox2, &QCheckBox::toggled, this, &P::CheckBox2Click);
     connect_guarded(guard, ComboBox1, &QComboBox::currentIndexChanged, this, &P::ComboBox1Change);
+    connect_guarded(guard, ComboBox3, &QComboBox::activated, this, &P::ComboBox3Change);
     set_parameter_tooltips(*this);
 }
 
@@ -311,6 +347,13 @@ void PopulationPage::CheckBox1Click() {
 
 void PopulationPage::CheckBox2Click() {
     set_dependent_field(Edit15, CheckBox2->isChecked());
+}
+
+void PopulationPage::ComboBox3Change() {
+    const auto index = static_cast<std::size_t>(std::max(ComboBox3->currentIndex(), 0));
+    for (const PresetText& preset : search_preset(search_preset_names[index])) {
+        write_parameter_text(*this, preset.id, std::string(preset.text));
+    }
 }
 
 void PopulationPage::ComboBox1Change() {

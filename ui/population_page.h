@@ -7,9 +7,11 @@
 
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace vorn {
 
@@ -36,6 +38,7 @@ public:
     void CheckBox1Click();
     void CheckBox2Click();
     void ComboBox1Change();
+    void ComboBox3Change();
 
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr;  // "Population Size"
@@ -76,7 +79,11 @@ public:
     QLabel* Label11 = nullptr;
     QLineEdit* Edit9 = nullptr;  // "Maximum Initial Depth"
 
-    QGroupBox* GroupBox9 = nullptr;  // "Search"
+    QLabel* Label40 = nullptr;       // "Search"
+    QComboBox* ComboBox3 = nullptr;  // the preset: sets the search options, is no parameter
+    QPushButton* Button4 = nullptr;  // "Options…": shows SearchDialog
+    QDialog* SearchDialog = nullptr;
+    QGroupBox* GroupBox9 = nullptr;  // "Search", in SearchDialog
     QLabel* Label35 = nullptr;
     QComboBox* ComboBox1 = nullptr;  // "Parsimony"
     QLabel* Label36 = nullptr;

@@ -136,6 +136,8 @@ TEST_F(WindowDefaults, EveryCaptionAndDefaultText) {
         {"Edit15", "5"},
         {"Label22", "Every            Generations"},
         {"GroupBox9", "Search"},
+        {"Label40", "Search"},
+        {"Button4", "Options\u2026"},
         {"Label38", "Objectives"},
         {"Label35", "Parsimony"},
         {"Label36", "Size Penalty"},

@@ -1,10 +1,12 @@
 // The live handlers of the parameter pages and the checks made on leaving one.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QValueAxis>
 #include <functional>
 
+#include "engine/search_parameters.h"
 #include "engine/tgp_pop.h"
 #include "problem/problem_setting.h"
 #include "tests/ui/form_fixture.h"
@@ -199,6 +201,24 @@ TEST_F(DependentFields, FollowTheirSwitches) {
     expect_state(population().Edit15, true);
     click(population().CheckBox2);
     expect_state(population().Edit15, false);
+}
+
+// The preset sets the search options' controls, and "written" sets them
+// back to their defaults.
+TEST_F(DependentFields, ThePresetSetsTheSearchControls) {
+    click_tab(population_page);
+    QComboBox* preset = population().findChild<QComboBox*>(QStringLiteral("ComboBox3"));
+    ASSERT_NE(preset, nullptr);
+    for (const int item : {1, 0}) {
+        preset->setCurrentIndex(item);
+        emit preset->activated(item);
+        ParameterTexts texts;
+        population().read_texts(texts);
+        for (const PresetText& set : modern_search) {
+            EXPECT_EQ(texts[set.id], item == 1 ? set.text : parameter(set.id).default_text)
+                << parameter(set.id).caption;
+        }
+    }
 }
 
 using VariableNames = FormTest;
