@@ -81,6 +81,17 @@ void refuse_unwritable_outputs(const CliOptions& options) {
     }
 }
 
+void make_output_folder(const std::string& folder) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (!error && ::access(folder.c_str(), W_OK | X_OK) != 0) {
+        error = std::error_code(errno, std::generic_category());
+    }
+    if (error) {
+        throw FileWriteError(messages::file_not_written(folder, error.message()));
+    }
+}
+
 void refuse_shared_outputs(const CliOptions& options) {
     const std::array<std::pair<std::string_view, const std::optional<std::string>*>, 4> outputs = {
         {{"--csv", &options.csv_file},

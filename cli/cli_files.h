@@ -28,6 +28,11 @@ void refuse_empty_path(std::string_view option, std::string_view value_name,
 // writable: found before the run rather than after it.
 void refuse_unwritable_outputs(const CliOptions& options);
 
+// Makes an output folder (--record-dir, --save-front) and checks that it
+// takes files, so a folder that does not fails before the run rather than
+// after it; throws FileWriteError otherwise.
+void make_output_folder(const std::string& folder);
+
 // Throws UsageError when two outputs name one file, as the file system
 // resolves their paths: one of them would be lost.
 void refuse_shared_outputs(const CliOptions& options);

@@ -1,11 +1,8 @@
 #include "cli/experiments.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <filesystem>
@@ -207,14 +204,10 @@ int many_runs(const CliOptions& options, std::ostream& out, std::ostream& err,
         return exit_refused;
     }
     if (options.record_dir) {
-        std::error_code error;
-        std::filesystem::create_directories(*options.record_dir, error);
-        // A folder that takes no file fails here rather than after every run.
-        if (!error && ::access(options.record_dir->c_str(), W_OK | X_OK) != 0) {
-            error = std::error_code(errno, std::generic_category());
-        }
-        if (error) {
-            err << messages::file_not_written(*options.record_dir, error.message()).text << '\n';
+        try {
+            make_output_folder(*options.record_dir);
+        } catch (const FileWriteError& error) {
+            err << error.message().text << '\n';
             return exit_refused;
         }
     }

@@ -1,17 +1,13 @@
 #include "cli/run_front.h"
 
-#include <unistd.h>
-
-#include <array>
-#include <cerrno>
-#include <charconv>
 #include <string>
-#include <system_error>
 
+#include "cli/cli_files.h"
 #include "cli/cli_options.h"
 #include "engine/program_io.h"
 #include "problem/errors.h"
 #include "problem/file_writer.h"
+#include "problem/number_text.h"
 #include "program/infix.h"
 #include "program/interpreter.h"
 
@@ -47,17 +43,13 @@ std::optional<FrontChoice> front_choice(const PreparedRun& run) {
 void print_front(std::ostream& out, const PreparedRun& run) {
     std::size_t n = 0;
     for (const FrontPoint& point : run.pop->front_archive.front()) {
-        std::array<char, 32> fitness{};
-        const auto end = std::to_chars(fitness.data(), fitness.data() + fitness.size(),
-                                       point.training_fitness, std::chars_format::fixed, 6)
-                             .ptr;
-        out << "front " << ++n << ": training fitness " << std::string(fitness.data(), end)
+        out << "front " << ++n << ": training fitness " << fixed_text(point.training_fitness, 6)
             << ", nodes " << point.length << ", " << run.parameters.output_name << '='
             << infix_text(run.setting->node_table, point.gene) << '\n';
     }
     if (const auto choice = front_choice(run)) {
         out << "front choice: front " << choice->index + 1 << ", held-out count "
-            << choice->validation_count << '\n';
+            << general_text(choice->validation_count) << '\n';
     }
 }
 
@@ -68,15 +60,7 @@ void check_front_folder(const CliOptions& options, const PreparedRun& run) {
     if (!run.pop->size_objective) {
         throw UsageError("--save-front needs --objectives error-and-size");
     }
-    std::error_code error;
-    std::filesystem::create_directories(*options.save_front, error);
-    // A folder that takes no file fails here rather than after the run.
-    if (!error && ::access(options.save_front->c_str(), W_OK | X_OK) != 0) {
-        error = std::error_code(errno, std::generic_category());
-    }
-    if (error) {
-        throw FileWriteError(messages::file_not_written(*options.save_front, error.message()));
-    }
+    make_output_folder(*options.save_front);
 }
 
 void save_front(const std::filesystem::path& folder, std::span<const FrontMember> front,

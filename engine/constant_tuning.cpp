@@ -42,7 +42,7 @@ public:
     // Coordinate steps: each constant in turn tries one step up and one
     // down, the step halving every round; a step stays only when it lowers
     // the loss and keeps the hits.
-    TuningLoss tune(Individual& individual, std::span<const std::size_t> positions) {
+    void tune(Individual& individual, std::span<const std::size_t> positions) {
         const auto gene = individual.program();
         TuningLoss best = measure(gene);
         for (int round = 0; round < tuning_rounds; ++round) {
@@ -61,7 +61,6 @@ public:
                 }
             }
         }
-        return best;
     }
 
 private:
@@ -116,7 +115,7 @@ std::int32_t tune_constants(Tproblem_setting& setting, Evaluation& evaluation,
             tuner.set(code, tuner.value(individual.gene[p]));
             individual.gene[p] = code;
         }
-        (void)tuner.tune(individual, positions);
+        tuner.tune(individual, positions);
         changed = static_cast<std::int32_t>(i) + 1;
     }
     return changed;
